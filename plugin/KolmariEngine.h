@@ -1,0 +1,129 @@
+#pragma once
+
+#include "KolmariChannel.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <vector>
+
+namespace kolmari {
+
+// The nine parameter values as read at the start of a block (real values, not normalised).
+struct BlockParameters {
+  double bypass = 0.0;
+  double react = 0.0;
+  double oversampling = 0.0;
+  double delta = 0.0;
+  double inputGain = 32.0;
+  double wet = 50.0;
+  double tame = 0.5;
+  double outputGain = 100.0;
+  double bias = 0.5;
+};
+
+// Coefficients of the output lowpass, (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2).
+struct BiquadCoefficients {
+  double b0, b1, b2, a1, a2;
+};
+
+// The drive-and-shape DSP: per-block settings, per-channel state, the processing chain, the reset
+// and rate set-up, and the two shapers. Runs without locks or allocation on the audio thread;
+// Reset and Resize allocate and belong to the host's main thread.
+//
+// The arithmetic follows the written formulas operation by operation (the build forbids fused
+// multiply-add contraction here), so results are reproducible bit for bit.
+class KolmariEngine {
+public:
+  static constexpr double kEpsilon = 1e-39;
+  static constexpr double kClipKnee = 0.9885530946569389; // K
+  static constexpr double kPhi = 1.618033988749895;
+  static constexpr int kMinChannels = 2;
+
+  KolmariEngine();
+
+  // Gives every channel fresh, zeroed arrays; at least two channels.
+  void Resize(int channels);
+  // Adopts the sample rate, rebuilds and clears the channels, picks the lowpass and trim for the
+  // rate and asks the next block to re-initialise.
+  void Reset(double sampleRate, int channels);
+
+  // One block. `inputs`/`outputs` hold one pointer per channel record (`inputCount`/`outputCount`
+  // of them); a null input reads as silence and a null output is skipped. Input and output may be
+  // the same buffers.
+  void ProcessBlock(const BlockParameters& params, double sampleRate, int connectedOutputs,
+                    double* const* inputs, int inputCount, double* const* outputs, int outputCount, int frames);
+
+  double AntiderivativeTanh(double x, int channel, int slot);
+  double FirstShaper(double x, double s1, double s2, int channel, double driftDivisor);
+  double SecondShaper(double x, int channel);
+
+  // Test seam: with a value set, every block uses it in place of the 32-bit number drawn from the
+  // freshly seeded generator, so outputs are reproducible.
+  void SetFixedDraw(std::optional<uint32_t> draw) { mFixedDraw = draw; }
+  static double DriftDivisorFor(uint32_t draw);
+
+  // Read-only views for tests, benchmarks and tools.
+  int ChannelCount() const { return static_cast<int>(mChannels.size()); }
+  const KolmariChannel& Channel(int c) const { return mChannels[static_cast<size_t>(c)]; }
+  KolmariChannel& Channel(int c) { return mChannels[static_cast<size_t>(c)]; }
+  int OversamplingFactor() const { return mOversamplingFactor; }
+  const BiquadCoefficients& Lowpass() const { return mLowpass; }
+  float OutputTrim() const { return mOutputTrim; }
+  double SampleRate() const { return mSampleRate; }
+  double RateFactor() const { return mRateFactor; }
+  double RateFactorHigh() const { return mRateFactorHigh; }
+  double DriftDivisor() const { return mDriftDivisor; }
+  double Drive() const { return mDrive; }
+  bool SettingsChanged() const { return mSettingsChanged; }
+
+  // The lowest and highest rates the engine runs at. A host may set anything (0, negative, NaN,
+  // infinity); outside this span the filters would be unstable or the rate meaningless.
+  static constexpr double kMinSampleRate = 1000.0;
+  static constexpr double kMaxSampleRate = 10'000'000.0;
+  static double UsableSampleRate(double hz);
+
+  // The cubic clip's input stage: 0.9 * min(e, K) for e >= 0.
+  static double ClipCurve(double e);
+  // The cubic 1.45 f - 0.45 f^3.
+  static double Cubic(double f) { return 1.45 * f - 0.45 * f * f * f; }
+  // ln(cosh(x)) without overflow for large |x|.
+  static double LogCosh(double x);
+  // The soft clip applied after the output lowpass.
+  static double SoftClip(double y);
+
+private:
+  void ReinitialiseSettings(int oversamplingChoice, int channels);
+  void ComputeBlockSettings(const BlockParameters& params, double sampleRate, int& oversamplingChoice);
+  double DrawDriftDivisor();
+  void ProcessChannel(KolmariChannel& ch, int c, const double* input, double* output, int frames, bool delta);
+
+  // Per-block settings.
+  float mInputFraction = 0.0f;
+  double mDrive = 1.0;
+  double mWetFraction = 0.0;
+  double mOutputScale = 1.0;
+  double mBiasOffset = 0.0;
+  int mBypassOn = 0;
+  int mReactOn = 0;
+  double mTameLimit = 0.0;
+  double mTameBlend = 0.0;
+  double mSampleRate = 48000.0;
+  double mRateFactor = 1.0;
+  double mRateFactorHigh = 2.0;
+  int mOversamplingFactor = 1;
+  int mLastOversamplingChoice = 0;
+  bool mSettingsChanged = true;
+  double mDriftDivisor = 2.0017457467051538;
+  float mOutputTrim = 1.0f;
+  const double mAdaaCloseness = 1e-05;
+
+  BiquadCoefficients mLowpass;
+  std::vector<KolmariChannel> mChannels;
+
+  std::random_device mRandomSource;
+  std::optional<uint32_t> mFixedDraw;
+};
+
+} // namespace kolmari
