@@ -1,1 +1,252 @@
+// Reset and rate set-up, the settings-change re-initialisation, the random drift, and the engine's
+// robustness against what hosts may hand it.
+#include "AllocationCounter.h"
+#include "KolmariLowpassTable.h"
+#include "KolmariTestSupport.h"
+
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <random>
+#include <set>
+
+namespace kolmari::test {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void ExpectCoefficients(const BiquadCoefficients& actual, const BiquadCoefficients& expected) {
+  EXPECT_EQ(actual.b0, expected.b0);
+  EXPECT_EQ(actual.b1, expected.b1);
+  EXPECT_EQ(actual.b2, expected.b2);
+  EXPECT_EQ(actual.a1, expected.a1);
+  EXPECT_EQ(actual.a2, expected.a2);
+}
+
+TEST(KolmariReset, ChoosesLowpassAndTrimByRate) {
+  KolmariEngine engine;
+  ExpectCoefficients(engine.Lowpass(), kInitialLowpass);
+  EXPECT_EQ(engine.OutputTrim(), 1.0f);
+
+  engine.Reset(88200.0, 2);
+  ExpectCoefficients(engine.Lowpass(), kLowpassByRate[2].coefficients);
+  EXPECT_EQ(static_cast<double>(engine.OutputTrim()), 1.5848932266235352);
+  // 176.4 kHz has no design of its own: the one in force stays.
+  engine.Reset(176400.0, 2);
+  ExpectCoefficients(engine.Lowpass(), kLowpassByRate[2].coefficients);
+  EXPECT_EQ(static_cast<double>(engine.OutputTrim()), 1.5848932266235352);
+
+  engine.Reset(96000.0, 2);
+  EXPECT_EQ(static_cast<double>(engine.OutputTrim()), 1.9952622652053833);
+  ExpectCoefficients(engine.Lowpass(), kLowpassByRate[3].coefficients);
+  engine.Reset(44100.9, 2); // the rate is truncated for the lookup
+  ExpectCoefficients(engine.Lowpass(), kLowpassByRate[0].coefficients);
+  EXPECT_EQ(engine.OutputTrim(), 1.0f);
+  engine.Reset(48000.0, 2);
+  ExpectCoefficients(engine.Lowpass(), kLowpassByRate[1].coefficients);
+  engine.Reset(192000.0, 1);
+  ExpectCoefficients(engine.Lowpass(), kLowpassByRate[4].coefficients);
+  EXPECT_EQ(engine.ChannelCount(), 2); // never fewer than two channels
+  EXPECT_TRUE(engine.SettingsChanged());
+}
+
+TEST(KolmariReset, ClearsEveryChannelCompletely) {
+  auto plugin = MakePlugin(48000.0);
+  Render(*plugin, Sine(0.9, 300.0, 48000.0, 3000));
+  plugin->OnReset();
+  const KolmariChannel& ch = plugin->Engine().Channel(1);
+  for (double v : ch.stageHistory) EXPECT_EQ(v, 0.0);
+  for (double v : ch.smoothGain) EXPECT_EQ(v, 0.0);
+  EXPECT_EQ(ch.biquadState1, 0.0);
+  EXPECT_EQ(ch.dcGain, 0.0);
+  EXPECT_EQ(ch.previousInput, 0.0);
+}
+
+TEST(KolmariReset, UnitCoefficientsAt44100WithoutOversampling) {
+  auto plugin = MakePlugin(44100.0);
+  Render(*plugin, Signal(16, 0.1));
+  const KolmariChannel& ch = plugin->Engine().Channel(0);
+  for (int slot = 0; slot <= 12; ++slot) {
+    EXPECT_EQ(ch.smoothGain[static_cast<size_t>(slot)], 1.0) << slot;
+    EXPECT_EQ(ch.smoothFeedback[static_cast<size_t>(slot)], 0.0) << slot;
+  }
+  EXPECT_EQ(ch.dcGain, 2.0 / (44100.0 + 1e-39));
+}
+
+TEST(KolmariReset, OversamplingChangeReinitialisesAtTheNextBlock) {
+  auto plugin = MakePlugin(48000.0);
+  const Signal in = Sine(0.5, 440.0, 48000.0, 512);
+  Render(*plugin, in);
+  EXPECT_EQ(plugin->Engine().OversamplingFactor(), 1);
+
+  plugin->GetParam(kOversampling)->Set(3);
+  Render(*plugin, Signal(1, 0.0));
+  const KolmariEngine& engine = plugin->Engine();
+  EXPECT_EQ(engine.OversamplingFactor(), 8);
+  const double rateFactor = 48000.0 * 2.2675736961451248e-05;
+  const KolmariChannel& ch = engine.Channel(0);
+  EXPECT_EQ(ch.smoothGain[1], 1.0 / (8.0 * rateFactor + 1e-39));
+  EXPECT_NEAR(ch.smoothGain[11], 0.1148, 1e-4);
+  EXPECT_EQ(ch.smoothGain[0], 1.0 / (rateFactor + 1e-39));
+  EXPECT_EQ(ch.smoothGain[12], ch.smoothGain[0]);
+  EXPECT_EQ(ch.smoothFeedback[5], 1.0 - ch.smoothGain[5]);
+  // The histories were cleared: only the one sample just processed is in them.
+  EXPECT_EQ(ch.outputHistory[2], 0.0);
+  EXPECT_FALSE(engine.SettingsChanged());
+  EXPECT_EQ(plugin->Latency(), 0);
+}
+
+TEST(KolmariReset, EightSubstepsAverageIntoTheOutput) {
+  // With a constant input the interpolating upsampler feeds the shapers eight different values per
+  // sample, and the decimated output is their mean: outputHistory[0] = trim * sum(w1) / 8 + eps.
+  auto plugin = MakePlugin(44100.0);
+  plugin->GetParam(kOversampling)->Set(3);
+  plugin->GetParam(kWet)->Set(100);
+  Render(*plugin, Signal(1, 0.0));
+  Render(*plugin, Signal(1, 0.4));
+  const KolmariChannel& ch = plugin->Engine().Channel(0);
+  EXPECT_EQ(plugin->Engine().OversamplingFactor(), 8);
+  EXPECT_GT(ch.outputHistory[0], 0.0);
+  EXPECT_LT(ch.outputHistory[0], ch.stageHistory[0]); // the mean lags the last substep on a rising edge
+}
+
+TEST(KolmariDrift, FreshDrawEveryBlockWithinItsRange) {
+  EXPECT_EQ(KolmariEngine::DriftDivisorFor(0), 2.0023318412286644);
+  EXPECT_EQ(KolmariEngine::DriftDivisorFor(0xFFFFFFFFu), 2.0011596521816433); // r rounds to 1 in single precision
+  std::mt19937 reference(42u);
+  const uint32_t u = static_cast<uint32_t>(reference());
+  const double r = static_cast<double>(static_cast<float>(u) / 4294967296.0f);
+  EXPECT_EQ(KolmariEngine::DriftDivisorFor(u), (1.0 - r) * 2.0023318412286644 + r * 2.0011596521816433);
+
+  Kolmari plugin(lumen::IInstanceInfo{});
+  plugin.SetSampleRate(44100.0);
+  plugin.OnReset();
+  std::set<double> seen;
+  for (int block = 0; block < 8; ++block) {
+    Render(plugin, Signal(4, 0.0));
+    const double d = plugin.Engine().DriftDivisor();
+    EXPECT_GE(d, 2.0011596521816433);
+    EXPECT_LE(d, 2.0023318412286644);
+    seen.insert(d);
+  }
+  EXPECT_GT(seen.size(), 1u);
+}
+
+TEST(KolmariRobustness, NonFiniteInputPoisonsNothing) {
+  for (double glitch : {kNaN, kInf, -kInf}) {
+    SCOPED_TRACE(glitch);
+    Signal clean = Sine(0.6, 330.0, 44100.0, 8000);
+    Signal hit = clean;
+    hit[1000] = glitch;
+    clean[1000] = 0.0;
+    auto a = MakePlugin();
+    auto b = MakePlugin();
+    const auto expected = Render(*a, clean);
+    const auto actual = Render(*b, hit);
+    // The bad sample counts as silence: every output sample equals that of a clean run.
+    EXPECT_EQ(actual[0], expected[0]);
+  }
+}
+
+TEST(KolmariRobustness, HugeFiniteInputGivesFiniteOutputAndRecovers) {
+  for (double huge : {3e38, -3e38, 1e300, std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()}) {
+    for (int os : {0, 3}) {
+      SCOPED_TRACE(huge);
+      SCOPED_TRACE(os);
+      const Signal clean = Sine(0.6, 330.0, 44100.0, 44100);
+      Signal hit = clean;
+      hit[1000] = huge;
+      hit[1001] = -huge;
+      auto a = MakePlugin();
+      auto b = MakePlugin();
+      a->GetParam(kOversampling)->Set(os);
+      b->GetParam(kOversampling)->Set(os);
+      b->GetParam(kDelta)->Set(1);
+      a->GetParam(kDelta)->Set(1);
+      const auto expected = Render(*a, clean);
+      const auto actual = Render(*b, hit);
+      ASSERT_TRUE(AllFinite(actual[0]));
+      // Half a second later the glitch has left no audible trace.
+      for (size_t i = 22050; i < clean.size(); ++i) ASSERT_NEAR(actual[0][i], expected[0][i], 1e-3) << i;
+    }
+  }
+}
+
+TEST(KolmariRobustness, ImpulseAtWetZeroStaysFinite) {
+  auto plugin = MakePlugin();
+  plugin->GetParam(kWet)->Set(0);
+  plugin->GetParam(kInputGain)->Set(200);
+  Signal in(2000, 0.0);
+  in[10] = 1000.0;
+  const auto out = Render(*plugin, in);
+  EXPECT_EQ(out[0], in);
+  // The wet path took the impulse too: its states are finite.
+  const KolmariChannel& ch = plugin->Engine().Channel(0);
+  EXPECT_TRUE(std::isfinite(ch.adaaLastIntegral[5]));
+  EXPECT_TRUE(std::isfinite(ch.outputFeedback));
+  plugin->GetParam(kWet)->Set(60);
+  EXPECT_TRUE(AllFinite(Render(*plugin, Sine(0.5, 100.0, 44100.0, 2000))[0]));
+}
+
+TEST(KolmariRobustness, AnySampleRateAHostCanSetKeepsTheOutputFinite) {
+  for (double rate : {0.0, -44100.0, 1.0, 1.9, 2.0, 100.0, kNaN, kInf, -kInf, 1e12, 5e-324}) {
+    SCOPED_TRACE(rate);
+    auto plugin = MakePlugin(rate);
+    plugin->GetParam(kWet)->Set(100);
+    const auto out = Render(*plugin, Sine(0.8, 50.0, 44100.0, 20000));
+    ASSERT_TRUE(AllFinite(out[0]));
+    EXPECT_LT(Peak(out[0]), 1.0);
+    // A rate changed without a reset is picked up block by block.
+    plugin->SetSampleRate(rate);
+    ASSERT_TRUE(AllFinite(Render(*plugin, Signal(600, 0.7))[0]));
+  }
+}
+
+TEST(KolmariProcessing, InPlaceEqualsOutOfPlace) {
+  for (int os : {0, 2}) {
+    const Signal in = Sine(0.9, 1234.0, 48000.0, 3000);
+    auto a = MakePlugin(48000.0);
+    auto b = MakePlugin(48000.0);
+    for (auto* p : {a.get(), b.get()}) {
+      p->GetParam(kOversampling)->Set(os);
+      p->GetParam(kWet)->Set(40); // the dry crossfade and Delta read the input after the output is written
+      p->GetParam(kDelta)->Set(1);
+    }
+    const auto expected = Render(*a, in);
+    Signal left = in, right = in;
+    double* buffers[2] = {left.data(), right.data()};
+    for (int offset = 0; offset < 3000; offset += 512) {
+      double* chunk[2] = {buffers[0] + offset, buffers[1] + offset};
+      b->ProcessReplacing64(chunk, chunk, std::min(512, 3000 - offset));
+    }
+    EXPECT_EQ(left, expected[0]);
+    EXPECT_EQ(right, expected[1]);
+  }
+}
+
+TEST(KolmariProcessing, NoHeapAllocationWhileProcessing) {
+  Kolmari plugin(lumen::IInstanceInfo{});
+  plugin.SetSampleRate(96000.0);
+  plugin.OnReset();
+  const Signal in = Sine(0.7, 200.0, 96000.0, 512);
+  Signal outL(512), outR(512);
+  double* inputs[2] = {const_cast<double*>(in.data()), const_cast<double*>(in.data())};
+  double* outputs[2] = {outL.data(), outR.data()};
+  std::vector<float> in32(512, 0.25f), out32(512);
+  float* inputs32[2] = {in32.data(), in32.data()};
+  float* outputs32[2] = {out32.data(), out32.data()};
+
+  AllocationCounter counter;
+  for (int os = 0; os <= 3; ++os) {
+    plugin.GetParam(kOversampling)->Set(os); // includes the settings-change re-initialisation
+    plugin.GetParam(kReact)->Set(os % 2);
+    plugin.ProcessReplacing64(inputs, outputs, 512);
+    plugin.ProcessReplacing32(inputs32, outputs32, 512);
+    plugin.ProcessAccumulating32(inputs32, outputs32, 512);
+  }
+  EXPECT_EQ(counter.Count(), 0u);
+}
+
+} // namespace
+} // namespace kolmari::test
