@@ -1,0 +1,442 @@
+// Speed of the effect engine, measured through the plug-in exactly as a host calls it
+// (ProcessReplacing64 on two channels), on a realistic programme signal rather than silence: the
+// shapers' branches and the slope gate behave differently on silence, and silence would flatter
+// the figures.
+//
+// Every case reports
+//   per_sample_ch  CPU time per sample per channel (shown in ns),
+//   xRealtime      seconds of stereo audio processed per CPU second at the case's rate (the console
+//                  prints it as a rate, "52.1/s"; read it as 52.1 times faster than real time),
+// and main() prints a summary at the end: the two realtime targets at 48 kHz, the per-block
+// seeding overhead at 32-frame blocks, and the size of the processing state.
+//
+// Typical use:  kolmari_bench                           all cases, about half a second each
+//               kolmari_bench --benchmark_repetitions=5  the summary then uses the medians
+//               kolmari_bench --benchmark_filter=Seeding
+
+#include "Kolmari.h"
+#include "KolmariEngine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <numbers>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kChannels = 2;
+// Any value will do; it only replaces the per-block draw from the freshly seeded generator.
+constexpr uint32_t kFixedDraw = 0x9E3779B9u;
+
+// ---------------------------------------------------------------------------------------------
+// The programme signal: three sines summing to at most 0.5, slightly different per channel, plus
+// a little white noise. The sine frequencies are snapped to whole cycles over the loop length so
+// the loop point does not click.
+
+class TestSignal {
+public:
+  static constexpr size_t kLength = size_t{1} << 15; // frames per channel; a multiple of every block size
+
+  explicit TestSignal(double sampleRate) {
+    std::mt19937 noise(20240611u);
+    std::uniform_real_distribution<double> uniform(-0.01, 0.01);
+    const double twoPi = 2.0 * std::numbers::pi;
+    auto snapped = [sampleRate](double hz) {
+      return std::round(hz * static_cast<double>(kLength) / sampleRate) * sampleRate / static_cast<double>(kLength);
+    };
+    const double f1 = snapped(110.0), f2 = snapped(331.0), f3 = snapped(2210.0);
+    for (int c = 0; c < kChannels; ++c) {
+      auto& data = mData[static_cast<size_t>(c)];
+      data.resize(kLength);
+      const double phase = 0.7 * c;
+      for (size_t s = 0; s < kLength; ++s) {
+        const double t = static_cast<double>(s) / sampleRate;
+        data[s] = 0.24 * std::sin(twoPi * f1 * t + phase) + 0.16 * std::sin(twoPi * f2 * t + 2.0 * phase) +
+                  0.09 * std::sin(twoPi * f3 * t + 3.0 * phase) + uniform(noise);
+      }
+    }
+  }
+
+  double* Channel(int c, size_t offset) { return mData[static_cast<size_t>(c)].data() + offset; }
+
+private:
+  std::vector<double> mData[kChannels];
+};
+
+// Walks a block-sized window through the looping signal.
+class BlockCursor {
+public:
+  BlockCursor(TestSignal& signal, int frames) : mSignal(signal), mFrames(static_cast<size_t>(frames)) {
+    for (auto& buffer : mOutput) buffer.assign(mFrames, 0.0);
+  }
+
+  // Input pointers of the current window, then advances.
+  double* const* NextInputs() {
+    for (int c = 0; c < kChannels; ++c) mIn[c] = mSignal.Channel(c, mOffset);
+    mOffset += mFrames;
+    if (mOffset + mFrames > TestSignal::kLength) mOffset = 0;
+    return mIn;
+  }
+  double* const* Outputs() {
+    for (int c = 0; c < kChannels; ++c) mOut[c] = mOutput[c].data();
+    return mOut;
+  }
+
+private:
+  TestSignal& mSignal;
+  size_t mFrames;
+  size_t mOffset = 0;
+  double* mIn[kChannels] = {};
+  double* mOut[kChannels] = {};
+  std::vector<double> mOutput[kChannels];
+};
+
+// A benchmark that silently processed nothing (or produced garbage) would report flattering
+// figures; refuse them.
+bool OutputLooksProcessed(double* const* out, int frames) {
+  double peak = 0.0;
+  for (int c = 0; c < kChannels; ++c) {
+    for (int s = 0; s < frames; ++s) {
+      if (!std::isfinite(out[c][s])) return false;
+      peak = std::max(peak, std::abs(out[c][s]));
+    }
+  }
+  return peak > 1e-3;
+}
+
+void SetPerSampleCounters(benchmark::State& state, double sampleRate, int frames) {
+  const double perIteration = static_cast<double>(frames) * kChannels;
+  // Rate counters divide by the CPU time of the run; inverted, they give the time per unit.
+  state.counters["per_sample_ch"] =
+      benchmark::Counter(perIteration, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["xRealtime"] =
+      benchmark::Counter(static_cast<double>(frames) / sampleRate, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cases
+
+struct PluginCase {
+  double sampleRate;
+  int oversampling; // parameter choice 0..3: factor 1, 2, 4, 8
+  bool react;
+  int frames;
+  bool fixedDraw; // false: production seeding every block
+};
+
+std::string Name(const PluginCase& c) {
+  return "Plugin/" + std::to_string(static_cast<int>(c.sampleRate)) + "Hz/os" + std::to_string(c.oversampling) +
+         "/react" + std::to_string(c.react ? 1 : 0) + "/" + std::to_string(c.frames) + "f/" +
+         (c.fixedDraw ? "fixedDraw" : "production");
+}
+
+void BM_Plugin(benchmark::State& state, PluginCase cfg) {
+  auto plugin = std::make_unique<kolmari::Kolmari>(lumen::IInstanceInfo{});
+  plugin->SetSampleRate(cfg.sampleRate);
+  plugin->SetBlockSize(cfg.frames);
+  plugin->GetParam(kolmari::kOversampling)->Set(cfg.oversampling);
+  plugin->GetParam(kolmari::kReact)->Set(cfg.react ? 1.0 : 0.0);
+  plugin->OnReset();
+  plugin->Engine().SetFixedDraw(cfg.fixedDraw ? std::optional<uint32_t>(kFixedDraw) : std::nullopt);
+
+  TestSignal signal(cfg.sampleRate);
+  BlockCursor cursor(signal, cfg.frames);
+  double* const* out = cursor.Outputs();
+
+  // Settle the filters and pass the first block's re-initialisation before timing: a tenth of a
+  // second of audio.
+  for (int done = 0; done < static_cast<int>(cfg.sampleRate / 10.0); done += cfg.frames) {
+    plugin->ProcessReplacing64(cursor.NextInputs(), out, cfg.frames);
+  }
+
+  for (auto _ : state) {
+    plugin->ProcessReplacing64(cursor.NextInputs(), out, cfg.frames);
+    benchmark::DoNotOptimize(out[0][0]);
+    benchmark::DoNotOptimize(out[1][cfg.frames - 1]);
+    benchmark::ClobberMemory();
+  }
+  if (!OutputLooksProcessed(out, cfg.frames)) state.SkipWithError("output is silent or not finite");
+  SetPerSampleCounters(state, cfg.sampleRate, cfg.frames);
+}
+
+// The engine without the plug-in's parameter reads and buffer plumbing, to show what the frame
+// around it costs.
+void BM_Engine(benchmark::State& state, double sampleRate, int oversampling, int frames) {
+  auto engine = std::make_unique<kolmari::KolmariEngine>();
+  engine->Reset(sampleRate, kChannels);
+  kolmari::BlockParameters params;
+  params.oversampling = oversampling;
+
+  TestSignal signal(sampleRate);
+  BlockCursor cursor(signal, frames);
+  double* const* out = cursor.Outputs();
+  for (int done = 0; done < static_cast<int>(sampleRate / 10.0); done += frames) {
+    engine->ProcessBlock(params, sampleRate, kChannels, cursor.NextInputs(), kChannels, out, kChannels, frames);
+  }
+  for (auto _ : state) {
+    engine->ProcessBlock(params, sampleRate, kChannels, cursor.NextInputs(), kChannels, out, kChannels, frames);
+    benchmark::DoNotOptimize(out[0][0]);
+    benchmark::DoNotOptimize(out[1][frames - 1]);
+    benchmark::ClobberMemory();
+  }
+  if (!OutputLooksProcessed(out, frames)) state.SkipWithError("output is silent or not finite");
+  SetPerSampleCounters(state, sampleRate, frames);
+}
+
+// A block of zero frames does everything a block does except the per-sample work: the block's
+// settings and the drift draw. With and without the fixed draw, the difference is the price of
+// seeding one generator.
+void BM_EmptyBlock(benchmark::State& state, bool fixedDraw) {
+  auto engine = std::make_unique<kolmari::KolmariEngine>();
+  engine->Reset(48000.0, kChannels);
+  engine->SetFixedDraw(fixedDraw ? std::optional<uint32_t>(kFixedDraw) : std::nullopt);
+  kolmari::BlockParameters params;
+  double sample[kChannels] = {};
+  double* buffers[kChannels] = {&sample[0], &sample[1]};
+  for (auto _ : state) {
+    engine->ProcessBlock(params, 48000.0, kChannels, buffers, kChannels, buffers, kChannels, 0);
+    benchmark::DoNotOptimize(engine->DriftDivisor());
+  }
+}
+
+// The two halves of the production draw, as the standard library performs them, to show which one
+// dominates.
+void BM_RandomDeviceCall(benchmark::State& state) {
+  std::random_device device;
+  for (auto _ : state) benchmark::DoNotOptimize(device());
+}
+
+void BM_Mt19937SeedAndFirstDraw(benchmark::State& state) {
+  uint32_t seed = 1;
+  for (auto _ : state) {
+    std::mt19937 generator(seed++);
+    benchmark::DoNotOptimize(generator());
+  }
+}
+
+// The first output of a freshly seeded mt19937 depends on only three words of its initial state
+// (0, 1 and 397), so it can be had without building and twisting the whole 624-word state. Kept
+// here as evidence for how cheap the identical draw could be; main() checks it matches.
+uint32_t Mt19937FirstOutput(uint32_t seed) {
+  uint32_t x = seed;
+  const uint32_t x0 = x;
+  uint32_t x1 = 0;
+  for (uint32_t i = 1; i <= 397; ++i) {
+    x = 1812433253u * (x ^ (x >> 30)) + i;
+    if (i == 1) x1 = x;
+  }
+  const uint32_t y = (x0 & 0x80000000u) | (x1 & 0x7fffffffu);
+  uint32_t z = x ^ (y >> 1) ^ ((y & 1u) ? 0x9908b0dfu : 0u);
+  z ^= z >> 11;
+  z ^= (z << 7) & 0x9d2c5680u;
+  z ^= (z << 15) & 0xefc60000u;
+  z ^= z >> 18;
+  return z;
+}
+
+void BM_Mt19937FirstOutputOnly(benchmark::State& state) {
+  uint32_t seed = 1;
+  for (auto _ : state) benchmark::DoNotOptimize(Mt19937FirstOutput(seed++));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Summary
+
+struct Figures {
+  double nsPerSampleChannel = 0.0;
+  double realtime = 0.0;
+  double nsPerIteration = 0.0;
+};
+
+// Prints the usual console output and keeps each case's figures for the summary: the median when
+// repetitions were asked for, otherwise the single run.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+  using benchmark::ConsoleReporter::ConsoleReporter;
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    benchmark::ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type == Run::RT_Aggregate && !median) continue;
+      const std::string name = run.run_name.str();
+      if (!median && mFromMedian.count(name)) continue;
+      Figures f;
+      if (auto it = run.counters.find("per_sample_ch"); it != run.counters.end()) f.nsPerSampleChannel = it->second.value * 1e9;
+      if (auto it = run.counters.find("xRealtime"); it != run.counters.end()) f.realtime = it->second.value;
+      f.nsPerIteration = run.GetAdjustedCPUTime() * ToNanoseconds(run.time_unit);
+      if (!mFigures.count(name)) mOrder.push_back(name);
+      mFigures[name] = f;
+      if (median) mFromMedian[name] = true;
+    }
+  }
+
+  const Figures* Find(const std::string& name) const {
+    auto it = mFigures.find(name);
+    return it == mFigures.end() ? nullptr : &it->second;
+  }
+  // Case names in the order they ran.
+  const std::vector<std::string>& Names() const { return mOrder; }
+
+private:
+  static double ToNanoseconds(benchmark::TimeUnit unit) {
+    switch (unit) {
+      case benchmark::kSecond: return 1e9;
+      case benchmark::kMillisecond: return 1e6;
+      case benchmark::kMicrosecond: return 1e3;
+      case benchmark::kNanosecond: return 1.0;
+    }
+    return 1.0;
+  }
+
+  std::map<std::string, Figures> mFigures;
+  std::map<std::string, bool> mFromMedian;
+  std::vector<std::string> mOrder;
+};
+
+const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+void PrintStateSizes() {
+  auto plugin = std::make_unique<kolmari::Kolmari>(lumen::IInstanceInfo{});
+  const kolmari::KolmariEngine& engine = plugin->Engine();
+  const size_t engineState =
+      sizeof(kolmari::KolmariEngine) + static_cast<size_t>(engine.ChannelCount()) * sizeof(kolmari::KolmariChannel);
+  std::printf("State: sizeof(Kolmari) = %zu B, sizeof(KolmariEngine) = %zu B, sizeof(KolmariChannel) = %zu B x %d "
+              "channels\n",
+              sizeof(kolmari::Kolmari), sizeof(kolmari::KolmariEngine), sizeof(kolmari::KolmariChannel),
+              engine.ChannelCount());
+  std::printf("       engine state = %zu B = %.1f KB (target < 64 KB) %s\n", engineState,
+              static_cast<double>(engineState) / 1024.0, Verdict(engineState < 64 * 1024));
+}
+
+void PrintSummary(const SummaryReporter& r) {
+  std::printf("\n=== Summary (CPU time on one thread) ===\n");
+  PrintStateSizes();
+  std::printf("\n");
+  std::printf("%-48s %12s %12s\n", "case", "ns/smp/ch", "x realtime");
+  for (const std::string& name : r.Names()) {
+    if (name.rfind("Plugin/", 0) != 0 && name.rfind("Engine/", 0) != 0) continue;
+    const Figures& f = *r.Find(name);
+    std::printf("%-48s %12.2f %12.1f\n", name.c_str(), f.nsPerSampleChannel, f.realtime);
+  }
+
+  bool heading = false;
+  auto printHeading = [&heading](const char* text) {
+    if (!heading) std::printf("\n%s\n", text);
+    heading = true;
+  };
+  for (int react = 0; react <= 1; ++react) {
+    for (const auto& [choice, target] : {std::pair{0, 50.0}, std::pair{3, 10.0}}) {
+      const std::string name = "Plugin/48000Hz/os" + std::to_string(choice) + "/react" + std::to_string(react) +
+                               "/512f/production";
+      if (const Figures* f = r.Find(name)) {
+        printHeading("Targets, 48 kHz stereo, 512-frame blocks, production seeding:");
+        std::printf("  choice %d, React %s: %8.1fx real time (target >= %.0fx) %s\n", choice, react ? "on " : "off",
+                    f->realtime, target, Verdict(f->realtime >= target));
+      }
+    }
+  }
+
+  heading = false;
+  const char* seedingHeading = "Per-block seeding overhead (production vs fixed draw, same block size):";
+  for (int choice : {0, 3}) {
+    for (int frames : {32, 512}) {
+      const std::string base = "Plugin/48000Hz/os" + std::to_string(choice) + "/react0/" + std::to_string(frames) + "f/";
+      const Figures* production = r.Find(base + "production");
+      const Figures* fixed = r.Find(base + "fixedDraw");
+      if (!production || !fixed) continue;
+      printHeading(seedingHeading);
+      const double overhead = 100.0 * (production->nsPerSampleChannel / fixed->nsPerSampleChannel - 1.0);
+      std::printf("  choice %d, %3d frames: %8.2f vs %8.2f ns/smp/ch -> %+7.1f %%", choice, frames,
+                  production->nsPerSampleChannel, fixed->nsPerSampleChannel, overhead);
+      if (frames == 32) std::printf(" (target < 10 %%) %s", Verdict(overhead < 10.0));
+      std::printf("\n");
+    }
+  }
+  const Figures* emptyProduction = r.Find("Seeding/emptyBlock/production");
+  const Figures* emptyFixed = r.Find("Seeding/emptyBlock/fixedDraw");
+  if (emptyProduction && emptyFixed) {
+    printHeading(seedingHeading);
+    std::printf("  empty block: %.0f ns production, %.0f ns fixed draw -> seeding costs %.0f ns per block\n",
+                emptyProduction->nsPerIteration, emptyFixed->nsPerIteration,
+                emptyProduction->nsPerIteration - emptyFixed->nsPerIteration);
+  }
+  for (const char* name : {"Seeding/random_device_call", "Seeding/mt19937_seed_and_first_draw",
+                           "Seeding/mt19937_first_output_only"}) {
+    if (const Figures* f = r.Find(name)) {
+      printHeading(seedingHeading);
+      std::printf("  %-36s %8.1f ns\n", name, f->nsPerIteration);
+    }
+  }
+}
+
+
+void RegisterAll() {
+  std::vector<PluginCase> cases;
+  // Every oversampling choice at the two common rates, React off and on.
+  for (double rate : {44100.0, 96000.0})
+    for (int choice = 0; choice <= 3; ++choice)
+      for (bool react : {false, true}) cases.push_back({rate, choice, react, 512, false});
+  // The realtime targets at 48 kHz.
+  for (int choice : {0, 3})
+    for (bool react : {false, true}) cases.push_back({48000.0, choice, react, 512, false});
+  // Small blocks against large ones, with and without the per-block seeding.
+  for (int choice : {0, 3}) {
+    cases.push_back({48000.0, choice, false, 512, true});
+    cases.push_back({48000.0, choice, false, 32, false});
+    cases.push_back({48000.0, choice, false, 32, true});
+  }
+  for (const PluginCase& c : cases) benchmark::RegisterBenchmark(Name(c).c_str(), BM_Plugin, c);
+
+  for (int choice : {0, 3}) {
+    const std::string name = "Engine/48000Hz/os" + std::to_string(choice) + "/react0/512f/production";
+    benchmark::RegisterBenchmark(name.c_str(), BM_Engine, 48000.0, choice, 512);
+  }
+
+  benchmark::RegisterBenchmark("Seeding/emptyBlock/production", BM_EmptyBlock, false);
+  benchmark::RegisterBenchmark("Seeding/emptyBlock/fixedDraw", BM_EmptyBlock, true);
+  benchmark::RegisterBenchmark("Seeding/random_device_call", BM_RandomDeviceCall);
+  benchmark::RegisterBenchmark("Seeding/mt19937_seed_and_first_draw", BM_Mt19937SeedAndFirstDraw);
+  benchmark::RegisterBenchmark("Seeding/mt19937_first_output_only", BM_Mt19937FirstOutputOnly);
+}
+
+bool FirstOutputShortcutMatches() {
+  for (uint32_t seed : {0u, 1u, 5489u, 0x7fffffffu, 0x80000000u, 0xdeadbeefu, 0xffffffffu}) {
+    std::mt19937 generator(seed);
+    if (generator() != Mt19937FirstOutput(seed)) return false;
+  }
+  return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (!FirstOutputShortcutMatches()) {
+    std::fprintf(stderr, "kolmari_bench: the mt19937 first-output shortcut does not match the library\n");
+    return 1;
+  }
+
+  RegisterAll();
+
+  const bool colour = isatty(STDOUT_FILENO) != 0;
+  SummaryReporter reporter(colour ? benchmark::ConsoleReporter::OO_ColorTabular
+                                  : benchmark::ConsoleReporter::OO_Tabular);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintSummary(reporter);
+  benchmark::Shutdown();
+  return 0;
+}
