@@ -163,22 +163,31 @@ int IEffectProcessor::ConnectedInputCount() const {
 
 void IEffectProcessor::ConnectChannels(ERoute direction, int first, int count, bool connected) {
   auto& records = Records(direction);
-  const int end = std::min(static_cast<int>(records.size()), first + std::max(0, count));
-  for (int i = std::max(0, first); i < end; ++i) {
+  // 64-bit sum: first + count must not overflow for out-of-range arguments.
+  const int64_t end = std::min<int64_t>(static_cast<int64_t>(records.size()), int64_t{first} + std::max(0, count));
+  for (int64_t i = std::max(0, first); i < end; ++i) {
     auto& record = records[static_cast<size_t>(i)];
     record.connected = connected;
-    if (!connected) *record.dataSlot = record.scratch.empty() ? nullptr : record.scratch.data();
+    if (!connected) {
+      // The scratch may still hold audio converted while the record was connected; a disconnected
+      // input must read silence.
+      std::fill(record.scratch.begin(), record.scratch.end(), 0.0);
+      *record.dataSlot = record.scratch.empty() ? nullptr : record.scratch.data();
+    }
   }
 }
 
 void IEffectProcessor::SetBlockSize(int n) {
+  n = std::max(0, n); // a negative size would break every clamp to [0, BlockSize()]
   if (n == mBlockSize) return;
-  const size_t size = static_cast<size_t>(std::max(0, n));
+  const size_t size = static_cast<size_t>(n);
   for (auto* records : {&mInputs, &mOutputs}) {
     for (auto& record : *records) {
       record.scratch.assign(size, 0.0);
-      // A disconnected record reads its (zeroed) scratch; keep its pointer valid after the resize.
-      if (!record.connected) *record.dataSlot = record.scratch.empty() ? nullptr : record.scratch.data();
+      // The resize may free the old scratch, which connected records still point at after a 32-bit
+      // block: repoint every record. A disconnected one reads its zeroed scratch; a connected one
+      // is re-attached before its next block anyway.
+      *record.dataSlot = record.scratch.empty() ? nullptr : record.scratch.data();
     }
   }
   mBlockSize = n;

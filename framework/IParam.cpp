@@ -3,6 +3,7 @@
 #include "NumberText.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -72,7 +73,15 @@ void IParam::Init(std::string_view name, double defaultValue, double min, double
 }
 
 double IParam::Constrain(double v) const {
-  if (mFlags & Stepped) v = std::round(v / mStep) * mStep; // std::round: half away from zero
+  if (mFlags & Stepped) {
+    // v / step carries binary rounding error, so a decimal midpoint such as 0.35 / 0.1 can land a hair
+    // below .5 and would round down. A quotient within a few rounding errors of a midpoint counts as
+    // the midpoint and rounds away from zero like it (std::round); the nudge stays below a quarter
+    // step so whole multiples never move.
+    const double q = v / mStep;
+    const double tolerance = std::min(0.25, std::max(1e-9, 8.0 * DBL_EPSILON * std::fabs(q)));
+    v = std::round(q + std::copysign(tolerance, q)) * mStep;
+  }
   return std::min(mMax, std::max(mMin, v));
 }
 
@@ -95,12 +104,10 @@ void IParam::FormatDisplay(double value, bool isNormalized, std::string& out, bo
 
   if (useDisplayTexts) {
     for (const auto& entry : mDisplayTexts) {
-      if (entry.value == value) {
-        if (entry.text[0] != '\0') {
-          out = entry.text;
-          return;
-        }
-        break; // an equal entry with an empty text falls through to the number
+      // An equal entry with an empty text does not name the value; a later one may.
+      if (entry.value == value && entry.text[0] != '\0') {
+        out = entry.text;
+        return;
       }
     }
   }

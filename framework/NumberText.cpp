@@ -27,7 +27,7 @@ std::string Fixed(double value, int decimals, bool explicitPlus) {
   // Large enough for any double in fixed notation (309 integer digits) plus sign and decimals.
   std::array<char, 400> buffer{};
   char* first = buffer.data();
-  if (explicitPlus && (value > 0.0 || (value == 0.0 && !std::signbit(value)))) *first++ = '+';
+  if (explicitPlus && !std::signbit(value)) *first++ = '+'; // "%+f" signs +0, +inf and +nan too
   auto [end, ec] = std::to_chars(first, buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
   if (ec != std::errc()) return std::string();
   return std::string(buffer.data(), end);
@@ -47,6 +47,8 @@ double ParseLeadingDouble(std::string_view text) {
     negative = text[0] == '-';
     text.remove_prefix(1);
   }
+  // from_chars would take a second '-' ("--5", "+-5"); the C conversions take one sign only.
+  if (!text.empty() && text[0] == '-') return 0;
   // from_chars takes neither a sign nor white space here; it reads the longest valid prefix.
   double value = 0.0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
@@ -77,6 +79,8 @@ int ParseLeadingInt(std::string_view text) {
     negative = text[0] == '-';
     text.remove_prefix(1);
   }
+  // from_chars would take a second '-' ("--5", "+-5"); the C conversions take one sign only.
+  if (!text.empty() && text[0] == '-') return 0;
   long long value = 0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ptr == text.data() || ec != std::errc()) return 0;
