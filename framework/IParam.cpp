@@ -104,10 +104,13 @@ void IParam::FormatDisplay(double value, bool isNormalized, std::string& out, bo
 
   if (useDisplayTexts) {
     for (const auto& entry : mDisplayTexts) {
-      // An equal entry with an empty text does not name the value; a later one may.
-      if (entry.value == value && entry.text[0] != '\0') {
-        out = entry.text;
-        return;
+      // The first equal entry decides; one with an empty text falls through to the number.
+      if (entry.value == value) {
+        if (entry.text[0] != '\0') {
+          out = entry.text;
+          return;
+        }
+        break;
       }
     }
   }

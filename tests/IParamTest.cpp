@@ -158,7 +158,7 @@ TEST(IParam, FormatDisplayTextsAndFunction) {
   EXPECT_EQ(Format(p, 1.0), "One") << "first matching entry";
   EXPECT_EQ(Format(p, 1.0, false, false), "1.00");
   EXPECT_EQ(Format(p, 2.0), "2.00") << "an empty text falls through to the number";
-  EXPECT_EQ(Format(p, 3.0), "Three") << "the first equal entry with a text wins";
+  EXPECT_EQ(Format(p, 3.0), "3.00") << "the first equal entry decides, even with an empty text";
   EXPECT_EQ(Format(p, 1.0000001), "1.00") << "exact match only";
   EXPECT_EQ(Format(p, 0.75, true), "Five");
 
