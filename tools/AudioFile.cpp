@@ -1,0 +1,167 @@
+#include "AudioFile.h"
+
+#include "ToolError.h"
+
+#include <sndfile.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kolmari::render {
+
+namespace {
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+// libsndfile's messages read "System error : No such file or directory." or "Format not
+// recognised."; shown after "cannot read 'x': " they read better without the prefix and the stop.
+std::string LibraryMessage(const char* text) {
+  std::string message = text ? text : "unknown error";
+  constexpr std::string_view kPrefix = "System error : ";
+  if (message.starts_with(kPrefix)) message.erase(0, kPrefix.size());
+  while (!message.empty() && (message.back() == '.' || message.back() == '\n')) message.pop_back();
+  return message;
+}
+
+std::string FormatName(int format) {
+  SF_FORMAT_INFO major{};
+  major.format = format & SF_FORMAT_TYPEMASK;
+  SF_FORMAT_INFO minor{};
+  minor.format = format & SF_FORMAT_SUBMASK;
+  std::string text;
+  if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &major, sizeof major) == 0 && major.name) text = major.name;
+  if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &minor, sizeof minor) == 0 && minor.name) {
+    if (!text.empty()) text += ", ";
+    text += minor.name;
+  }
+  return text;
+}
+
+} // namespace
+
+AudioReader::AudioReader(const std::string& path) : mPath(path) {
+  // libsndfile reads standard input for "-"; a file argument always means a file here.
+  if (path == "-") throw ToolError("cannot read " + Quoted(path) + ": reading standard input is not supported");
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) throw ToolError("cannot read " + Quoted(path) + ": it is a directory");
+
+  SF_INFO info{};
+  mFile = sf_open(path.c_str(), SFM_READ, &info);
+  if (!mFile) throw ToolError("cannot read " + Quoted(path) + ": " + LibraryMessage(sf_strerror(nullptr)));
+
+  if (info.channels < 1 || info.channels > kMaxChannels) {
+    sf_close(mFile);
+    mFile = nullptr;
+    throw ToolError(Quoted(path) + " has " + std::to_string(info.channels) +
+                    " channels; only mono and stereo files are supported");
+  }
+  if (info.samplerate <= 0) {
+    sf_close(mFile);
+    mFile = nullptr;
+    throw ToolError(Quoted(path) + " has no usable sample rate");
+  }
+  mFormat.sampleRate = info.samplerate;
+  mFormat.channels = info.channels;
+  mFormat.frames = info.frames;
+  mFormat.description = FormatName(info.format);
+}
+
+AudioReader::~AudioReader() {
+  if (mFile) sf_close(mFile);
+}
+
+int64_t AudioReader::CheckRead(int64_t requested, int64_t got) {
+  mFramesRead += got;
+  if (got < requested && mFramesRead < mFormat.frames) {
+    const int error = sf_error(mFile);
+    throw ToolError("cannot read " + Quoted(mPath) + ": it ends after " + std::to_string(mFramesRead) + " of " +
+                    std::to_string(mFormat.frames) + " frames" +
+                    (error != SF_ERR_NO_ERROR ? std::string(" (") + LibraryMessage(sf_error_number(error)) + ")" : std::string()));
+  }
+  return got;
+}
+
+int64_t AudioReader::Read(float* interleaved, int64_t frames) {
+  return CheckRead(frames, sf_readf_float(mFile, interleaved, frames));
+}
+
+int64_t AudioReader::Read(double* interleaved, int64_t frames) {
+  return CheckRead(frames, sf_readf_double(mFile, interleaved, frames));
+}
+
+AudioWriter::AudioWriter(const std::string& path, int sampleRate, int channels) : mPath(path) {
+  namespace fs = std::filesystem;
+  if (path.empty() || path == "-") throw ToolError("cannot write " + Quoted(path) + ": not a file name");
+  const fs::path target(path);
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) throw ToolError("cannot write " + Quoted(path) + ": it is a directory");
+
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  // Hidden, beside the output, so the final rename never crosses file systems.
+  std::string hidden(".");
+  hidden += target.filename().string();
+  hidden += ".XXXXXX";
+  const std::string pattern = (folder / hidden).string();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  mDescriptor = mkstemp(name.data());
+  if (mDescriptor < 0) throw ToolError("cannot write " + Quoted(path) + ": " + std::strerror(errno));
+  mTempPath = name.data();
+
+  // mkstemp makes the file private; the finished output gets the usual permissions.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(mDescriptor, 0666 & ~mask);
+
+  SF_INFO info{};
+  info.samplerate = sampleRate;
+  info.channels = channels;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  mFile = sf_open_fd(mDescriptor, SFM_WRITE, &info, SF_FALSE);
+  if (!mFile) Fail(LibraryMessage(sf_strerror(nullptr)));
+}
+
+AudioWriter::~AudioWriter() { Discard(); }
+
+void AudioWriter::Discard() {
+  if (mFile) sf_close(mFile);
+  mFile = nullptr;
+  if (mDescriptor >= 0) close(mDescriptor);
+  mDescriptor = -1;
+  if (!mTempPath.empty()) std::remove(mTempPath.c_str());
+  mTempPath.clear();
+}
+
+void AudioWriter::Fail(const std::string& reason) {
+  Discard();
+  throw ToolError("cannot write " + Quoted(mPath) + ": " + reason);
+}
+
+void AudioWriter::Write(const float* interleaved, int64_t frames) {
+  if (!mFile) Fail("the file is already closed");
+  if (sf_writef_float(mFile, interleaved, frames) != frames) Fail(LibraryMessage(sf_strerror(mFile)));
+}
+
+void AudioWriter::Commit() {
+  if (!mFile) Fail("the file is already closed");
+  // sf_close writes the final header sizes; its error says the file is incomplete.
+  const int closeError = sf_close(mFile);
+  mFile = nullptr;
+  if (closeError != SF_ERR_NO_ERROR) Fail(LibraryMessage(sf_error_number(closeError)));
+  if (fsync(mDescriptor) != 0 && errno != EINVAL) Fail(std::strerror(errno));
+  const int descriptor = mDescriptor;
+  mDescriptor = -1;
+  if (close(descriptor) != 0) Fail(std::strerror(errno));
+  if (std::rename(mTempPath.c_str(), mPath.c_str()) != 0) Fail(std::strerror(errno));
+  mTempPath.clear();
+}
+
+} // namespace kolmari::render

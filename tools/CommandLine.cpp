@@ -1,0 +1,170 @@
+#include "CommandLine.h"
+
+#include "Numbers.h"
+#include "ToolError.h"
+
+#include <optional>
+
+namespace kolmari::render {
+
+namespace {
+
+using Mode = RenderOptions::Mode;
+
+// Hands out the arguments one at a time and knows the "--name=value" form.
+class ArgumentCursor {
+public:
+  explicit ArgumentCursor(std::span<const std::string_view> args) : mArgs(args) {}
+
+  bool Done() const { return mNext >= mArgs.size(); }
+  std::string_view Next() { return mArgs[mNext++]; }
+
+  // The value of an option given as "--name VALUE" or "--name=VALUE".
+  std::string_view ValueFor(std::string_view option, const std::optional<std::string_view>& inlineValue) {
+    if (inlineValue) return *inlineValue;
+    if (Done()) throw UsageError(std::string(option) + " needs a value (see --help)");
+    return Next();
+  }
+
+private:
+  std::span<const std::string_view> mArgs;
+  size_t mNext = 0;
+};
+
+ParameterAssignment ParseAssignment(std::string_view text) {
+  const std::string shown(text);
+  const size_t equals = text.find('=');
+  if (equals == std::string_view::npos)
+    throw UsageError("--set expects NAME=VALUE, got '" + shown + "'");
+  std::string_view name = text.substr(0, equals);
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+  if (name.empty()) throw UsageError("--set expects NAME=VALUE, got '" + shown + "': the name is missing");
+  const std::string_view valueText = text.substr(equals + 1);
+  const auto value = ParseNumber(valueText);
+  if (!value)
+    throw UsageError("--set " + shown + ": '" + std::string(valueText) + "' is not a number");
+  return ParameterAssignment{std::string(name), *value, shown};
+}
+
+int ParseBounded(std::string_view option, std::string_view text, int min, int max) {
+  const auto value = ParseInteger(text);
+  if (!value || *value < min || *value > max)
+    throw UsageError(std::string(option) + " must be a whole number from " + std::to_string(min) + " to " +
+                     std::to_string(max) + ", not '" + std::string(text) + "'");
+  return static_cast<int>(*value);
+}
+
+} // namespace
+
+RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
+  RenderOptions options;
+  // Asking for help is answered whatever else is on the line, mistakes included.
+  for (const std::string_view arg : args) {
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h") {
+      options.mode = Mode::Help;
+      return options;
+    }
+  }
+
+  std::vector<std::string> positionals;
+  bool list = false;
+  bool makeDemo = false;
+  bool rateGiven = false;
+  std::string firstRenderOption; // the first option that only makes sense for a render
+
+  ArgumentCursor cursor(args);
+  bool optionsEnded = false;
+  while (!cursor.Done()) {
+    const std::string_view arg = cursor.Next();
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      positionals.emplace_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+
+    std::string_view name = arg;
+    std::optional<std::string_view> inlineValue;
+    if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string_view::npos) {
+      name = arg.substr(0, equals);
+      inlineValue = arg.substr(equals + 1);
+    }
+    const auto noValue = [&] {
+      if (inlineValue) throw UsageError(std::string(name) + " takes no value");
+    };
+
+    if (name == "--list") {
+      noValue();
+      list = true;
+    } else if (name == "--set") {
+      options.assignments.push_back(ParseAssignment(cursor.ValueFor(name, inlineValue)));
+      if (firstRenderOption.empty()) firstRenderOption = "--set";
+    } else if (name == "--block") {
+      options.blockSize = ParseBounded(name, cursor.ValueFor(name, inlineValue), RenderOptions::kMinBlockSize,
+                                       RenderOptions::kMaxBlockSize);
+      if (firstRenderOption.empty()) firstRenderOption = "--block";
+    } else if (name == "--double") {
+      noValue();
+      options.doublePrecision = true;
+      if (firstRenderOption.empty()) firstRenderOption = "--double";
+    } else if (name == "--make-demo") {
+      options.output = std::string(cursor.ValueFor(name, inlineValue));
+      if (options.output.empty()) throw UsageError("--make-demo needs a file name");
+      makeDemo = true;
+    } else if (name == "--rate") {
+      options.demoRate = ParseBounded(name, cursor.ValueFor(name, inlineValue), RenderOptions::kMinDemoRate,
+                                      RenderOptions::kMaxDemoRate);
+      rateGiven = true;
+    } else {
+      throw UsageError("unknown option '" + std::string(arg) + "' (see --help)");
+    }
+  }
+
+  if (list && makeDemo) throw UsageError("--list and --make-demo cannot be combined");
+  if (rateGiven && !makeDemo) throw UsageError("--rate only applies to --make-demo");
+
+  if (list || makeDemo) {
+    const char* what = list ? "--list" : "--make-demo";
+    if (!firstRenderOption.empty()) throw UsageError(firstRenderOption + " cannot be combined with " + what);
+    if (!positionals.empty())
+      throw UsageError(std::string(what) + " takes no INPUT or OUTPUT, got '" + positionals.front() + "'");
+    options.mode = list ? Mode::List : Mode::MakeDemo;
+    return options;
+  }
+
+  if (positionals.size() < 2) throw UsageError("expected INPUT and OUTPUT files (see --help)");
+  if (positionals.size() > 2) throw UsageError("unexpected argument '" + positionals[2] + "' after INPUT and OUTPUT");
+  options.input = positionals[0];
+  options.output = positionals[1];
+  return options;
+}
+
+std::string CommandLine::Usage() {
+  return R"(usage: kolmari-render [options] INPUT OUTPUT
+       kolmari-render --list
+       kolmari-render --make-demo FILE [--rate HZ]
+
+Runs an audio file through the Kolmari effect and writes the result as a 32-bit float WAV file
+with the input's sample rate and channel count. INPUT may be any WAV, AIFF or FLAC file
+(16/24/32-bit integer or float samples, mono or stereo).
+
+options:
+  --set NAME=VALUE   set a parameter by name (any case) to a value in its own units,
+                     e.g. --set "Input Gain=80" --set Wet=100; may be repeated
+  --block N          frames per processing block, 1 to 65536 (default 512)
+  --double           process through the 64-bit path instead of the 32-bit one
+  --list             print the parameters with their ranges and defaults, then exit
+  --make-demo FILE   write the demonstration input signal (a few seconds of stereo) to FILE
+  --rate HZ          sample rate of the demonstration signal (default 44100)
+  -h, --help         print this help and exit
+
+The output is written to a temporary file beside OUTPUT and moved into place only when the
+render has succeeded, so a failed run never leaves a partial file behind.
+)";
+}
+
+} // namespace kolmari::render

@@ -1,0 +1,27 @@
+#include "RenderApp.h"
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+// Ctrl-C only raises a flag: the render stops at the next chunk and removes its temporary file.
+extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
+
+} // namespace
+
+int main(int argc, char** argv) {
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+
+  std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  kolmari::render::RenderApp app({std::cout, std::cerr, isatty(STDERR_FILENO) == 1, [] { return gInterrupted.load(); }});
+  return app.Run(args);
+}
