@@ -1,0 +1,100 @@
+// The command line: what each option means, and every way of getting it wrong.
+#include "CommandLine.h"
+#include "ToolError.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string_view>
+#include <vector>
+
+namespace kolmari::render {
+namespace {
+
+using Mode = RenderOptions::Mode;
+
+RenderOptions Parse(std::initializer_list<std::string_view> args) {
+  const std::vector<std::string_view> list(args);
+  return CommandLine::Parse(list);
+}
+
+// The usage error's message for `args`; fails the test when they parse.
+std::string ErrorFor(std::initializer_list<std::string_view> args) {
+  try {
+    Parse(args);
+  } catch (const ToolError& e) {
+    EXPECT_EQ(e.ExitCode(), 2);
+    return e.what();
+  }
+  ADD_FAILURE() << "no error";
+  return {};
+}
+
+TEST(CommandLine, RenderWithEveryOptionInBothSpellings) {
+  const auto o = Parse({"--set", "Input Gain=80", "in.wav", "--set=wet=+12.5", "--block=64", "--double", "out.wav"});
+  EXPECT_EQ(o.mode, Mode::Render);
+  EXPECT_EQ(o.input, "in.wav");
+  EXPECT_EQ(o.output, "out.wav");
+  ASSERT_EQ(o.assignments.size(), 2u);
+  EXPECT_EQ(o.assignments[0].name, "Input Gain");
+  EXPECT_EQ(o.assignments[0].value, 80.0);
+  EXPECT_EQ(o.assignments[1].name, "wet");
+  EXPECT_EQ(o.assignments[1].value, 12.5);
+  EXPECT_EQ(o.assignments[1].text, "wet=+12.5");
+  EXPECT_EQ(o.blockSize, 64);
+  EXPECT_TRUE(o.doublePrecision);
+}
+
+TEST(CommandLine, DefaultsAndFileNamesAfterDoubleDash) {
+  const auto o = Parse({"--", "-in.wav", "--out.wav"});
+  EXPECT_EQ(o.input, "-in.wav");
+  EXPECT_EQ(o.output, "--out.wav");
+  EXPECT_EQ(o.blockSize, 512);
+  EXPECT_FALSE(o.doublePrecision);
+  EXPECT_TRUE(o.assignments.empty());
+}
+
+TEST(CommandLine, OtherModes) {
+  EXPECT_EQ(Parse({"--list"}).mode, Mode::List);
+  EXPECT_EQ(Parse({"in.wav", "--bogus", "-h"}).mode, Mode::Help); // help wins, even over errors after it
+  const auto demo = Parse({"--make-demo", "demo.wav", "--rate", "48000"});
+  EXPECT_EQ(demo.mode, Mode::MakeDemo);
+  EXPECT_EQ(demo.output, "demo.wav");
+  EXPECT_EQ(demo.demoRate, 48000);
+  EXPECT_EQ(Parse({"--make-demo=d.wav"}).demoRate, 44100);
+}
+
+TEST(CommandLine, MalformedSetSaysWhatIsWrong) {
+  EXPECT_EQ(ErrorFor({"--set", "Wet", "a", "b"}), "--set expects NAME=VALUE, got 'Wet'");
+  EXPECT_NE(ErrorFor({"--set", "=5", "a", "b"}).find("the name is missing"), std::string::npos);
+  for (std::string_view bad : {"Wet=", "Wet=abc", "Wet=1,5", "Wet=1.5.2", "Wet=5%", "Wet=nan", "Wet=inf", "Wet=0x10"}) {
+    const std::string message = ErrorFor({"--set", bad, "a", "b"});
+    EXPECT_NE(message.find("is not a number"), std::string::npos) << bad << ": " << message;
+  }
+  EXPECT_EQ(ErrorFor({"a", "b", "--set"}), "--set needs a value (see --help)");
+}
+
+TEST(CommandLine, BlockSizeAndRateMustBeWholeNumbersInRange) {
+  EXPECT_EQ(Parse({"--block", "1", "a", "b"}).blockSize, 1);
+  EXPECT_EQ(Parse({"--block", "65536", "a", "b"}).blockSize, 65536);
+  for (std::string_view bad : {"0", "65537", "-4", "12.5", "x", "", "99999999999999999999"}) {
+    EXPECT_EQ(ErrorFor({"--block", bad, "a", "b"}),
+              "--block must be a whole number from 1 to 65536, not '" + std::string(bad) + "'");
+  }
+  EXPECT_NE(ErrorFor({"--make-demo", "d.wav", "--rate", "100"}).find("8000 to 384000"), std::string::npos);
+}
+
+TEST(CommandLine, RejectsCombinationsThatMeanNothing) {
+  EXPECT_EQ(ErrorFor({"in.wav"}), "expected INPUT and OUTPUT files (see --help)");
+  EXPECT_EQ(ErrorFor({"a", "b", "c"}), "unexpected argument 'c' after INPUT and OUTPUT");
+  EXPECT_EQ(ErrorFor({"--frobnicate", "a", "b"}), "unknown option '--frobnicate' (see --help)");
+  EXPECT_EQ(ErrorFor({"--double=yes", "a", "b"}), "--double takes no value");
+  EXPECT_EQ(ErrorFor({"--list", "a"}), "--list takes no INPUT or OUTPUT, got 'a'");
+  EXPECT_EQ(ErrorFor({"--list", "--set", "Wet=1"}), "--set cannot be combined with --list");
+  EXPECT_EQ(ErrorFor({"--make-demo", "d.wav", "--block", "64"}), "--block cannot be combined with --make-demo");
+  EXPECT_EQ(ErrorFor({"--rate", "48000", "a", "b"}), "--rate only applies to --make-demo");
+  EXPECT_EQ(ErrorFor({"--list", "--make-demo", "d.wav"}), "--list and --make-demo cannot be combined");
+}
+
+} // namespace
+} // namespace kolmari::render

@@ -1,0 +1,267 @@
+// kolmari-render run as a program: real files in, real files out, exit statuses and messages.
+#include "RenderApp.h"
+
+#include <sndfile.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct Audio {
+  SF_INFO info{};
+  std::vector<float> samples; // interleaved
+};
+
+// A scratch folder per test with helpers to make input files, run the program and read results.
+class RenderProgram : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kolmari-render-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+  Outcome Render(const std::vector<std::string>& args) const {
+    const fs::path outPath = dir / "stdout.txt", errPath = dir / "stderr.txt";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(out, STDOUT_FILENO);
+      dup2(err, STDERR_FILENO);
+      std::vector<char*> argv{const_cast<char*>(KOLMARI_RENDER_BINARY)};
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(KOLMARI_RENDER_BINARY, argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(outPath), Slurp(errPath)};
+    fs::remove(outPath);
+    fs::remove(errPath);
+    return run;
+  }
+
+  // A deterministic test signal: a sine plus a little noise, different on each channel.
+  static std::vector<float> Signal(int channels, int frames, double amplitude = 0.6) {
+    std::vector<float> s(static_cast<size_t>(channels * frames));
+    uint32_t noise = 12345;
+    for (int f = 0; f < frames; ++f) {
+      for (int c = 0; c < channels; ++c) {
+        noise = noise * 1664525u + 1013904223u;
+        const double n = static_cast<double>(noise >> 8) / 16777216.0 - 0.5;
+        s[static_cast<size_t>(f * channels + c)] =
+            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * (110.0 + 55.0 * c) * f / 44100.0) + 0.1 * n);
+      }
+    }
+    return s;
+  }
+
+  std::string WriteInput(const std::string& name, int format, int channels, int frames, int rate = 44100) const {
+    const std::string path = Path(name);
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+    const auto s = Signal(channels, frames);
+    EXPECT_EQ(sf_writef_float(file, s.data(), frames), frames);
+    sf_close(file);
+    return path;
+  }
+
+  static Audio Read(const std::string& path) {
+    Audio audio;
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &audio.info);
+    EXPECT_NE(file, nullptr) << path << ": " << sf_strerror(nullptr);
+    if (!file) return audio;
+    audio.samples.resize(static_cast<size_t>(audio.info.frames * audio.info.channels));
+    sf_readf_float(file, audio.samples.data(), audio.info.frames);
+    sf_close(file);
+    return audio;
+  }
+
+  // Everything in the folder: a failed run must leave no output and no temporary file behind.
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir;
+};
+
+TEST_F(RenderProgram, ListAndHelpNeedNoFiles) {
+  const Outcome list = Render({"--list"});
+  EXPECT_EQ(list.status, 0) << list.err;
+  EXPECT_NE(list.out.find("Input Gain    0..200    32       %"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("8      Bias"), std::string::npos) << list.out;
+  EXPECT_EQ(list.err, "");
+
+  const Outcome help = Render({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: kolmari-render")) << help.out;
+}
+
+TEST_F(RenderProgram, BypassIsBitExactForStereoFloatWithOddBlocks) {
+  // Blocks of 7 over several of the tool's file chunks, ending in a short block.
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 40000, 48000);
+  const Outcome run = Render({"--set", "bypass=1", "--block", "7", in, Path("out.wav")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Audio input = Read(in), output = Read(Path("out.wav"));
+  EXPECT_EQ(output.info.samplerate, 48000);
+  EXPECT_EQ(output.info.channels, 2);
+  EXPECT_EQ(output.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  EXPECT_EQ(output.samples, input.samples);
+  EXPECT_NE(run.out.find("  Bypass        1\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("realtime:"), std::string::npos) << run.out;
+}
+
+TEST_F(RenderProgram, DryMixPassesMono16BitAndStereo24BitInputUnchanged) {
+  struct Case {
+    const char* name;
+    int format, channels;
+    std::vector<std::string> extra;
+  };
+  const Case cases[] = {{"mono16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, {}},
+                        {"stereo24.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, {"--double"}},
+                        {"mono24.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, {"--double", "--block", "1000"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string in = WriteInput(c.name, c.format, c.channels, 3000);
+    std::vector<std::string> args{"--set", "Wet=0", "--set", "Input Gain=200"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    args.push_back(in);
+    args.push_back(Path("out.wav"));
+    const Outcome run = Render(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Audio input = Read(in), output = Read(Path("out.wav"));
+    EXPECT_EQ(output.info.channels, c.channels);
+    EXPECT_EQ(output.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(output.samples, input.samples);
+  }
+}
+
+TEST_F(RenderProgram, ProcessingChangesTheSoundAndReportsLevels) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 20000);
+  const Outcome run = Render({"--set", "Input Gain=200", "--set", "Wet=100", in, Path("out.wav")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Audio input = Read(in), output = Read(Path("out.wav"));
+  ASSERT_EQ(output.samples.size(), input.samples.size());
+  double difference = 0.0;
+  for (size_t i = 0; i < input.samples.size(); ++i) {
+    ASSERT_TRUE(std::isfinite(output.samples[i]));
+    difference = std::max(difference, static_cast<double>(std::abs(output.samples[i] - input.samples[i])));
+  }
+  EXPECT_GT(difference, 0.01);
+  for (const char* line : {"input peak:", "input rms:", "output peak:", "output rms:", "  Input Gain    200.00 %\n",
+                           "  Wet           100.00 %\n", "32-bit processing"})
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
+}
+
+TEST_F(RenderProgram, MakesTheDemoSignal) {
+  const Outcome run = Render({"--make-demo", Path("demo.wav"), "--rate", "48000"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Audio demo = Read(Path("demo.wav"));
+  EXPECT_EQ(demo.info.samplerate, 48000);
+  EXPECT_EQ(demo.info.channels, 2);
+  EXPECT_EQ(demo.info.frames, 5 * 48000);
+  EXPECT_EQ(demo.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+}
+
+TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
+  const std::string good = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
+  const std::string surround = WriteInput("surround.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 1000);
+  { std::ofstream(Path("text.wav")) << "not audio at all\n"; }
+  fs::create_directory(dir / "folder");
+  const std::string out = Path("out.wav");
+  const auto before = Files();
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string message; // part of the error line
+  };
+  const Case cases[] = {
+      {{Path("missing.wav"), out}, "cannot read"},
+      {{Path("text.wav"), out}, "cannot read"},
+      {{surround, out}, "has 3 channels; only mono and stereo"},
+      {{"--set", "Loudness=3", good, out}, "unknown parameter 'Loudness'; valid names are: Bypass, React"},
+      {{"--set", "Wet:100", good, out}, "--set expects NAME=VALUE"},
+      {{"--set", "Wet=lots", good, out}, "is not a number"},
+      {{"--set", "Wet=150", good, out}, "Wet=150 is outside 0..100"},
+      {{"--set", "Oversampling=4", good, out}, "Oversampling=4 is outside 0..3"},
+      {{"--block", "0", good, out}, "--block must be a whole number from 1 to 65536"},
+      {{"--block", "100000", good, out}, "--block must be"},
+      {{good, Path("no/such/folder/out.wav")}, "cannot write"},
+      {{good, Path("folder")}, "it is a directory"},
+      {{good}, "expected INPUT and OUTPUT"},
+      {{"--nonsense", good, out}, "unknown option"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Render(c.args);
+    SCOPED_TRACE(c.args.front() + " ...: " + run.err);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.status, 128 + SIGSEGV);
+    EXPECT_TRUE(run.err.starts_with("kolmari-render: error: "));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    EXPECT_NE(run.err.find(c.message), std::string::npos);
+    EXPECT_EQ(Files(), before);
+    EXPECT_TRUE(fs::is_empty(dir / "folder"));
+  }
+}
+
+TEST_F(RenderProgram, FailedRunLeavesAnExistingOutputUntouched) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 1000);
+  { std::ofstream(Path("out.wav")) << "previous result"; }
+  EXPECT_NE(Render({"--set", "Bias=2", in, Path("out.wav")}).status, 0);
+  EXPECT_NE(Render({Path("missing.wav"), Path("out.wav")}).status, 0);
+  EXPECT_EQ(Slurp(dir / "out.wav"), "previous result");
+  ASSERT_EQ(Render({in, Path("out.wav")}).status, 0);
+  EXPECT_EQ(Read(Path("out.wav")).info.frames, 1000);
+}
+
+TEST_F(RenderProgram, InterruptedRenderRemovesItsTemporaryFile) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
+  std::ostringstream out, err;
+  kolmari::render::RenderApp app({out, err, false, [] { return true; }});
+  const std::string output = Path("out.wav");
+  const std::vector<std::string_view> args{in, output};
+  EXPECT_EQ(app.Run(args), 130);
+  EXPECT_EQ(err.str(), "kolmari-render: error: interrupted\n");
+  EXPECT_EQ(Files(), std::vector<std::string>{"in.wav"});
+}
+
+} // namespace

@@ -1,0 +1,110 @@
+// The tool's smaller parts: number text, level metering, the progress bar, the demo signal and the
+// all-or-nothing output file.
+#include "AudioFile.h"
+#include "DemoSignal.h"
+#include "LevelMeter.h"
+#include "Numbers.h"
+#include "ProgressBar.h"
+#include "ToolError.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+#include <limits>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace kolmari::render {
+namespace {
+
+TEST(Numbers, ParseWholeTextOnlyAndFormatShortest) {
+  EXPECT_EQ(ParseNumber("80"), 80.0);
+  EXPECT_EQ(ParseNumber(" 0.5 "), 0.5);
+  EXPECT_EQ(ParseNumber("+1e2"), 100.0);
+  for (const char* bad : {"", " ", "1,5", "1.5x", "+-1", "++1", "inf", "-nan", "1e999"}) EXPECT_FALSE(ParseNumber(bad)) << bad;
+  EXPECT_EQ(ParseInteger("512"), 512);
+  EXPECT_FALSE(ParseInteger("512.0"));
+
+  EXPECT_EQ(FormatNumber(200.0), "200");
+  EXPECT_EQ(FormatNumber(-0.0), "0");
+  EXPECT_EQ(FormatFixed(-0.0001, 2), "0.00");
+  EXPECT_EQ(FormatDecibels(0.5), "-6.02");
+  EXPECT_EQ(FormatDecibels(0.0), "-inf");
+}
+
+TEST(LevelMeter, PeakAndRmsOfASineIgnoringNonFiniteSamples) {
+  std::vector<float> sine(48000);
+  for (size_t i = 0; i < sine.size(); ++i) sine[i] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 1000.0 * i / 48000.0));
+  sine[10] = std::numeric_limits<float>::quiet_NaN();
+  LevelMeter meter;
+  meter.Add(sine.data(), sine.size());
+  EXPECT_NEAR(meter.Peak(), 0.5, 1e-6);
+  EXPECT_NEAR(meter.Rms(), 0.5 / std::sqrt(2.0), 1e-4);
+}
+
+TEST(ProgressBar, StaysHiddenForShortRendersAndErasesItself) {
+  using namespace std::chrono_literals;
+  const auto start = ProgressBar::Clock::time_point{};
+  std::ostringstream out;
+  ProgressBar bar(out, true, 1s, start);
+  bar.Update(50, 100, start + 900ms);
+  EXPECT_EQ(out.str(), "");
+  bar.Update(50, 100, start + 1100ms);
+  EXPECT_EQ(out.str(), "\rrendering [" + std::string(20, '#') + std::string(20, '.') + "]  50%");
+  const size_t length = out.str().size();
+  bar.Update(50, 100, start + 1200ms); // same percentage: no redraw
+  EXPECT_EQ(out.str().size(), length);
+  bar.Finish();
+  EXPECT_EQ(out.str().back(), '\r');
+}
+
+TEST(DemoSignal, FiveSecondsOfStereoJustUnderFullScaleAndRepeatable) {
+  const auto a = DemoSignal::Generate(44100);
+  ASSERT_EQ(a.size(), 5u * 44100u * 2u);
+  LevelMeter meter;
+  meter.Add(a.data(), a.size());
+  EXPECT_NEAR(meter.Peak(), DemoSignal::kPeak, 1e-6);
+  EXPECT_EQ(a, DemoSignal::Generate(44100));
+
+  // Left and right differ (noise and partials), and the loud passage from 3 s on holds the peak.
+  EXPECT_NE(a[2 * 60000], a[2 * 60000 + 1]);
+  LevelMeter before, loud;
+  before.Add(a.data(), 2 * 3 * 44100);
+  loud.Add(a.data() + 2 * 3 * 44100, 2 * 44100 + 2 * 44100 / 2);
+  EXPECT_EQ(loud.Peak(), meter.Peak());
+  EXPECT_LT(before.Peak(), 0.7 * meter.Peak());
+}
+
+TEST(AudioWriter, ReplacesTheOutputOnlyOnCommit) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("kolmari-writer-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "out.wav").string();
+  const float frames[4] = {0.25f, -0.5f, 1.5f, -2.0f};
+  {
+    AudioWriter writer(path, 48000, 2);
+    writer.Write(frames, 2);
+    EXPECT_FALSE(fs::exists(path));
+  } // abandoned
+  EXPECT_TRUE(fs::is_empty(dir));
+
+  {
+    AudioWriter writer(path, 48000, 2);
+    writer.Write(frames, 2);
+    writer.Commit();
+  }
+  AudioReader reader(path);
+  EXPECT_EQ(reader.Format().frames, 2);
+  EXPECT_EQ(reader.Format().channels, 2);
+  float back[4] = {};
+  EXPECT_EQ(reader.Read(back, 4), 2);
+  EXPECT_EQ(std::vector<float>(back, back + 4), std::vector<float>(frames, frames + 4)); // no clipping above 1
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
+}
+
+} // namespace
+} // namespace kolmari::render
