@@ -63,6 +63,8 @@ public:
   // freshly seeded generator, so outputs are reproducible.
   void SetFixedDraw(std::optional<uint32_t> draw) { mFixedDraw = draw; }
   static double DriftDivisorFor(uint32_t draw);
+  // The first number a std::mt19937 seeded with `seed` gives.
+  static uint32_t FirstDrawOfFreshGenerator(uint32_t seed);
 
   // Read-only views for tests, benchmarks and tools.
   int ChannelCount() const { return static_cast<int>(mChannels.size()); }

@@ -54,11 +54,14 @@ double KolmariEngine::AntiderivativeTanh(double x, int channel, int slot) {
 double KolmariEngine::FirstShaper(double x, double s1, double s2, int channel, double driftDivisor) {
   double e = std::abs(x);
   const double e0 = e;
-  if (s2 > 1e-38) {
+  const double l = std::clamp(e0 - K, 0.0, 1.0);
+  // Below the knee the weight l is 0, and the envelope branch then gives back e unchanged
+  // ((1 - 0) e + 0 h is e for the finite h it computes): skip its four tanh calls. For the normal
+  // or zero magnitudes the chain passes in, this is exact.
+  if (s2 > 1e-38 && l > 0.0) {
     const double f = std::tanh(e - s2 + kEps);
     const double g = std::tanh(f / (driftDivisor + kEps) + kEps);
     const double h = std::tanh(e - g + kEps);
-    const double l = std::clamp(e0 - K, 0.0, 1.0);
     if (f > std::tanh(s1 - s2 + kEps)) {
       const double o = std::clamp(std::tanh(s1 / (s2 + kEps) + kEps), 0.0, 1.0);
       const double o2 = Flush((1.0 - o) * e + o * s1);

@@ -119,6 +119,16 @@ TEST(KolmariDrift, FreshDrawEveryBlockWithinItsRange) {
   const double r = static_cast<double>(static_cast<float>(u) / 4294967296.0f);
   EXPECT_EQ(KolmariEngine::DriftDivisorFor(u), (1.0 - r) * 2.0023318412286644 + r * 2.0011596521816433);
 
+  // The shortcut for a fresh generator's first number matches the standard generator.
+  std::mt19937 seeds(2024u);
+  for (uint32_t seed : {0u, 1u, 5489u, 0x80000000u, 0xFFFFFFFFu}) {
+    EXPECT_EQ(KolmariEngine::FirstDrawOfFreshGenerator(seed), std::mt19937(seed)()) << seed;
+  }
+  for (int i = 0; i < 2000; ++i) {
+    const uint32_t seed = static_cast<uint32_t>(seeds());
+    ASSERT_EQ(KolmariEngine::FirstDrawOfFreshGenerator(seed), std::mt19937(seed)()) << seed;
+  }
+
   Kolmari plugin(lumen::IInstanceInfo{});
   plugin.SetSampleRate(44100.0);
   plugin.OnReset();
