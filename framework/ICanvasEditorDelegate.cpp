@@ -1,9 +1,124 @@
 #include "ICanvasEditorDelegate.h"
 
+#include "ICanvas.h"
+#include "IControl.h"
+
 namespace lumen {
 
 ICanvasEditorDelegate::ICanvasEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
 
-ICanvasEditorDelegate::~ICanvasEditorDelegate() = default;
+ICanvasEditorDelegate::~ICanvasEditorDelegate() { mEditor.reset(); }
+
+void* ICanvasEditorDelegate::OpenEditor(void* parent) {
+  if (!mEditor) {
+    mEditor = MakeEditorSurface();
+    if (mEditor && mRememberedWidth != 0 && mRememberedHeight != 0 && mRememberedScale != 0.0f)
+      mEditor->ResizeSurface(mRememberedWidth, mRememberedHeight, mRememberedScale);
+  }
+  return mEditor ? mEditor->OpenEditorWindow(parent) : nullptr;
+}
+
+void ICanvasEditorDelegate::CloseEditor() {
+  if (mClosing) return;
+  mClosing = true;
+  OnEditorClosed();
+  if (mEditor) {
+    mRememberedWidth = mEditor->Width();
+    mRememberedHeight = mEditor->Height();
+    mRememberedScale = mEditor->DrawScale();
+    mEditor->CloseEditorWindow();
+    mEditor.reset();
+  }
+  mClosing = false;
+}
+
+bool ICanvasEditorDelegate::OnHostKeyDown(const IKeyEvent& key) {
+  if (!mEditor) return false;
+  float x = 0.0f;
+  float y = 0.0f;
+  mEditor->GetMousePosition(x, y);
+  return mEditor->OnKeyDown(x, y, key);
+}
+
+bool ICanvasEditorDelegate::OnHostKeyUp(const IKeyEvent& key) {
+  if (!mEditor) return false;
+  float x = 0.0f;
+  float y = 0.0f;
+  mEditor->GetMousePosition(x, y);
+  return mEditor->OnKeyUp(x, y, key);
+}
+
+void ICanvasEditorDelegate::DeliverControlValue(int controlTag, double normalized) {
+  if (!mEditor) return;
+  if (canvas::IControl* control = mEditor->ControlWithTag(controlTag)) control->ReceiveValue(normalized, 0);
+}
+
+void ICanvasEditorDelegate::DeliverControlMessage(int controlTag, int messageTag, int dataSize, const void* data) {
+  if (!mEditor) return;
+  if (canvas::IControl* control = mEditor->ControlWithTag(controlTag))
+    control->OnMessageFromDelegate(messageTag, dataSize, data);
+}
+
+void ICanvasEditorDelegate::DeliverMidi(const IMidiMessage& message) {
+  if (mEditor) {
+    mEditor->ForEachControl([&message](canvas::IControl& control) {
+      if (control.WantsMidi()) control.OnMidi(message);
+    });
+  }
+  OnMidiInEditor(message);
+}
+
+void ICanvasEditorDelegate::DeliverParamValue(int paramIndex, double value, bool isNormalized) {
+  const IParam* param = GetParam(paramIndex);
+  if (!param) return;
+  if (mEditor) {
+    const double normalized = isNormalized ? value : param->NormalizeValue(value);
+    mEditor->ForEachControl([paramIndex, normalized](canvas::IControl& control) {
+      for (int link = 0; link < control.NValues(); ++link) {
+        if (control.ParamIdx(link) == paramIndex) control.ReceiveValue(normalized, link);
+      }
+    });
+  }
+  OnParamChangeInEditor(paramIndex, ParamSource::EditorDelegate);
+}
+
+bool ICanvasEditorDelegate::SerializeEditorState(IStateBuffer& buffer) const {
+  const int32_t width = mEditor ? mEditor->Width() : mRememberedWidth;
+  const int32_t height = mEditor ? mEditor->Height() : mRememberedHeight;
+  const float scale = mEditor ? mEditor->DrawScale() : mRememberedScale;
+  buffer.PutValue(width);
+  buffer.PutValue(height);
+  return buffer.PutValue(scale) > 0;
+}
+
+int ICanvasEditorDelegate::UnserializeEditorState(const IStateBuffer& buffer, int pos) {
+  int32_t width = 0;
+  int32_t height = 0;
+  float scale = 0.0f;
+  pos = buffer.GetValue(width, pos);
+  pos = buffer.GetValue(height, pos);
+  pos = buffer.GetValue(scale, pos);
+
+  if (!mEditor) {
+    mRememberedWidth = width;
+    mRememberedHeight = height;
+    mRememberedScale = scale;
+  } else if (width != 0 && height != 0 && scale != 0.0f) {
+    mEditor->ResizeSurface(width, height, scale);
+  }
+  return pos;
+}
+
+void ICanvasEditorDelegate::ApplyScreenScale(float scale) {
+  if (mEditor) mEditor->ApplyScreenScale(scale);
+}
+
+std::unique_ptr<canvas::ICanvas> ICanvasEditorDelegate::MakeEditorSurface() {
+  return mEditorFactory ? mEditorFactory() : nullptr;
+}
+
+void ICanvasEditorDelegate::LayoutEditor(canvas::ICanvas& surface) {
+  if (mLayoutFunction) mLayoutFunction(surface);
+}
 
 } // namespace lumen

@@ -1,6 +1,12 @@
 #include "IEffectAPIBase.h"
 
+#include "NumberText.h"
+#include "Trace.h"
+
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <ctime>
 
 namespace lumen {
 
@@ -25,7 +31,8 @@ IEffectAPIBase::IEffectAPIBase(const IEffectSettings& settings, PluginApi api)
       mHasEditor(settings.hasEditor),
       mEditorFlag(settings.editorFlag),
       mIdentifier(IdentityText(settings.identifier)),
-      mApi(api) {
+      mApi(api),
+      mTraceStamp(TraceTimeStamp(std::time(nullptr))) {
   SetEditorSize(settings.editorWidth, settings.editorHeight);
   SetEditorSizeLimits(std::min(settings.minEditorWidth, settings.maxEditorWidth),
                       std::max(settings.minEditorWidth, settings.maxEditorWidth),
@@ -33,8 +40,141 @@ IEffectAPIBase::IEffectAPIBase(const IEffectSettings& settings, PluginApi api)
                       std::max(settings.minEditorHeight, settings.maxEditorHeight));
 }
 
-IEffectAPIBase::~IEffectAPIBase() = default;
+// The timer goes first: once it is gone, nothing drains the queues any more.
+IEffectAPIBase::~IEffectAPIBase() { mTimer.reset(); }
+
+bool IEffectAPIBase::ParamValuesMatch(const double* values, int count) const {
+  if (!values || count != NParams()) return false;
+  for (int i = 0; i < count; ++i) {
+    const float a = static_cast<float>(GetParam(i)->Value());
+    const float b = static_cast<float>(values[i]);
+    if (std::fabs(a - b) > 1e-5f) return false;
+  }
+  return true;
+}
+
+bool IEffectAPIBase::SupportsSidechain() const { return false; }
+
+bool IEffectAPIBase::SupportsSurround() const { return false; }
+
+void IEffectAPIBase::OnHostKnown() {}
+
+void IEffectAPIBase::ParamIndicesInGroup(const char* groupName, std::vector<int>& out) const {
+  if (!groupName) return;
+  for (int i = 0; i < NParams(); ++i) {
+    if (std::strcmp(GetParam(i)->Group(), groupName) == 0) out.push_back(i);
+  }
+}
+
+bool IEffectAPIBase::AcceptsExtraBuses(int inputBuses, int outputBuses) const {
+  return inputBuses + outputBuses == 0;
+}
+
+void IEffectAPIBase::OnHostTransportHook() {}
+
+bool IEffectAPIBase::MidiNoteName(int, std::string& out) const {
+  out.clear();
+  return false;
+}
 
 void IEffectAPIBase::OnIdle() {}
+
+int IEffectAPIBase::CurrentMidiProgram(int& bank, int& program, int& channel) const {
+  bank = program = channel = 0;
+  return 0;
+}
+
+void IEffectAPIBase::SendParamValueToEditor(int paramIndex, double value, bool isNormalized) {
+  const IParam* param = GetParam(paramIndex);
+  if (!param) return;
+  if (isNormalized) value = param->DenormalizeValue(value);
+  mParamsToEditor.Push(ParamUpdate{paramIndex, value});
+}
+
+void IEffectAPIBase::AdaptToHost() {}
+
+bool IEffectAPIBase::ResizeEditorWindow(int, int) { return false; }
+
+void IEffectAPIBase::BeginParamGesture(int) {}
+
+void IEffectAPIBase::EndParamGesture(int) {}
+
+void IEffectAPIBase::AutomateParam(int, double) {}
+
+void IEffectAPIBase::AnnounceAllParamsToHost() {
+  for (int i = 0; i < NParams(); ++i) AutomateParam(i, GetParam(i)->GetNormalized());
+}
+
+void IEffectAPIBase::BeginParamGestureFromEditor(int paramIndex) {
+  if (GetParam(paramIndex)) BeginParamGesture(paramIndex);
+}
+
+void IEffectAPIBase::SetParamFromEditor(int paramIndex, double normalized) {
+  IParam* param = GetParam(paramIndex);
+  if (!param) return;
+  param->SetFromNormalized(normalized);
+  AutomateParam(paramIndex, normalized);
+  OnParamChange(paramIndex, ParamSource::UI, -1);
+  IEffectBase::SetParamFromEditor(paramIndex, normalized);
+}
+
+void IEffectAPIBase::EndParamGestureFromEditor(int paramIndex) {
+  if (GetParam(paramIndex)) EndParamGesture(paramIndex);
+}
+
+bool IEffectAPIBase::EditorResizeRequest(int width, int height, bool needsPlatformResize) {
+  return needsPlatformResize ? ResizeEditorWindow(width, height) : true;
+}
+
+void IEffectAPIBase::SendMidiFromEditor(const IMidiMessage& message) { DeferMidi(message); }
+
+void IEffectAPIBase::SendSysExFromEditor(const ISysExMessage& message) { DeferSysEx(message); }
+
+void IEffectAPIBase::SendMessageFromEditor(int messageTag, int controlTag, int dataSize, const void* data) {
+  OnMessage(messageTag, controlTag, dataSize, data);
+}
+
+void IEffectAPIBase::DeferMidi(const IMidiMessage& message) { mMidiFromEditor.Push(message); }
+
+void IEffectAPIBase::DeferSysEx(const ISysExMessage& message) {
+  mSysExFromEditor.Push(SysExRecord::FromMessage(message));
+}
+
+bool IEffectAPIBase::QueueSysExForEditor(const ISysExMessage& message) {
+  return mSysExToEditor.Push(SysExRecord::FromMessage(message));
+}
+
+void IEffectAPIBase::OnTimer() {
+  if (mHasEditor) {
+    ParamUpdate update;
+    while (mParamsToEditor.Pop(update)) DeliverParamValue(update.index, update.value, false);
+
+    IMidiMessage message;
+    while (mMidiToEditor.Pop(message)) DeliverMidi(message);
+
+    while (mSysExToEditor.Pop(mSysExScratch)) DeliverSysEx(mSysExScratch.AsMessage());
+  }
+  OnIdle();
+}
+
+void IEffectAPIBase::SetHost(const char* productString, int32_t version) {
+  mHost = HostFromProduct(productString);
+  mHostVersion = version;
+  const std::string versionText = VersionText(version);
+  Trace("lumen::IEffectAPIBase::SetHost", __LINE__, "host_%sknown:%s:%s", mHost == HostId::Unknown ? "un" : "",
+        productString ? productString : "", versionText.c_str());
+  AdaptToHost();
+  OnHostKnown();
+}
+
+std::string IEffectAPIBase::VersionText(int32_t packedVersion) {
+  const auto v = static_cast<uint32_t>(packedVersion);
+  return "v" + NumberText::Integer(v >> 16) + "." + NumberText::Integer((v >> 8) & 0xFF) + "." +
+         NumberText::Integer(v & 0xFF);
+}
+
+void IEffectAPIBase::StartIdleTimer() {
+  mTimer = Timer::Make([this](Timer&) { OnTimer(); }, kIdleTimerPeriodMs);
+}
 
 } // namespace lumen

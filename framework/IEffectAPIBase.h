@@ -1,26 +1,111 @@
 #pragma once
 
+#include "HostId.h"
 #include "IEffectBase.h"
 #include "IEffectSettings.h"
+#include "IMidiMessage.h"
+#include "IRingQueue.h"
+#include "ParamUpdate.h"
+#include "PluginApi.h"
+#include "SysExRecord.h"
+#include "Timer.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace lumen {
 
-enum class PluginApi : int32_t { VST2 = 0, VST3 = 1, AU = 2, AUv3 = 3, AAX = 4, APP = 5, WAM = 6, WEB = 7 };
-
 // Sits between the plug-in base and a concrete host binding: the plug-in's identity, the host's
-// identity, and the traffic between host, processor and editor.
+// identity, the idle timer, and the traffic between host, processor and editor. The binding fills
+// in the operations that talk to the host (gestures, automation, window size).
+//
+// Threads and queues. Each queue has one producer and one consumer and drops new items when full:
+//   parameter updates (512)     host-side setters            -> idle timer (editor)
+//   MIDI to the processor (32)  editor                       -> audio thread
+//   MIDI to the editor (32)     host event delivery          -> idle timer (editor)
+//   SysEx to the host (4)       editor                       -> audio thread, then the host
+//   SysEx to the editor (4)     the processing side          -> idle timer (editor)
+// The idle timer ticks every 20 ms on the host's main thread: OnTimer delivers what the queues
+// hold to the editor (when the plug-in has one), then calls OnIdle.
 class IEffectAPIBase : public IEffectBase {
 public:
   static constexpr size_t kMaxIdentityText = 128;
+  static constexpr uint32_t kIdleTimerPeriodMs = 20;
+  static constexpr size_t kParamQueueSize = 512;
+  static constexpr size_t kMidiQueueSize = 32;
+  static constexpr size_t kSysExQueueSize = 4;
 
   explicit IEffectAPIBase(const IEffectSettings& settings, PluginApi api);
   ~IEffectAPIBase() override;
 
-  // Called on every tick of the idle timer on the host's main thread.
+  // True when every parameter's value equals the matching entry of values (count of them) within
+  // 1e-5, compared as 32-bit floats; false when the counts differ.
+  virtual bool ParamValuesMatch(const double* values, int count) const;
+  // Capabilities this framework's plug-ins do not have.
+  virtual bool SupportsSidechain() const;
+  virtual bool SupportsSurround() const;
+  // After SetHost identified the host.
+  virtual void OnHostKnown();
+  // Appends the indices of the parameters whose group is groupName.
+  virtual void ParamIndicesInGroup(const char* groupName, std::vector<int>& out) const;
+  // Whether extra buses may be added; none can, so only a request for none is granted.
+  virtual bool AcceptsExtraBuses(int inputBuses, int outputBuses) const;
+  // Reserved for bindings that report a host's transport state; nothing calls it here.
+  virtual void OnHostTransportHook();
+  // The name of a MIDI note for hosts that show one: none here (empty, false).
+  virtual bool MidiNoteName(int note, std::string& out) const;
+  // Called on every tick of the idle timer.
   virtual void OnIdle();
+  // The current MIDI program (bank, program, channel): none here, all 0, result 0.
+  virtual int CurrentMidiProgram(int& bank, int& program, int& channel) const;
+
+  // Queues a value for the editor (converted to a real value when normalised); dropped when the
+  // queue is full. Called on whatever thread the host sets parameters from.
+  virtual void SendParamValueToEditor(int paramIndex, double value, bool isNormalized);
+  // Lets the plug-in adjust to the host once it is known; the binding fills it in.
+  virtual void AdaptToHost();
+  // Asks the host for a new editor window size; false unless the binding can.
+  virtual bool ResizeEditorWindow(int width, int height);
+  // Host automation; the binding forwards these to the host.
+  virtual void BeginParamGesture(int paramIndex);
+  virtual void EndParamGesture(int paramIndex);
+  virtual void AutomateParam(int paramIndex, double normalized);
+
+  // From the editor (see IEditorDelegate).
+  void AnnounceAllParamsToHost() override;
+  void BeginParamGestureFromEditor(int paramIndex) override;
+  // Sets the parameter, tells the host, reports the change with source UI, then the delegate's own
+  // handling (OnParamChangeInEditor).
+  void SetParamFromEditor(int paramIndex, double normalized) override;
+  void EndParamGestureFromEditor(int paramIndex) override;
+  // True without a platform resize; otherwise whatever ResizeEditorWindow answers.
+  bool EditorResizeRequest(int width, int height, bool needsPlatformResize) override;
+  void SendMidiFromEditor(const IMidiMessage& message) override;
+  void SendSysExFromEditor(const ISysExMessage& message) override;
+  void SendMessageFromEditor(int messageTag, int controlTag, int dataSize, const void* data) override;
+  // Queue for the audio thread; dropped when full. A SysEx message longer than
+  // SysExRecord::kMaxData bytes keeps its first kMaxData bytes.
+  void DeferMidi(const IMidiMessage& message) override;
+  void DeferSysEx(const ISysExMessage& message) override;
+
+  // The idle timer's tick; see the class comment.
+  void OnTimer();
+
+  // Identifies the host from its product string and packed version, then AdaptToHost and
+  // OnHostKnown.
+  void SetHost(const char* productString, int32_t version);
+  HostId Host() const { return mHost; }
+  int32_t HostVersion() const { return mHostVersion; }
+  // "v%d.%d.%d" of a packed version: major in bits 16 and up, minor in 8..15, revision in 0..7.
+  static std::string VersionText(int32_t packedVersion);
+
+  // The processing side's ends of the queues (one producer or consumer each).
+  bool QueueMidiForEditor(const IMidiMessage& message) { return mMidiToEditor.Push(message); }
+  bool QueueSysExForEditor(const ISysExMessage& message);
+  bool PopMidiFromEditor(IMidiMessage& message) { return mMidiFromEditor.Pop(message); }
+  bool PopSysExFromEditor(SysExRecord& record) { return mSysExFromEditor.Pop(record); }
 
   const std::string& PluginName() const { return mPluginName; }
   const std::string& ProductName() const { return mProductName; }
@@ -31,6 +116,14 @@ public:
   int32_t Version() const { return mVersion; }
   bool HasEditor() const { return mHasEditor; }
   PluginApi Api() const { return mApi; }
+  const char* ApiName() const { return lumen::ApiName(mApi); }
+  const std::string& TraceStamp() const { return mTraceStamp; }
+
+protected:
+  // Starts the 20 ms idle timer; the binding calls it once its instance is complete.
+  void StartIdleTimer();
+  // Scratch for display texts handed to the host.
+  std::string& ParamDisplayText() { return mParamDisplayText; }
 
 private:
   std::string mPluginName;
@@ -40,9 +133,23 @@ private:
   int32_t mMakerId = 0;
   int32_t mVersion = 0;
   bool mHasEditor = false;
-  bool mEditorFlag = false;
+  bool mEditorFlag = false; // carried for hosts' sake; nothing reads it
   std::string mIdentifier;
+  HostId mHost = HostId::Unidentified;
+  int32_t mHostVersion = 0;
   PluginApi mApi = PluginApi::VST2;
+  std::string mParamDisplayText;
+  std::string mTraceStamp;
+
+  IRingQueue<ParamUpdate, kParamQueueSize> mParamsToEditor;
+  IRingQueue<IMidiMessage, kMidiQueueSize> mMidiFromEditor;
+  IRingQueue<IMidiMessage, kMidiQueueSize> mMidiToEditor;
+  IRingQueue<SysExRecord, kSysExQueueSize> mSysExFromEditor;
+  IRingQueue<SysExRecord, kSysExQueueSize> mSysExToEditor;
+  // Where OnTimer copies a SysEx record before handing the editor a view of it.
+  SysExRecord mSysExScratch;
+  // Declared last, so it is stopped and destroyed before the queues it drains.
+  std::unique_ptr<Timer> mTimer;
 };
 
 } // namespace lumen

@@ -14,7 +14,7 @@ using lumen::ERoute;
 TEST(KolmariDefinition, DeclaresItselfToTheFramework) {
   Kolmari plugin(lumen::IInstanceInfo{});
   EXPECT_EQ(plugin.NParams(), 9);
-  EXPECT_EQ(plugin.NPresets(), 1);
+  EXPECT_EQ(plugin.PresetCount(), 1);
   EXPECT_EQ(plugin.ConfigCount(), 2);
   EXPECT_TRUE(plugin.LegalIO(1, 1));
   EXPECT_TRUE(plugin.LegalIO(2, 2));

@@ -7,6 +7,7 @@ IEffectVST2::IEffectVST2(const IEffectSettings& settings, const IInstanceInfo& i
   ConnectChannels(ERoute::Input, 0, MaxChannels(ERoute::Input), true);
   ConnectChannels(ERoute::Output, 0, MaxChannels(ERoute::Output), true);
   SetBlockSize(kDefaultBlockSize);
+  StartIdleTimer();
 }
 
 IEffectVST2::~IEffectVST2() = default;

@@ -1,0 +1,100 @@
+#include "Timer_impl.h"
+
+#include "TimerPlatform.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace lumen {
+
+namespace {
+
+// Re-entrant, so that a callback, which runs under the lock, may stop or create timers.
+std::recursive_mutex& ListLock() {
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
+}
+
+// The live timers, in creation order. Never destroyed, so that a timer that outlives static
+// destruction can still stop safely.
+std::vector<Timer_impl*>& LiveTimers() {
+  static auto* timers = new std::vector<Timer_impl*>;
+  return *timers;
+}
+
+} // namespace
+
+std::unique_ptr<Timer> Timer::Make(Callback callback, uint32_t periodMs) {
+  return std::make_unique<Timer_impl>(std::move(callback), periodMs);
+}
+
+int Timer::PumpDue(Clock::time_point now) { return Timer_impl::PumpDue(now); }
+
+Timer_impl::Timer_impl(Callback callback, uint32_t periodMs) : mCallback(std::move(callback)), mPeriodMs(periodMs) {
+  // A timer without a callback would have nothing to call: it stays inert.
+  if (!mCallback) return;
+  std::lock_guard<std::recursive_mutex> guard(ListLock());
+  mId = TimerPlatform::Start(periodMs);
+  if (mId == 0) return;
+  mNextDue = Clock::now() + std::chrono::milliseconds(periodMs);
+  LiveTimers().push_back(this);
+}
+
+Timer_impl::~Timer_impl() { Stop(); }
+
+void Timer_impl::Stop() {
+  std::lock_guard<std::recursive_mutex> guard(ListLock());
+  if (mId == 0) return;
+  TimerPlatform::Kill(mId);
+  auto& timers = LiveTimers();
+  timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+  mId = 0;
+}
+
+bool Timer_impl::IsRunning() const { return Id() != 0; }
+
+uintptr_t Timer_impl::Id() const {
+  std::lock_guard<std::recursive_mutex> guard(ListLock());
+  return mId;
+}
+
+bool Timer_impl::Dispatch(uintptr_t id) {
+  if (id == 0) return false;
+  std::lock_guard<std::recursive_mutex> guard(ListLock());
+  const auto& timers = LiveTimers();
+  const auto it = std::find_if(timers.begin(), timers.end(), [id](const Timer_impl* t) { return t->mId == id; });
+  if (it == timers.end()) return false;
+
+  Timer_impl& timer = **it;
+  // A copy, because the callback may destroy its own timer and with it the stored callback.
+  const Callback callback = timer.mCallback;
+  try {
+    callback(timer);
+  } catch (...) {
+    // The timer procedure is called by the system on the host's thread: nothing may escape it.
+  }
+  return true;
+}
+
+int Timer_impl::PumpDue(Clock::time_point now) {
+  if (!TimerPlatform::FiredByPump()) return 0;
+  std::lock_guard<std::recursive_mutex> guard(ListLock());
+
+  // Ids first, then firing: callbacks may change the list while they run.
+  std::vector<uintptr_t> due;
+  for (Timer_impl* timer : LiveTimers()) {
+    if (now < timer->mNextDue) continue;
+    due.push_back(timer->mId);
+    const auto period = std::chrono::milliseconds(timer->mPeriodMs);
+    timer->mNextDue += period;
+    // A pump that came late fires once, not once per missed period.
+    if (timer->mNextDue <= now) timer->mNextDue = now + period;
+  }
+
+  int fired = 0;
+  for (uintptr_t id : due) fired += Dispatch(id) ? 1 : 0;
+  return fired;
+}
+
+} // namespace lumen
