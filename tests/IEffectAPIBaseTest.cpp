@@ -240,28 +240,5 @@ TEST(IdleTimer, TheRunningTimerTicksOnTimer) {
   EXPECT_THAT(effect.TakeLog(), ElementsAre("idle"));
 }
 
-TEST(UnusedHooks, AnswerWithTheirDefaults) {
-  TestEffect effect(2);
-  const double same[] = {0.0, 1.0000001};
-  const double off[] = {0.0, 1.001};
-  EXPECT_TRUE(effect.ParamValuesMatch(same, 2));
-  EXPECT_FALSE(effect.ParamValuesMatch(off, 2));
-  EXPECT_FALSE(effect.ParamValuesMatch(same, 1));
-  EXPECT_FALSE(effect.ParamValuesMatch(nullptr, 2));
-  EXPECT_FALSE(effect.SupportsSidechain());
-  EXPECT_FALSE(effect.SupportsSurround());
-  EXPECT_TRUE(effect.AcceptsExtraBuses(0, 0));
-  EXPECT_FALSE(effect.AcceptsExtraBuses(1, 0));
-  std::string name = "x";
-  EXPECT_FALSE(effect.MidiNoteName(60, name));
-  EXPECT_EQ(name, "");
-  int bank = 1, program = 2, channel = 3;
-  EXPECT_EQ(effect.CurrentMidiProgram(bank, program, channel), 0);
-  EXPECT_EQ(bank + program + channel, 0);
-  std::vector<int> indices;
-  effect.ParamIndicesInGroup("", indices);
-  EXPECT_THAT(indices, ElementsAre(0, 1));
-}
-
 } // namespace
 } // namespace lumen::test

@@ -65,14 +65,5 @@ TEST(IStateBuffer, ResizeZeroFillsAndClearEmpties) {
   EXPECT_FALSE(b.Fits(0, 1));
 }
 
-TEST(IStateBuffer, GrowsPastManyAllocationStepsIntact) {
-  IStateBuffer b;
-  for (int32_t i = 0; i < 5000; ++i) b.PutValue(i);
-  ASSERT_EQ(b.Length(), 20000);
-  int32_t v = 0;
-  EXPECT_EQ(b.GetValue(v, 4 * 4321), 4 * 4322);
-  EXPECT_EQ(v, 4321);
-}
-
 } // namespace
 } // namespace lumen
