@@ -177,6 +177,18 @@ void IEffectProcessor::ConnectChannels(ERoute direction, int first, int count, b
   }
 }
 
+const std::string& IEffectProcessor::ChannelLabel(ERoute direction, int index) const {
+  static const std::string kNone;
+  const auto& records = Records(direction);
+  if (index < 0 || index >= static_cast<int>(records.size())) return kNone;
+  return records[static_cast<size_t>(index)].label;
+}
+
+void IEffectProcessor::SetChannelLabel(ERoute direction, int index, const std::string& label) {
+  auto& records = Records(direction);
+  if (index >= 0 && index < static_cast<int>(records.size())) records[static_cast<size_t>(index)].label = label;
+}
+
 void IEffectProcessor::SetBlockSize(int n) {
   n = std::max(0, n); // a negative size would break every clamp to [0, BlockSize()]
   if (n == mBlockSize) return;

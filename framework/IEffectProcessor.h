@@ -53,6 +53,9 @@ public:
   int ConnectedOutputCount() const;
   int ConnectedInputCount() const;
   void ConnectChannels(ERoute direction, int first, int count, bool connected);
+  // A channel's optional name; empty unless the plug-in sets one (and for an index out of range).
+  const std::string& ChannelLabel(ERoute direction, int index) const;
+  void SetChannelLabel(ERoute direction, int index, const std::string& label);
 
   void SetSampleRate(double hz) { mSampleRate = hz; }
   double SampleRate() const { return mSampleRate; }

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <cstdint>
+#include "AEffect.h"
 
 namespace lumen {
 
-// The host callback as the entry point receives it: (effect, opcode, index, value, ptr, opt).
-using HostCallback = intptr_t (*)(void* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
-
-// What the entry point knows about the host when it creates an instance.
+// What the entry point knows about the host when it creates an instance: its callback, which may
+// be null when an instance is made outside a host (tools, tests).
 struct IInstanceInfo {
-  HostCallback hostCallback = nullptr;
+  vst2::audioMasterCallback hostCallback = nullptr;
 };
 
 } // namespace lumen

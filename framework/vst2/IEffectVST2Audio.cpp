@@ -1,0 +1,89 @@
+// The audio entry points and the parameter pair, with the per-block preparation they share.
+#include "IEffectVST2.h"
+
+namespace lumen {
+
+using namespace vst2;
+
+namespace {
+
+constexpr intptr_t kWantedTimeInfo = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid |
+                                     kVstTimeSigValid; // 0x3E00
+
+} // namespace
+
+void IEffectVST2::ReadTransport() {
+  ITransportInfo transport;
+  const auto* info = reinterpret_cast<const VstTimeInfo*>(CallHost(audioMasterGetTime, 0, kWantedTimeInfo));
+  if (info) {
+    transport.samplePosition = info->samplePos;
+    if ((info->flags & kVstPpqPosValid) && info->ppqPos >= 0.0) transport.ppqPosition = info->ppqPos;
+    if ((info->flags & kVstTempoValid) && info->tempo > 0.0) transport.tempo = info->tempo;
+    if ((info->flags & kVstBarsValid) && info->barStartPos >= 0.0) transport.lastBarStartPpq = info->barStartPos;
+    if ((info->flags & kVstCyclePosValid) && info->cycleStartPos >= 0.0 && info->cycleEndPos >= 0.0) {
+      transport.cycleStartPpq = info->cycleStartPos;
+      transport.cycleEndPpq = info->cycleEndPos;
+    }
+    if ((info->flags & kVstTimeSigValid) && info->timeSigNumerator > 0 && info->timeSigDenominator > 0) {
+      transport.timeSigNumerator = info->timeSigNumerator;
+      transport.timeSigDenominator = info->timeSigDenominator;
+    }
+    transport.transportIsRunning = (info->flags & kVstTransportPlaying) != 0;
+    transport.loopEnabled = (info->flags & kVstTransportCycleActive) != 0;
+  }
+  Transport() = transport;
+}
+
+void IEffectVST2::PrepareBlock() {
+  if (DoesMidiIn()) CallHost(audioMasterWantMidi);
+  ReadTransport();
+  SetRenderingOffline(CallHost(audioMasterGetCurrentProcessLevel) == kVstProcessLevelOffline);
+  IMidiMessage message;
+  while (PopMidiFromEditor(message)) OnMidiMessage(message);
+}
+
+void IEffectVST2::FinishBlock() {
+  SysExRecord record;
+  while (PopSysExFromEditor(record)) SendSysExToHost(record.AsMessage());
+}
+
+void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
+  IEffectVST2* plugin = FromEffect(effect);
+  if (!plugin) return;
+  plugin->PrepareBlock();
+  plugin->ProcessAccumulating32(inputs, outputs, frames);
+  plugin->FinishBlock();
+}
+
+void IEffectVST2::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
+  IEffectVST2* plugin = FromEffect(effect);
+  if (!plugin) return;
+  plugin->PrepareBlock();
+  plugin->ProcessReplacing32(inputs, outputs, frames);
+  plugin->FinishBlock();
+}
+
+void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs, int32_t frames) {
+  IEffectVST2* plugin = FromEffect(effect);
+  if (!plugin) return;
+  plugin->PrepareBlock();
+  plugin->ProcessReplacing64(inputs, outputs, frames);
+  plugin->FinishBlock();
+}
+
+void IEffectVST2::VSTSetParameter(AEffect* effect, int32_t index, float value) {
+  IEffectVST2* plugin = FromEffect(effect);
+  if (!plugin || !plugin->ValidParam(index)) return;
+  plugin->GetParam(index)->SetFromNormalized(static_cast<double>(value));
+  plugin->SendParamValueToEditor(index, static_cast<double>(value), true);
+  plugin->OnParamChange(index, ParamSource::Host, -1);
+}
+
+float IEffectVST2::VSTGetParameter(AEffect* effect, int32_t index) {
+  IEffectVST2* plugin = FromEffect(effect);
+  if (!plugin || !plugin->ValidParam(index)) return 0.0f;
+  const IParam* param = plugin->GetParam(index);
+  return static_cast<float>(param->NormalizeValue(param->Value()));
+}
+
+} // namespace lumen

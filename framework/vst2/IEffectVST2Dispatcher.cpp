@@ -1,0 +1,395 @@
+// The dispatcher: everything the host asks that is not audio or a single parameter value.
+#include "IEffectVST2.h"
+
+#include "IKeyEvent.h"
+#include "NumberText.h"
+#include "VstKeyTranslation.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace lumen {
+
+using namespace vst2;
+
+namespace {
+
+void CopyText(void* destination, const std::string& text) {
+  std::memcpy(destination, text.c_str(), text.size() + 1);
+}
+
+void CopyText(void* destination, const char* text) { std::strcpy(static_cast<char*>(destination), text); }
+
+} // namespace
+
+intptr_t IEffectVST2::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                    float opt) {
+  IEffectVST2* plugin = FromEffect(effect);
+  if (!plugin || opcode > kLastOpcode) return 0;
+  // No exception may reach the host; an operation that fails (out of memory, say) answers 0.
+  try {
+    if (opcode == effClose) {
+      delete plugin;
+      return 0;
+    }
+    return plugin->Dispatch(opcode, index, value, ptr, opt);
+  } catch (...) {
+    return 0;
+  }
+}
+
+intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+  switch (opcode) {
+    case effOpen:
+      if (Host() == HostId::Unidentified) IdentifyHost();
+      NotifyAllParams(ParamSource::Reset);
+      return 0;
+
+    case effSetProgram:
+      if (!UsesStateChunks()) ModifyCurrentPreset();
+      LoadPreset(static_cast<int>(value));
+      return 0;
+    case effGetProgram:
+      return CurrentPresetIndex();
+    case effSetProgramName:
+      if (ptr) {
+        ModifyCurrentPreset(static_cast<const char*>(ptr));
+        OnPresetsChanged();
+      }
+      return 0;
+    case effGetProgramName:
+      if (ptr) {
+        const char* name = PresetName(CurrentPresetIndex());
+        CopyText(ptr, name ? name : "");
+      }
+      return 0;
+    case effGetProgramNameIndexed: {
+      if (!ptr) return 0;
+      const char* name = PresetName(index);
+      CopyText(ptr, name ? name : "");
+      return name && name[0] != '\0' ? 1 : 0;
+    }
+
+    case effGetParamLabel:
+      if (ValidParam(index) && ptr) CopyText(ptr, GetParam(index)->DisplayLabel());
+      return 0;
+    case effGetParamDisplay:
+      if (ValidParam(index) && ptr) {
+        const IParam* param = GetParam(index);
+        param->FormatDisplay(param->Value(), false, ParamDisplayText(), true);
+        CopyText(ptr, ParamDisplayText());
+      }
+      return 0;
+    case effGetParamName:
+      if (ValidParam(index) && ptr) CopyText(ptr, GetParam(index)->Name());
+      return 0;
+    case effCanBeAutomated:
+      return ValidParam(index) && !(GetParam(index)->Flags() & IParam::NotAutomatable) ? 1 : 0;
+    case effString2Parameter:
+      return StringToParameter(index, static_cast<const char*>(ptr));
+    case effGetParameterProperties:
+      return ParameterProperties(index, static_cast<VstParameterProperties*>(ptr));
+
+    case effSetSampleRate:
+      SetSampleRate(static_cast<double>(opt));
+      OnReset();
+      return 0;
+    case effSetBlockSize:
+      SetBlockSize(static_cast<int>(std::clamp<intptr_t>(value, 0, kMaxBlockSize)));
+      OnReset();
+      return 0;
+    case effMainsChanged:
+      if (value != 0) {
+        OnActivate(true);
+      } else {
+        OnActivate(false);
+        OnReset();
+      }
+      return 0;
+
+    case effEditGetRect:
+      if (!ptr || !HasEditor()) return 0;
+      UpdateEditRect();
+      *static_cast<ERect**>(ptr) = &mEditRect;
+      return 1;
+    case effEditOpen:
+      return OpenEditorWindow(ptr);
+    case effEditClose:
+      return CloseEditorWindow();
+    case effEditKeyDown:
+    case effEditKeyUp:
+      return KeyEvent(opcode == effEditKeyDown, index, value, opt);
+
+    case effIdentify:
+      return FourCharCode("NvEf");
+    case effGetChunk:
+      return GetChunk(static_cast<void**>(ptr), index != 0);
+    case effSetChunk:
+      return SetChunk(ptr, value, index != 0);
+    case effProcessEvents:
+      return ProcessEvents(static_cast<const VstEvents*>(ptr));
+
+    case effGetInputProperties:
+      return PinProperties(ERoute::Input, index, static_cast<VstPinProperties*>(ptr));
+    case effGetOutputProperties:
+      return PinProperties(ERoute::Output, index, static_cast<VstPinProperties*>(ptr));
+    case effGetPlugCategory:
+      return PlugType() == 1 ? kPlugCategSynth : kPlugCategEffect;
+    case effSetSpeakerArrangement:
+      return SetSpeakerArrangement(reinterpret_cast<const VstSpeakerArrangement*>(value),
+                                   static_cast<const VstSpeakerArrangement*>(ptr));
+    case effGetSpeakerArrangement:
+      if (value) *reinterpret_cast<VstSpeakerArrangement**>(value) = &mInputArrangement;
+      if (ptr) *static_cast<VstSpeakerArrangement**>(ptr) = &mOutputArrangement;
+      return 1;
+
+    case effGetEffectName:
+      if (!ptr) return 0;
+      CopyText(ptr, PluginName());
+      return 1;
+    case effGetVendorString:
+      if (!ptr) return 0;
+      CopyText(ptr, MakerName());
+      return 1;
+    case effGetProductString:
+      if (!ptr) return 0;
+      CopyText(ptr, ProductName());
+      return 1;
+    case effGetVendorVersion:
+      return mEffect.version;
+    case effVendorSpecific:
+      return VendorSpecific(index, value, ptr, opt);
+    case effCanDo:
+      return CanDo(static_cast<const char*>(ptr));
+    case effGetTailSize:
+      return TailSize();
+    case effGetVstVersion:
+      return kVstVersion;
+    case effGetMidiKeyName: {
+      if (!ptr) return 0;
+      auto* key = static_cast<MidiKeyName*>(ptr);
+      key->keyName[0] = '\0';
+      std::string name;
+      const bool named = MidiNoteName(key->thisKeyNumber, name);
+      const size_t n = std::min(name.size(), sizeof(key->keyName) - 1);
+      std::memcpy(key->keyName, name.data(), n);
+      key->keyName[n] = '\0';
+      return named ? 1 : 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+intptr_t IEffectVST2::StringToParameter(int index, const char* text) {
+  if (!text) return 1;
+  if (!ValidParam(index)) return 0;
+  IParam* param = GetParam(index);
+  const double v = param->ParseDisplay(text);
+  param->Set(v);
+  SendParamValueToEditor(index, v, false);
+  OnParamChange(index, ParamSource::Host, -1);
+  return 1;
+}
+
+intptr_t IEffectVST2::ParameterProperties(int index, VstParameterProperties* properties) {
+  if (!ValidParam(index) || !properties) return 0;
+  const IParam* param = GetParam(index);
+  switch (param->Type()) {
+    case IParam::ParamType::Bool:
+      properties->flags = kVstParameterIsSwitch;
+      break;
+    case IParam::ParamType::Int:
+    case IParam::ParamType::Enum:
+      properties->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
+      properties->minInteger = static_cast<int32_t>(param->Min());
+      properties->maxInteger = static_cast<int32_t>(param->Max());
+      properties->stepInteger = 1;
+      properties->largeStepInteger = 1;
+      break;
+    default:
+      properties->flags = kVstParameterUsesFloatStep;
+      properties->stepFloat = properties->smallStepFloat = properties->largeStepFloat =
+          static_cast<float>(param->Step());
+      break;
+  }
+  const std::string label = param->DisplayLabel();
+  const size_t n = std::min(label.size(), sizeof(properties->label) - 1);
+  std::memcpy(properties->label, label.data(), n);
+  properties->label[n] = '\0';
+  return 1;
+}
+
+intptr_t IEffectVST2::GetChunk(void** data, bool isProgram) {
+  if (!data) return 0;
+  IStateBuffer& buffer = isProgram ? mProgramState : mBankState;
+  buffer.Clear();
+  buffer.PutValue(kChunkMagic);
+  buffer.PutValue(kChunkVersion);
+  bool ok;
+  if (isProgram) {
+    ok = SerializeParams(buffer);
+  } else {
+    ModifyCurrentPreset();
+    ok = SerializePresets(buffer);
+  }
+  if (!ok || buffer.Length() == 0) return 0;
+  *data = buffer.Data();
+  return buffer.Length();
+}
+
+intptr_t IEffectVST2::SetChunk(const void* data, intptr_t size, bool isProgram) {
+  // A negative or absurd length is a host fault: nothing to read.
+  if (!data || size < 0 || size > kMaxChunkSize) return 0;
+  IStateBuffer& buffer = isProgram ? mProgramState : mBankState;
+  buffer.Resize(static_cast<int>(size));
+  if (size > 0) std::memcpy(buffer.Data(), data, static_cast<size_t>(size));
+
+  uint32_t magic = 0;
+  uint32_t version = 0;
+  int pos = 0;
+  if (buffer.GetValue(magic, 0) == 4 && magic == kChunkMagic) {
+    pos = buffer.GetValue(version, 4);
+  }
+  if (!isProgram && pos >= 0 && version >= kChunkVersion) {
+    pos = UnserializePresets(buffer, pos);
+  } else {
+    pos = UnserializeParams(buffer, pos);
+    ModifyCurrentPreset();
+  }
+  if (pos < 0) return 0;
+  OnStateRestored();
+  return 1;
+}
+
+intptr_t IEffectVST2::ProcessEvents(const VstEvents* events) {
+  if (!events) return 0;
+  for (int32_t i = 0; i < events->numEvents; ++i) {
+    const VstEvent* event = events->events[i];
+    if (!event) continue;
+    if (event->type == kVstMidiType) {
+      const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+      IMidiMessage message;
+      message.offset = midi->deltaFrames;
+      message.status = static_cast<uint8_t>(midi->midiData[0]);
+      message.data1 = static_cast<uint8_t>(midi->midiData[1]);
+      message.data2 = static_cast<uint8_t>(midi->midiData[2]);
+      OnMidiMessage(message);
+      QueueMidiForEditor(message);
+    } else if (event->type == kVstSysExType) {
+      const auto* sysex = reinterpret_cast<const VstMidiSysexEvent*>(event);
+      ISysExMessage message;
+      message.offset = sysex->deltaFrames;
+      message.size = sysex->dumpBytes;
+      message.data = reinterpret_cast<const uint8_t*>(sysex->sysexDump);
+      OnSysExMessage(message);
+    }
+  }
+  return 1;
+}
+
+intptr_t IEffectVST2::PinProperties(ERoute direction, int index, VstPinProperties* properties) const {
+  const int count = MaxChannels(direction);
+  if (!properties || index < 0 || index >= count) return 0;
+  properties->flags = kVstPinIsActive;
+  if (index % 2 == 0 && index < count - 1) properties->flags |= kVstPinIsStereo;
+  const std::string& label = ChannelLabel(direction, index);
+  const std::string text = !label.empty() ? label
+                           : (direction == ERoute::Input ? "Input " : "Output ") + NumberText::Integer(index + 1);
+  const size_t n = std::min(text.size(), sizeof(properties->label) - 1);
+  std::memcpy(properties->label, text.data(), n);
+  properties->label[n] = '\0';
+  return 1;
+}
+
+intptr_t IEffectVST2::SetSpeakerArrangement(const VstSpeakerArrangement* inputs, const VstSpeakerArrangement* outputs) {
+  if (inputs) {
+    const int n = inputs->numChannels;
+    if (n > mEffect.numInputs) return 0;
+    const int count = MaxChannels(ERoute::Input);
+    ConnectChannels(ERoute::Input, 0, std::clamp(n, 0, count), true);
+    if (n < count) ConnectChannels(ERoute::Input, std::max(n, 0), count - std::max(n, 0), false);
+  }
+  if (!outputs) return 1;
+  const int n = outputs->numChannels;
+  if (n > mEffect.numOutputs) return 0;
+  const int count = MaxChannels(ERoute::Output);
+  ConnectChannels(ERoute::Output, 0, std::clamp(n, 0, count), true);
+  if (n < count) ConnectChannels(ERoute::Output, std::max(n, 0), count - std::max(n, 0), false);
+  return 1;
+}
+
+intptr_t IEffectVST2::CanDo(const char* capability) {
+  if (!capability) return 0;
+  const std::string_view query(capability);
+  if (query == "receiveVstTimeInfo") return 1;
+  if ((query == "receiveVstEvents" || query == "receiveVstMidiEvent") && DoesMidiIn()) return 1;
+  if ((query == "sendVstEvents" || query == "sendVstMidiEvent") && DoesMidiOut()) return 1;
+  if (query == "hasCockosExtensions") {
+    mHostExtensions |= kHostHasCockosExtensions;
+    return kCockosExtensionsAnswer;
+  }
+  if (query == "hasCockosViewAsConfig") {
+    mHostExtensions |= kHostHasCockosViewAsConfig;
+    return kCockosExtensionsAnswer;
+  }
+  if (query == "wantsChannelCountNotifications") return 1;
+  if (query == "MPE") return DoesMPE() ? 1 : 0;
+  return VSTCanDo(capability);
+}
+
+intptr_t IEffectVST2::VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) {
+  const bool validParam = value >= 0 && value < NParams();
+  const int param = validParam ? static_cast<int>(value) : -1;
+  switch (index) {
+    case effGetParamDisplay:
+      if (!ptr) break;
+      if (!validParam) return kVendorAnswer;
+      GetParam(param)->FormatDisplay(static_cast<double>(opt), true, ParamDisplayText(), true);
+      CopyText(ptr, ParamDisplayText());
+      return kVendorAnswer;
+    case effString2Parameter: {
+      if (!ptr || !validParam) break;
+      auto* text = static_cast<char*>(ptr);
+      if (text[0] == '\0') return kVendorAnswer;
+      const IParam* p = GetParam(param);
+      CopyText(ptr, NumberText::Fixed(p->NormalizeValue(p->ParseDisplay(text)), 17));
+      return kVendorAnswer;
+    }
+    case kVendorQueryFewSteps:
+      if (!validParam) break;
+      if (GetParam(param)->Type() == IParam::ParamType::Bool) return kVendorAnswer;
+      if ((GetParam(param)->Type() == IParam::ParamType::Int || GetParam(param)->Type() == IParam::ParamType::Enum) &&
+          std::abs(GetParam(param)->Max() - GetParam(param)->Min()) < 1.5) {
+        return kVendorAnswer;
+      }
+      break;
+    default:
+      break;
+  }
+  return VSTVendorSpecific(index, value, ptr, opt);
+}
+
+intptr_t IEffectVST2::KeyEvent(bool down, int32_t character, intptr_t virtualKey, float modifiers) {
+  IKeyEvent key;
+  key.text[0] = static_cast<char>(character);
+  key.text[1] = '\0';
+  key.keyCode = vst2::PlatformKeyCode(static_cast<int32_t>(virtualKey), static_cast<char>(character));
+  const int bits = static_cast<int>(modifiers);
+  key.shift = (bits & MODIFIER_SHIFT) != 0;
+  key.control = (bits & MODIFIER_CONTROL) != 0;
+  key.alt = (bits & MODIFIER_ALTERNATE) != 0;
+  const bool used = down ? OnHostKeyDown(key) : OnHostKeyUp(key);
+  return used ? 1 : 0;
+}
+
+intptr_t IEffectVST2::OpenEditorWindow(void* parent) { return OpenEditor(parent) != nullptr ? 1 : 0; }
+
+intptr_t IEffectVST2::CloseEditorWindow() {
+  if (!HasEditor()) return 0;
+  CloseEditor(); // does nothing while a close is already under way
+  return 1;
+}
+
+} // namespace lumen

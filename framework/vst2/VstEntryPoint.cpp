@@ -1,0 +1,50 @@
+// The library's two exported entry points. Everything else in the library is hidden.
+#include "IEffectVST2.h"
+
+#include <memory>
+#include <mutex>
+
+namespace {
+
+using lumen::vst2::AEffect;
+using lumen::vst2::audioMasterCallback;
+
+// Construction touches process-wide state (the timer list, one-time initialised globals), so
+// instances are made one at a time.
+std::mutex& ConstructionMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+AEffect* CreateInstance(audioMasterCallback host) {
+  std::unique_ptr<lumen::IEffectVST2> plugin;
+  try {
+    std::lock_guard<std::mutex> lock(ConstructionMutex());
+    plugin.reset(lumen::MakePlugin(lumen::IInstanceInfo{host}));
+  } catch (...) {
+    return nullptr; // no exception may reach the host
+  }
+  if (!plugin) return nullptr;
+  try {
+    plugin->FillEmptyPresets();
+  } catch (...) {
+    return nullptr;
+  }
+  AEffect* effect = plugin->Effect();
+  if (effect->numPrograms < 1) effect->numPrograms = 1;
+  plugin.release(); // owned by the host now, until effClose
+  return effect;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host) {
+  return CreateInstance(host);
+}
+
+// Older hosts look the entry point up as "main". A C++ function cannot have that name, so the
+// alias gets it as its assembler label.
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMainAlias(audioMasterCallback host)
+    __asm__("main");
+
+AEffect* VSTPluginMainAlias(audioMasterCallback host) { return VSTPluginMain(host); }
