@@ -4,6 +4,7 @@
 #include "IEffectBase.h"
 #include "IEffectSettings.h"
 #include "IMidiMessage.h"
+#include "IMultiProducerRingQueue.h"
 #include "IRingQueue.h"
 #include "ParamUpdate.h"
 #include "PluginApi.h"
@@ -21,7 +22,8 @@ namespace lumen {
 // identity, the idle timer, and the traffic between host, processor and editor. The binding fills
 // in the operations that talk to the host (gestures, automation, window size).
 //
-// Threads and queues. Each queue has one producer and one consumer and drops new items when full:
+// Threads and queues. Each queue has one consumer and drops new items when full; the parameter
+// queue takes any number of producers (hosts set values from several threads), the others one:
 //   parameter updates (512)     host-side setters            -> idle timer (editor)
 //   MIDI to the processor (32)  editor                       -> audio thread
 //   MIDI to the editor (32)     host event delivery          -> idle timer (editor)
@@ -141,7 +143,7 @@ private:
   std::string mParamDisplayText;
   std::string mTraceStamp;
 
-  IRingQueue<ParamUpdate, kParamQueueSize> mParamsToEditor;
+  IMultiProducerRingQueue<ParamUpdate, kParamQueueSize> mParamsToEditor; // hosts set values from several threads
   IRingQueue<IMidiMessage, kMidiQueueSize> mMidiFromEditor;
   IRingQueue<IMidiMessage, kMidiQueueSize> mMidiToEditor;
   IRingQueue<SysExRecord, kSysExQueueSize> mSysExFromEditor;
