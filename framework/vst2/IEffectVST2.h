@@ -97,6 +97,8 @@ private:
   void UpdateArrangements();
 
   // Shared by the three audio entry points.
+  template <typename Process>
+  static void RunBlock(vst2::AEffect* effect, Process&& process);
   void PrepareBlock();
   void FinishBlock();
   void ReadTransport();

@@ -47,28 +47,27 @@ void IEffectVST2::FinishBlock() {
   while (PopSysExFromEditor(record)) SendSysExToHost(record.AsMessage());
 }
 
-void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
+// Every audio entry point: prepare, process the way the host asked, then send what the editor
+// queued for the host.
+template <typename Process>
+void IEffectVST2::RunBlock(AEffect* effect, Process&& process) {
   IEffectVST2* plugin = FromEffect(effect);
   if (!plugin) return;
   plugin->PrepareBlock();
-  plugin->ProcessAccumulating32(inputs, outputs, frames);
+  process(*plugin);
   plugin->FinishBlock();
+}
+
+void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
+  RunBlock(effect, [&](IEffectVST2& p) { p.ProcessAccumulating32(inputs, outputs, frames); });
 }
 
 void IEffectVST2::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
-  IEffectVST2* plugin = FromEffect(effect);
-  if (!plugin) return;
-  plugin->PrepareBlock();
-  plugin->ProcessReplacing32(inputs, outputs, frames);
-  plugin->FinishBlock();
+  RunBlock(effect, [&](IEffectVST2& p) { p.ProcessReplacing32(inputs, outputs, frames); });
 }
 
 void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs, int32_t frames) {
-  IEffectVST2* plugin = FromEffect(effect);
-  if (!plugin) return;
-  plugin->PrepareBlock();
-  plugin->ProcessReplacing64(inputs, outputs, frames);
-  plugin->FinishBlock();
+  RunBlock(effect, [&](IEffectVST2& p) { p.ProcessReplacing64(inputs, outputs, frames); });
 }
 
 void IEffectVST2::VSTSetParameter(AEffect* effect, int32_t index, float value) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace lumen {
 
@@ -20,6 +21,14 @@ void CopyText(void* destination, const std::string& text) {
 }
 
 void CopyText(void* destination, const char* text) { std::strcpy(static_cast<char*>(destination), text); }
+
+// Into a fixed field of a host record: cut to fit, always terminated.
+template <size_t N>
+void CopyBounded(char (&field)[N], std::string_view text) {
+  const size_t n = std::min(text.size(), N - 1);
+  std::memcpy(field, text.data(), n);
+  field[n] = '\0';
+}
 
 } // namespace
 
@@ -172,9 +181,7 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       key->keyName[0] = '\0';
       std::string name;
       const bool named = MidiNoteName(key->thisKeyNumber, name);
-      const size_t n = std::min(name.size(), sizeof(key->keyName) - 1);
-      std::memcpy(key->keyName, name.data(), n);
-      key->keyName[n] = '\0';
+      CopyBounded(key->keyName, name);
       return named ? 1 : 0;
     }
     default:
@@ -214,10 +221,7 @@ intptr_t IEffectVST2::ParameterProperties(int index, VstParameterProperties* pro
           static_cast<float>(param->Step());
       break;
   }
-  const std::string label = param->DisplayLabel();
-  const size_t n = std::min(label.size(), sizeof(properties->label) - 1);
-  std::memcpy(properties->label, label.data(), n);
-  properties->label[n] = '\0';
+  CopyBounded(properties->label, param->DisplayLabel());
   return 1;
 }
 
@@ -297,26 +301,23 @@ intptr_t IEffectVST2::PinProperties(ERoute direction, int index, VstPinPropertie
   const std::string& label = ChannelLabel(direction, index);
   const std::string text = !label.empty() ? label
                            : (direction == ERoute::Input ? "Input " : "Output ") + NumberText::Integer(index + 1);
-  const size_t n = std::min(text.size(), sizeof(properties->label) - 1);
-  std::memcpy(properties->label, text.data(), n);
-  properties->label[n] = '\0';
+  CopyBounded(properties->label, text);
   return 1;
 }
 
 intptr_t IEffectVST2::SetSpeakerArrangement(const VstSpeakerArrangement* inputs, const VstSpeakerArrangement* outputs) {
-  if (inputs) {
-    const int n = inputs->numChannels;
-    if (n > mEffect.numInputs) return 0;
-    const int count = MaxChannels(ERoute::Input);
-    ConnectChannels(ERoute::Input, 0, std::clamp(n, 0, count), true);
-    if (n < count) ConnectChannels(ERoute::Input, std::max(n, 0), count - std::max(n, 0), false);
-  }
-  if (!outputs) return 1;
-  const int n = outputs->numChannels;
-  if (n > mEffect.numOutputs) return 0;
-  const int count = MaxChannels(ERoute::Output);
-  ConnectChannels(ERoute::Output, 0, std::clamp(n, 0, count), true);
-  if (n < count) ConnectChannels(ERoute::Output, std::max(n, 0), count - std::max(n, 0), false);
+  // The first n records of a direction become connected and the rest disconnected (reading and
+  // writing their own scratch); more channels than the plug-in has are refused.
+  const auto connect = [this](ERoute direction, int n, int limit) {
+    if (n > limit) return false;
+    const int count = MaxChannels(direction);
+    const int connected = std::clamp(n, 0, count);
+    ConnectChannels(direction, 0, connected, true);
+    ConnectChannels(direction, connected, count - connected, false);
+    return true;
+  };
+  if (inputs && !connect(ERoute::Input, inputs->numChannels, mEffect.numInputs)) return 0;
+  if (outputs && !connect(ERoute::Output, outputs->numChannels, mEffect.numOutputs)) return 0;
   return 1;
 }
 
