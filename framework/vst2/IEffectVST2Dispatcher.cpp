@@ -221,7 +221,9 @@ intptr_t IEffectVST2::ParameterProperties(int index, VstParameterProperties* pro
           static_cast<float>(param->Step());
       break;
   }
-  CopyBounded(properties->label, param->DisplayLabel());
+  // Hosts show this label as the parameter's name (a host listing "%" three times, or nothing at
+  // all for a switch, helps nobody), so it carries the name; the unit stays with effGetParamLabel.
+  CopyBounded(properties->label, param->Name());
   return 1;
 }
 
