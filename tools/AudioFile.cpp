@@ -1,5 +1,6 @@
 #include "AudioFile.h"
 
+#include "TempFile.h"
 #include "ToolError.h"
 
 #include <sndfile.h>
@@ -98,28 +99,9 @@ int64_t AudioReader::Read(double* interleaved, int64_t frames) {
 }
 
 AudioWriter::AudioWriter(const std::string& path, int sampleRate, int channels) : mPath(path) {
-  namespace fs = std::filesystem;
-  if (path.empty() || path == "-") throw ToolError("cannot write " + Quoted(path) + ": not a file name");
-  const fs::path target(path);
-  std::error_code ec;
-  if (fs::is_directory(target, ec)) throw ToolError("cannot write " + Quoted(path) + ": it is a directory");
-
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  // Hidden, beside the output, so the final rename never crosses file systems.
-  std::string hidden(".");
-  hidden += target.filename().string();
-  hidden += ".XXXXXX";
-  const std::string pattern = (folder / hidden).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  mDescriptor = mkstemp(name.data());
-  if (mDescriptor < 0) throw ToolError("cannot write " + Quoted(path) + ": " + std::strerror(errno));
-  mTempPath = name.data();
-
-  // mkstemp makes the file private; the finished output gets the usual permissions.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(mDescriptor, 0666 & ~mask);
+  TempFile temp = CreateTempBeside(path);
+  mDescriptor = temp.descriptor;
+  mTempPath = std::move(temp.path);
 
   SF_INFO info{};
   info.samplerate = sampleRate;

@@ -1,16 +1,18 @@
-// The tool's smaller parts: number text, level metering, the progress bar, the demo signal and the
-// all-or-nothing output file.
+// The tool's smaller parts: number text, level metering, the progress bar, the demo signal, the
+// all-or-nothing output files and the state file.
 #include "AudioFile.h"
 #include "DemoSignal.h"
 #include "LevelMeter.h"
 #include "Numbers.h"
 #include "ProgressBar.h"
+#include "StateFile.h"
 #include "ToolError.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <limits>
 #include <sstream>
@@ -104,6 +106,63 @@ TEST(AudioWriter, ReplacesTheOutputOnlyOnCommit) {
   EXPECT_EQ(std::vector<float>(back, back + 4), std::vector<float>(frames, frames + 4)); // no clipping above 1
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   fs::remove_all(dir);
+}
+
+// A scratch folder of its own for each test below.
+class StateFileTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kolmari-state-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::string Path(const char* name) const { return (dir / name).string(); }
+
+  std::string ReadError(const std::string& path) {
+    try {
+      StateFile::Read(path);
+    } catch (const ToolError& e) {
+      return e.what();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(StateFileTest, ReadsEveryByteAndRefusesWhatCannotBeSettings) {
+  const std::vector<uint8_t> bytes{0, 1, 0xFF, 0, '\n', 0x1A, 0};
+  {
+    std::ofstream out(Path("good"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  EXPECT_EQ(StateFile::Read(Path("good")), bytes);
+
+  { std::ofstream(Path("empty")); }
+  { std::ofstream(Path("huge")); }
+  std::filesystem::resize_file(Path("huge"), StateFile::kMaxBytes + 1); // sparse: costs nothing
+  EXPECT_EQ(ReadError(Path("missing")), "cannot read state '" + Path("missing") + "': no such file");
+  EXPECT_EQ(ReadError(dir.string()), "cannot read state '" + dir.string() + "': it is a directory");
+  EXPECT_EQ(ReadError(Path("empty")), "cannot read state '" + Path("empty") + "': the file is empty");
+  EXPECT_NE(ReadError(Path("huge")).find("more than plug-in settings take"), std::string::npos);
+}
+
+TEST_F(StateFileTest, WriterReplacesTheFileOnlyOnCommit) {
+  { std::ofstream(Path("s.state")) << "old"; }
+  const std::vector<uint8_t> bytes{'n', 'e', 'w', 0};
+  {
+    StateFileWriter abandoned(Path("s.state"), bytes);
+  }
+  EXPECT_EQ(StateFile::Read(Path("s.state")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+
+  StateFileWriter writer(Path("s.state"), bytes);
+  writer.Commit();
+  EXPECT_EQ(StateFile::Read(Path("s.state")), bytes);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
 }
 
 } // namespace

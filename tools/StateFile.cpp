@@ -1,0 +1,80 @@
+#include "StateFile.h"
+
+#include "TempFile.h"
+#include "ToolError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace kolmari::render {
+
+namespace {
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+} // namespace
+
+std::vector<uint8_t> StateFile::Read(const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string cannot = "cannot read state " + Quoted(path) + ": ";
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (!fs::exists(status)) throw ToolError(cannot + "no such file");
+  if (fs::is_directory(status)) throw ToolError(cannot + "it is a directory");
+  const uintmax_t size = fs::is_regular_file(status) ? fs::file_size(path, ec) : 0;
+  if (ec) throw ToolError(cannot + ec.message());
+  if (size > kMaxBytes)
+    throw ToolError(cannot + "it has " + std::to_string(size) + " bytes, more than plug-in settings take");
+
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ToolError(cannot + std::strerror(errno));
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (in.gcount() != static_cast<std::streamsize>(bytes.size())) throw ToolError(cannot + "it ends early");
+  if (bytes.empty()) throw ToolError(cannot + "the file is empty");
+  return bytes;
+}
+
+StateFileWriter::StateFileWriter(const std::string& path, const std::vector<uint8_t>& bytes) : mPath(path) {
+  TempFile temp = CreateTempBeside(path);
+  mDescriptor = temp.descriptor;
+  mTempPath = std::move(temp.path);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(mDescriptor, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) Fail(std::strerror(n < 0 ? errno : ENOSPC));
+    done += static_cast<size_t>(n);
+  }
+}
+
+StateFileWriter::~StateFileWriter() { Discard(); }
+
+void StateFileWriter::Discard() {
+  if (mDescriptor >= 0) close(mDescriptor);
+  mDescriptor = -1;
+  if (!mTempPath.empty()) std::remove(mTempPath.c_str());
+  mTempPath.clear();
+}
+
+void StateFileWriter::Fail(const std::string& reason) {
+  Discard();
+  throw ToolError("cannot write " + Quoted(mPath) + ": " + reason);
+}
+
+void StateFileWriter::Commit() {
+  if (mDescriptor < 0) Fail("the file is already closed");
+  if (fsync(mDescriptor) != 0 && errno != EINVAL) Fail(std::strerror(errno));
+  const int descriptor = mDescriptor;
+  mDescriptor = -1;
+  if (close(descriptor) != 0) Fail(std::strerror(errno));
+  if (std::rename(mTempPath.c_str(), mPath.c_str()) != 0) Fail(std::strerror(errno));
+  mTempPath.clear();
+}
+
+} // namespace kolmari::render
