@@ -68,13 +68,24 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
     }
   }
 
+  ArgumentCursor cursor(args);
   std::vector<std::string> positionals;
   bool list = false;
   bool makeDemo = false;
   bool rateGiven = false;
   std::string firstRenderOption; // the first option that only makes sense for a render
+  std::string firstAudioOption;  // the first one of those that only makes sense with audio files
+  const auto renderOption = [&](const char* name, bool audio) {
+    if (firstRenderOption.empty()) firstRenderOption = name;
+    if (audio && firstAudioOption.empty()) firstAudioOption = name;
+  };
+  // A file name for an option that names one; empty is never a file.
+  const auto fileFor = [&](std::string_view option, const std::optional<std::string_view>& inlineValue) {
+    std::string file(cursor.ValueFor(option, inlineValue));
+    if (file.empty()) throw UsageError(std::string(option) + " needs a file name");
+    return file;
+  };
 
-  ArgumentCursor cursor(args);
   bool optionsEnded = false;
   while (!cursor.Done()) {
     const std::string_view arg = cursor.Next();
@@ -102,18 +113,25 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
       list = true;
     } else if (name == "--set") {
       options.assignments.push_back(ParseAssignment(cursor.ValueFor(name, inlineValue)));
-      if (firstRenderOption.empty()) firstRenderOption = "--set";
+      renderOption("--set", false);
     } else if (name == "--block") {
       options.blockSize = ParseBounded(name, cursor.ValueFor(name, inlineValue), RenderOptions::kMinBlockSize,
                                        RenderOptions::kMaxBlockSize);
-      if (firstRenderOption.empty()) firstRenderOption = "--block";
+      renderOption("--block", true);
     } else if (name == "--double") {
       noValue();
       options.doublePrecision = true;
-      if (firstRenderOption.empty()) firstRenderOption = "--double";
+      renderOption("--double", true);
+    } else if (name == "--plugin") {
+      options.plugin = fileFor(name, inlineValue);
+    } else if (name == "--state-in") {
+      options.stateIn = fileFor(name, inlineValue);
+      renderOption("--state-in", false);
+    } else if (name == "--state-out") {
+      options.stateOut = fileFor(name, inlineValue);
+      renderOption("--state-out", false);
     } else if (name == "--make-demo") {
-      options.output = std::string(cursor.ValueFor(name, inlineValue));
-      if (options.output.empty()) throw UsageError("--make-demo needs a file name");
+      options.output = fileFor(name, inlineValue);
       makeDemo = true;
     } else if (name == "--rate") {
       options.demoRate = ParseBounded(name, cursor.ValueFor(name, inlineValue), RenderOptions::kMinDemoRate,
@@ -130,9 +148,17 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
   if (list || makeDemo) {
     const char* what = list ? "--list" : "--make-demo";
     if (!firstRenderOption.empty()) throw UsageError(firstRenderOption + " cannot be combined with " + what);
+    if (makeDemo && !options.plugin.empty()) throw UsageError("--plugin cannot be combined with --make-demo");
     if (!positionals.empty())
       throw UsageError(std::string(what) + " takes no INPUT or OUTPUT, got '" + positionals.front() + "'");
     options.mode = list ? Mode::List : Mode::MakeDemo;
+    return options;
+  }
+
+  // Saving settings alone needs no audio.
+  if (positionals.empty() && !options.stateOut.empty()) {
+    if (!firstAudioOption.empty()) throw UsageError(firstAudioOption + " needs INPUT and OUTPUT files");
+    options.mode = Mode::SaveState;
     return options;
   }
 
@@ -140,30 +166,40 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
   if (positionals.size() > 2) throw UsageError("unexpected argument '" + positionals[2] + "' after INPUT and OUTPUT");
   options.input = positionals[0];
   options.output = positionals[1];
+  if (options.stateOut == options.output) throw UsageError("--state-out and OUTPUT name the same file");
   return options;
 }
 
 std::string CommandLine::Usage() {
   return R"(usage: kolmari-render [options] INPUT OUTPUT
-       kolmari-render --list
+       kolmari-render [--plugin PATH] [--state-in FILE] [--set NAME=VALUE]... --state-out FILE
+       kolmari-render [--plugin PATH] --list
        kolmari-render --make-demo FILE [--rate HZ]
 
-Runs an audio file through the Kolmari effect and writes the result as a 32-bit float WAV file
-with the input's sample rate and channel count. INPUT may be any WAV, AIFF or FLAC file
-(16/24/32-bit integer or float samples, mono or stereo).
+Runs an audio file through the Kolmari plug-in (Kolmari.so, loaded as a host loads it) or another
+VST 2.4 effect, and writes the result as a 32-bit float WAV file with the input's sample rate and
+channel count. INPUT may be any WAV, AIFF or FLAC file (16/24/32-bit integer or float samples,
+mono or stereo).
 
 options:
-  --set NAME=VALUE   set a parameter by name (any case) to a value in its own units,
-                     e.g. --set "Input Gain=80" --set Wet=100; may be repeated
+  --plugin PATH      the VST 2.4 plug-in binary to render through (default: the Kolmari.so built
+                     with this program, else one beside it or in the VST folders such as ~/.vst)
+  --set NAME=VALUE   set a parameter by name (any case) to a value in its own units, as the
+                     plug-in displays it, e.g. --set "Input Gain=80" --set Wet=100; may be repeated
+  --state-in FILE    load the plug-in's settings (a program chunk) before any --set
+  --state-out FILE   save the settings after --state-in and --set; without INPUT and OUTPUT
+                     nothing is rendered
   --block N          frames per processing block, 1 to 65536 (default 512)
   --double           process through the 64-bit path instead of the 32-bit one
-  --list             print the parameters with their ranges and defaults, then exit
+  --list             print the parameters with their values at minimum, maximum and default
   --make-demo FILE   write the demonstration input signal (a few seconds of stereo) to FILE
   --rate HZ          sample rate of the demonstration signal (default 44100)
   -h, --help         print this help and exit
 
-The output is written to a temporary file beside OUTPUT and moved into place only when the
-render has succeeded, so a failed run never leaves a partial file behind.
+A mono file is played into the plug-in's first input; if the plug-in takes a mono speaker
+arrangement it runs as mono, otherwise its second input gets silence and its second output is
+dropped. Output files are written beside their final name and moved into place only when
+everything has succeeded, so a failed run never leaves a partial file behind.
 )";
 }
 

@@ -15,7 +15,8 @@ struct ParameterAssignment {
 };
 
 struct RenderOptions {
-  enum class Mode { Render, List, Help, MakeDemo };
+  // SaveState: --state-out without INPUT and OUTPUT writes the settings and renders nothing.
+  enum class Mode { Render, List, Help, MakeDemo, SaveState };
 
   static constexpr int kDefaultBlockSize = 512;
   static constexpr int kMinBlockSize = 1;
@@ -28,6 +29,9 @@ struct RenderOptions {
   std::string input;
   std::string output; // the render's output, or the demo signal's file
   std::vector<ParameterAssignment> assignments;
+  std::string plugin;   // --plugin; empty: the Kolmari binary found by EffectPlugin::DefaultPath
+  std::string stateIn;  // program state loaded before the assignments
+  std::string stateOut; // program state written after them
   int blockSize = kDefaultBlockSize;
   bool doublePrecision = false;
   int demoRate = kDefaultDemoRate;

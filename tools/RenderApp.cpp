@@ -2,16 +2,18 @@
 
 #include "AudioFile.h"
 #include "DemoSignal.h"
+#include "EffectPlugin.h"
 #include "Numbers.h"
 #include "ParameterSettings.h"
 #include "ProgressBar.h"
 #include "Renderer.h"
+#include "StateFile.h"
 #include "ToolError.h"
 
-#include "Kolmari.h"
-
 #include <exception>
+#include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
 
 namespace kolmari::render {
@@ -27,9 +29,10 @@ int RenderApp::Run(std::span<const std::string_view> args) {
     const RenderOptions options = CommandLine::Parse(args);
     switch (options.mode) {
       case RenderOptions::Mode::Help: mEnv.out << CommandLine::Usage(); break;
-      case RenderOptions::Mode::List: List(); break;
+      case RenderOptions::Mode::List: List(options); break;
       case RenderOptions::Mode::MakeDemo: MakeDemo(options); break;
       case RenderOptions::Mode::Render: Render(options); break;
+      case RenderOptions::Mode::SaveState: SaveState(options); break;
     }
     mEnv.out.flush();
     return 0;
@@ -42,9 +45,35 @@ int RenderApp::Run(std::span<const std::string_view> args) {
   }
 }
 
-void RenderApp::List() {
-  Kolmari plugin(lumen::IInstanceInfo{});
-  mEnv.out << ParameterSettings(plugin).ListTable();
+namespace {
+
+ParameterSettings SettingsOf(EffectPlugin& plugin) {
+  return ParameterSettings(plugin.Instance(), [&plugin] { return plugin.NewInstance(); });
+}
+
+// The plug-in's settings as the command line asks for them: a saved state first, then each --set.
+void Configure(EffectPlugin& plugin, ParameterSettings& parameters, const RenderOptions& options) {
+  if (!options.stateIn.empty()) plugin.LoadState(StateFile::Read(options.stateIn), "'" + options.stateIn + "'");
+  parameters.Apply(options.assignments);
+}
+
+} // namespace
+
+void RenderApp::List(const RenderOptions& options) {
+  EffectPlugin plugin(options.plugin);
+  mEnv.out << SettingsOf(plugin).ListTable();
+}
+
+void RenderApp::SaveState(const RenderOptions& options) {
+  EffectPlugin plugin(options.plugin);
+  ParameterSettings parameters = SettingsOf(plugin);
+  Configure(plugin, parameters, options);
+  const std::vector<uint8_t> state = plugin.SaveState();
+  StateFileWriter(options.stateOut, state).Commit();
+  mEnv.out << "plugin:   " << plugin.Description() << " (" << plugin.Path() << ")\n"
+           << "state:    " << options.stateOut << " (" << state.size() << " bytes)\n"
+           << "settings:\n"
+           << parameters.CurrentSettings();
 }
 
 void RenderApp::MakeDemo(const RenderOptions& options) {
@@ -64,26 +93,34 @@ void RenderApp::MakeDemo(const RenderOptions& options) {
 }
 
 void RenderApp::Render(const RenderOptions& options) {
-  Kolmari plugin(lumen::IInstanceInfo{});
-  ParameterSettings parameters(plugin);
-  parameters.Apply(options.assignments); // before any file is touched
+  // The plug-in and its settings before any file is touched, so that mistakes there cost nothing.
+  EffectPlugin plugin(options.plugin);
+  Renderer renderer(plugin.Instance(), options.blockSize, options.doublePrecision);
+  ParameterSettings parameters = SettingsOf(plugin);
+  Configure(plugin, parameters, options);
+  std::optional<StateFileWriter> stateWriter;
+  if (!options.stateOut.empty()) stateWriter.emplace(options.stateOut, plugin.SaveState());
 
   AudioReader reader(options.input);
   const AudioFormat& format = reader.Format();
+  renderer.Check(format.channels);
   AudioWriter writer(options.output, format.sampleRate, format.channels);
+  renderer.Prepare(format.sampleRate, format.channels);
 
   auto& out = mEnv.out;
-  out << "input:    " << options.input << " (" << format.description << ", " << format.sampleRate << " Hz, "
+  out << "plugin:   " << plugin.Description() << " (" << plugin.Path() << ")\n"
+      << "input:    " << options.input << " (" << format.description << ", " << format.sampleRate << " Hz, "
       << format.channels << (format.channels == 1 ? " channel, " : " channels, ") << FormatFixed(format.Seconds(), 3)
       << " s)\n"
       << "output:   " << options.output << " (" << AudioWriter::FormatDescription() << ")\n"
+      << "layout:   " << renderer.Layout() << "\n"
       << "block:    " << options.blockSize << " frames, " << (options.doublePrecision ? "64" : "32")
-      << "-bit processing\n"
-      << "settings:\n"
-      << parameters.CurrentSettings() << std::flush;
+      << "-bit processing\n";
+  if (!options.stateIn.empty()) out << "state:    loaded from " << options.stateIn << "\n";
+  if (!options.stateOut.empty()) out << "state:    saved to " << options.stateOut << "\n";
+  out << "settings:\n" << parameters.CurrentSettings() << std::flush;
 
   ProgressBar bar(mEnv.err, mEnv.progressBar);
-  Renderer renderer(plugin, options.blockSize, options.doublePrecision);
   Renderer::Result result;
   try {
     result = renderer.Run(reader, writer, [&](int64_t done) {
@@ -96,6 +133,7 @@ void RenderApp::Render(const RenderOptions& options) {
   }
   bar.Finish();
   writer.Commit();
+  if (stateWriter) stateWriter->Commit();
 
   const double audioSeconds = static_cast<double>(result.frames) / format.sampleRate;
   out << "input peak:   " << FormatDecibels(result.input.Peak()) << " dBFS\n"

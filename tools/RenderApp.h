@@ -28,9 +28,10 @@ public:
   int Run(std::span<const std::string_view> args);
 
 private:
-  void List();
+  void List(const RenderOptions& options);
   void MakeDemo(const RenderOptions& options);
   void Render(const RenderOptions& options);
+  void SaveState(const RenderOptions& options);
 
   Environment mEnv;
 };

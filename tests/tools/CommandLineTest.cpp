@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,8 @@ std::string ErrorFor(std::initializer_list<std::string_view> args) {
 }
 
 TEST(CommandLine, RenderWithEveryOptionInBothSpellings) {
-  const auto o = Parse({"--set", "Input Gain=80", "in.wav", "--set=wet=+12.5", "--block=64", "--double", "out.wav"});
+  const auto o = Parse({"--set", "Input Gain=80", "in.wav", "--set=wet=+12.5", "--block=64", "--double", "out.wav",
+                        "--plugin", "/x/Other.so", "--state-in=a.state", "--state-out", "b.state"});
   EXPECT_EQ(o.mode, Mode::Render);
   EXPECT_EQ(o.input, "in.wav");
   EXPECT_EQ(o.output, "out.wav");
@@ -43,6 +45,9 @@ TEST(CommandLine, RenderWithEveryOptionInBothSpellings) {
   EXPECT_EQ(o.assignments[1].text, "wet=+12.5");
   EXPECT_EQ(o.blockSize, 64);
   EXPECT_TRUE(o.doublePrecision);
+  EXPECT_EQ(o.plugin, "/x/Other.so");
+  EXPECT_EQ(o.stateIn, "a.state");
+  EXPECT_EQ(o.stateOut, "b.state");
 }
 
 TEST(CommandLine, DefaultsAndFileNamesAfterDoubleDash) {
@@ -52,6 +57,9 @@ TEST(CommandLine, DefaultsAndFileNamesAfterDoubleDash) {
   EXPECT_EQ(o.blockSize, 512);
   EXPECT_FALSE(o.doublePrecision);
   EXPECT_TRUE(o.assignments.empty());
+  EXPECT_EQ(o.plugin, ""); // the default plug-in
+  EXPECT_EQ(o.stateIn, "");
+  EXPECT_EQ(o.stateOut, "");
 }
 
 TEST(CommandLine, OtherModes) {
@@ -62,6 +70,13 @@ TEST(CommandLine, OtherModes) {
   EXPECT_EQ(demo.output, "demo.wav");
   EXPECT_EQ(demo.demoRate, 48000);
   EXPECT_EQ(Parse({"--make-demo=d.wav"}).demoRate, 44100);
+  EXPECT_EQ(Parse({"--list", "--plugin", "p.so"}).plugin, "p.so");
+
+  // Settings saved without rendering anything.
+  const auto save = Parse({"--state-in", "a.state", "--set", "Wet=20", "--state-out", "b.state"});
+  EXPECT_EQ(save.mode, Mode::SaveState);
+  EXPECT_EQ(save.stateOut, "b.state");
+  ASSERT_EQ(save.assignments.size(), 1u);
 }
 
 TEST(CommandLine, MalformedSetSaysWhatIsWrong) {
@@ -94,6 +109,14 @@ TEST(CommandLine, RejectsCombinationsThatMeanNothing) {
   EXPECT_EQ(ErrorFor({"--make-demo", "d.wav", "--block", "64"}), "--block cannot be combined with --make-demo");
   EXPECT_EQ(ErrorFor({"--rate", "48000", "a", "b"}), "--rate only applies to --make-demo");
   EXPECT_EQ(ErrorFor({"--list", "--make-demo", "d.wav"}), "--list and --make-demo cannot be combined");
+  EXPECT_EQ(ErrorFor({"--list", "--state-in", "s"}), "--state-in cannot be combined with --list");
+  EXPECT_EQ(ErrorFor({"--make-demo", "d.wav", "--plugin", "p.so"}), "--plugin cannot be combined with --make-demo");
+  EXPECT_EQ(ErrorFor({"--state-out", "s", "--double"}), "--double needs INPUT and OUTPUT files");
+  EXPECT_EQ(ErrorFor({"--state-out", "s", "in.wav"}), "expected INPUT and OUTPUT files (see --help)");
+  EXPECT_EQ(ErrorFor({"--state-out", "out.wav", "in.wav", "out.wav"}), "--state-out and OUTPUT name the same file");
+  for (const char* option : {"--plugin=", "--state-in=", "--state-out="})
+    EXPECT_EQ(ErrorFor({option, "a", "b"}), std::string(option, std::strlen(option) - 1) + " needs a file name");
+  EXPECT_EQ(ErrorFor({"a", "b", "--plugin"}), "--plugin needs a value (see --help)");
 }
 
 } // namespace

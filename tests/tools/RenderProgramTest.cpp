@@ -1,5 +1,6 @@
 // kolmari-render run as a program: real files in, real files out, exit statuses and messages.
 #include "RenderApp.h"
+#include "VstPluginFinder.h"
 
 #include <sndfile.h>
 
@@ -50,6 +51,12 @@ protected:
   void TearDown() override { fs::remove_all(dir); }
 
   std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+  static std::string ThirdParty(const std::string& file) {
+    const auto path = kolmari::testhost::VstPluginFinder::Find(file);
+    if (!path) ADD_FAILURE() << file << " is in none of the VST folders: run scripts/setup";
+    return path ? path->string() : "/missing/" + file;
+  }
 
   Outcome Render(const std::vector<std::string>& args) const {
     const fs::path outPath = dir / "stdout.txt", errPath = dir / "stderr.txt";
@@ -127,9 +134,11 @@ protected:
 TEST_F(RenderProgram, ListAndHelpNeedNoFiles) {
   const Outcome list = Render({"--list"});
   EXPECT_EQ(list.status, 0) << list.err;
-  EXPECT_NE(list.out.find("Input Gain    0..200    32       %"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("Input Gain    0.00   200.00  32.00    %"), std::string::npos) << list.out;
   EXPECT_NE(list.out.find("8      Bias"), std::string::npos) << list.out;
   EXPECT_EQ(list.err, "");
+  // The default is the Kolmari.so built with the program.
+  EXPECT_EQ(Render({"--list", "--plugin", KOLMARI_PLUGIN_BINARY}).out, list.out);
 
   const Outcome help = Render({"--help"});
   EXPECT_EQ(help.status, 0);
@@ -148,6 +157,7 @@ TEST_F(RenderProgram, BypassIsBitExactForStereoFloatWithOddBlocks) {
   EXPECT_EQ(output.samples, input.samples);
   EXPECT_NE(run.out.find("  Bypass        1\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("realtime:"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("plugin:   Kolmari by Lumenfold (" KOLMARI_PLUGIN_BINARY ")\n"), std::string::npos) << run.out;
 }
 
 TEST_F(RenderProgram, DryMixPassesMono16BitAndStereo24BitInputUnchanged) {
@@ -172,6 +182,11 @@ TEST_F(RenderProgram, DryMixPassesMono16BitAndStereo24BitInputUnchanged) {
     EXPECT_EQ(output.info.channels, c.channels);
     EXPECT_EQ(output.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     EXPECT_EQ(output.samples, input.samples);
+    // Kolmari runs a mono file as a mono track.
+    if (c.channels == 1) {
+      EXPECT_NE(run.out.find("layout:   mono (the plug-in took a mono speaker arrangement)\n"), std::string::npos)
+          << run.out;
+    }
   }
 }
 
@@ -206,6 +221,11 @@ TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
   const std::string good = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
   const std::string surround = WriteInput("surround.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 1000);
   { std::ofstream(Path("text.wav")) << "not audio at all\n"; }
+  { std::ofstream(Path("empty.state")); }
+  { std::ofstream(Path("short.state")) << "KOL"; }
+  const std::string state = Path("out.state");
+  const std::string pan = ThirdParty("PingPongPan-vst.so");
+  const std::string monoLimiter = ThirdParty("lsp-plugins/limiter-mono.so");
   fs::create_directory(dir / "folder");
   const std::string out = Path("out.wav");
   const auto before = Files();
@@ -229,6 +249,21 @@ TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
       {{good, Path("folder")}, "it is a directory"},
       {{good}, "expected INPUT and OUTPUT"},
       {{"--nonsense", good, out}, "unknown option"},
+      {{"--plugin", Path("missing.so"), good, out}, "cannot load plug-in '" + Path("missing.so") + "': no such file"},
+      {{"--plugin", Path("text.wav"), good, out}, "cannot load plug-in '" + Path("text.wav") + "': "},
+      {{"--plugin", NOT_A_PLUGIN_BINARY, good, out}, "exports neither VSTPluginMain nor main"},
+      {{"--plugin", dir.string(), "--list"}, "it is a directory"},
+      {{"--plugin", pan, "--double", good, out}, "--double: the plug-in has no 64-bit processing"},
+      {{"--plugin", monoLimiter, good, out}, "the plug-in has 1 input and 1 output; it cannot render a file of 2 channels"},
+      {{"--plugin", pan, "--set", "Width=101", good, out}, "Width=101 is outside 0..100"},
+      {{"--plugin", pan, "--state-out", state, good, out}, "gives no program chunk"},
+      {{"--state-in", Path("missing.state"), good, out}, "cannot read state"},
+      {{"--state-in", Path("empty.state"), good, out}, "the file is empty"},
+      {{"--state-in", Path("short.state"), "--state-out", state, good, out}, "is not a state Kolmari by Lumenfold accepts"},
+      {{"--state-in", Path("folder"), good, out}, "it is a directory"},
+      {{"--state-out", Path("no/such/folder/s.state"), good, out}, "cannot write"},
+      {{"--state-out", state, surround, out}, "has 3 channels"},
+      {{"--state-out", state, "--set", "Wet=150"}, "Wet=150 is outside 0..100"},
   };
   for (const auto& c : cases) {
     const Outcome run = Render(c.args);
@@ -241,6 +276,68 @@ TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
     EXPECT_EQ(Files(), before);
     EXPECT_TRUE(fs::is_empty(dir / "folder"));
   }
+}
+
+TEST_F(RenderProgram, SavedStateRestoresTheSettings) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 2000);
+  const std::vector<std::string> set{"--set", "Input Gain=150", "--set", "Tame=0.125", "--set", "Oversampling=2",
+                                     "--set", "Bypass=1"};
+
+  // Saved without rendering, then loaded for a render that saves again: the same bytes.
+  std::vector<std::string> save = set;
+  save.insert(save.end(), {"--state-out", Path("a.state")});
+  const Outcome saved = Render(save);
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_EQ(Files(), (std::vector<std::string>{"a.state", "in.wav"}));
+  const Outcome rendered = Render({"--state-in", Path("a.state"), "--state-out", Path("b.state"), in, Path("out.wav")});
+  ASSERT_EQ(rendered.status, 0) << rendered.err;
+  EXPECT_EQ(Slurp(dir / "b.state"), Slurp(dir / "a.state"));
+
+  const auto settings = [](const std::string& report) { return report.substr(report.find("settings:\n")); };
+  std::vector<std::string> direct = set;
+  direct.insert(direct.end(), {in, Path("direct.wav")});
+  const Outcome directRun = Render(direct);
+  ASSERT_EQ(directRun.status, 0) << directRun.err;
+  const std::string expected = settings(directRun.out).substr(0, settings(directRun.out).find("input peak"));
+  EXPECT_TRUE(settings(rendered.out).starts_with(expected)) << rendered.out;
+  EXPECT_TRUE(settings(saved.out).starts_with(expected)) << saved.out;
+  EXPECT_NE(expected.find("  Input Gain    150.00 %\n"), std::string::npos) << expected;
+  EXPECT_EQ(Read(Path("out.wav")).samples, Read(in).samples); // Bypass came back too
+
+  // --set after --state-in wins; the rest stays as saved.
+  const Outcome changed = Render({"--state-in", Path("a.state"), "--set", "Tame=0.5", "--state-out", Path("c.state")});
+  ASSERT_EQ(changed.status, 0) << changed.err;
+  EXPECT_NE(changed.out.find("  Tame          0.500\n"), std::string::npos) << changed.out;
+  EXPECT_NE(changed.out.find("  Input Gain    150.00 %\n"), std::string::npos) << changed.out;
+  EXPECT_NE(Slurp(dir / "c.state"), Slurp(dir / "a.state"));
+}
+
+TEST_F(RenderProgram, RendersThroughThirdPartyPlugins) {
+  // A stereo effect that takes no text for its parameters, and a mono one.
+  const std::string stereo = WriteInput("stereo.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 20000);
+  const Outcome pan = Render({"--plugin", ThirdParty("PingPongPan-vst.so"), "--set", "Width=100", "--set",
+                              "frequency=80", "--block", "100", stereo, Path("pan.wav")});
+  ASSERT_EQ(pan.status, 0) << pan.err;
+  EXPECT_NE(pan.out.find("plugin:   Ping Pong Pan by DISTRHO ("), std::string::npos) << pan.out;
+  EXPECT_NE(pan.out.find("  Frequency  80.0000"), std::string::npos) << pan.out;
+  const Audio input = Read(stereo), output = Read(Path("pan.wav"));
+  ASSERT_EQ(output.samples.size(), input.samples.size());
+  EXPECT_TRUE(std::all_of(output.samples.begin(), output.samples.end(), [](float s) { return std::isfinite(s); }));
+  EXPECT_NE(output.samples, input.samples);
+
+  const std::string mono = WriteInput("mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 5000);
+  const Outcome limiter = Render({"--plugin", ThirdParty("lsp-plugins/limiter-mono.so"), mono, Path("limited.wav")});
+  ASSERT_EQ(limiter.status, 0) << limiter.err;
+  EXPECT_NE(limiter.out.find("layout:   mono\n"), std::string::npos) << limiter.out;
+  EXPECT_EQ(Read(Path("limited.wav")).info.frames, 5000);
+
+  // A mono file through a stereo plug-in that keeps its stereo layout.
+  const Outcome panMono = Render({"--plugin", ThirdParty("PingPongPan-vst.so"), mono, Path("pan-mono.wav")});
+  ASSERT_EQ(panMono.status, 0) << panMono.err;
+  EXPECT_NE(panMono.out.find("layout:   mono into input 1 of 2, silence into the rest, output 1 of 2 kept\n"),
+            std::string::npos)
+      << panMono.out;
+  EXPECT_EQ(Read(Path("pan-mono.wav")).info.channels, 1);
 }
 
 TEST_F(RenderProgram, FailedRunLeavesAnExistingOutputUntouched) {
@@ -257,8 +354,8 @@ TEST_F(RenderProgram, InterruptedRenderRemovesItsTemporaryFile) {
   const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
   std::ostringstream out, err;
   kolmari::render::RenderApp app({out, err, false, [] { return true; }});
-  const std::string output = Path("out.wav");
-  const std::vector<std::string_view> args{in, output};
+  const std::string output = Path("out.wav"), state = Path("out.state");
+  const std::vector<std::string_view> args{"--state-out", state, in, output};
   EXPECT_EQ(app.Run(args), 130);
   EXPECT_EQ(err.str(), "kolmari-render: error: interrupted\n");
   EXPECT_EQ(Files(), std::vector<std::string>{"in.wav"});

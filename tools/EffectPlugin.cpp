@@ -1,0 +1,105 @@
+#include "EffectPlugin.h"
+
+#include "ToolError.h"
+#include "VstPluginFinder.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace kolmari::render {
+
+namespace fs = std::filesystem;
+using testhost::VstPluginInstance;
+using testhost::VstPluginLibrary;
+
+namespace {
+
+constexpr const char* kPluginFile = "Kolmari.so";
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+// How the tool introduces itself to plug-ins that ask for the host's name.
+testhost::HostSettings RenderHostSettings() {
+  testhost::HostSettings settings;
+  settings.productString = "kolmari-render";
+  return settings;
+}
+
+fs::path ProgramFolder() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : self.parent_path();
+}
+
+// The loader's messages often begin with the path itself, which the tool's message already names.
+std::string WithoutPath(std::string message, const std::string& path) {
+  for (const std::string& prefix : {path + ": ", path + " "}) {
+    if (message.starts_with(prefix)) return message.substr(prefix.size());
+  }
+  return message;
+}
+
+} // namespace
+
+std::string EffectPlugin::DefaultPath() {
+  std::error_code ec;
+#ifdef KOLMARI_DEFAULT_PLUGIN
+  if (fs::is_regular_file(KOLMARI_DEFAULT_PLUGIN, ec)) return KOLMARI_DEFAULT_PLUGIN;
+#endif
+  if (const fs::path folder = ProgramFolder(); !folder.empty()) {
+    const fs::path beside = folder / kPluginFile;
+    if (fs::is_regular_file(beside, ec)) return beside.string();
+  }
+  if (const auto found = testhost::VstPluginFinder::Find(kPluginFile)) return found->string();
+  throw ToolError(std::string("no ") + kPluginFile +
+                  " found (not where it was built, not beside this program, not in the VST folders such as "
+                  "~/.vst); name one with --plugin PATH");
+}
+
+EffectPlugin::EffectPlugin(const std::string& path) : mPath(path.empty() ? DefaultPath() : path) {
+  const std::string cannot = "cannot load plug-in " + Quoted(mPath) + ": ";
+  std::error_code ec;
+  const fs::file_status status = fs::status(mPath, ec);
+  if (!fs::exists(status)) throw ToolError(cannot + "no such file");
+  if (fs::is_directory(status)) throw ToolError(cannot + "it is a directory");
+
+  std::string error;
+  // A bare file name would make the loader search the library path instead of this folder.
+  const std::string loadPath = fs::path(mPath).has_parent_path() ? mPath : "./" + mPath;
+  mLibrary = VstPluginLibrary::Load(loadPath, error);
+  if (!mLibrary) throw ToolError(cannot + WithoutPath(error, loadPath));
+  mInstance = VstPluginInstance::Create(mLibrary, error, RenderHostSettings());
+  if (!mInstance) throw ToolError(cannot + WithoutPath(error, loadPath));
+  mInstance->Open();
+}
+
+std::unique_ptr<VstPluginInstance> EffectPlugin::NewInstance() const {
+  std::string error;
+  auto instance = VstPluginInstance::Create(mLibrary, error, RenderHostSettings());
+  if (!instance) throw ToolError("cannot make a second instance of " + Quoted(mPath) + ": " + error);
+  instance->Open();
+  return instance;
+}
+
+std::string EffectPlugin::Description() {
+  std::string name = mInstance->EffectName();
+  if (name.empty()) name = mInstance->ProductString();
+  if (name.empty()) name = fs::path(mPath).filename().string();
+  const std::string vendor = mInstance->VendorString();
+  return vendor.empty() ? name : name + " by " + vendor;
+}
+
+std::vector<uint8_t> EffectPlugin::SaveState() {
+  std::vector<uint8_t> bytes = mInstance->GetChunk(true);
+  if (bytes.empty()) throw ToolError(Description() + " gives no program chunk, so its settings cannot be saved");
+  return bytes;
+}
+
+void EffectPlugin::LoadState(const std::vector<uint8_t>& bytes, const std::string& source) {
+  if (mInstance->SetChunk(bytes, true) == 0)
+    throw ToolError(source + " is not a state " + Description() + " accepts (the plug-in refused it)");
+}
+
+} // namespace kolmari::render

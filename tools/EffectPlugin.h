@@ -1,0 +1,46 @@
+#pragma once
+
+#include "VstPluginInstance.h"
+#include "VstPluginLibrary.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kolmari::render {
+
+// The effect the tool renders through: a VST 2.4 plug-in binary, loaded and driven as a host does
+// (dlopen, the entry point, the dispatcher), opened once and kept for the whole run.
+class EffectPlugin {
+public:
+  // The Kolmari.so this program was built with, if it is still there; else a Kolmari.so beside the
+  // program; else the first one in the VST folders (LXVST_PATH, VST_PATH, ~/.lxvst, ~/.vst, then
+  // the system's). Throws a ToolError when there is none anywhere.
+  static std::string DefaultPath();
+
+  // Loads path (DefaultPath() when empty) and opens one instance. Throws a ToolError for a path
+  // that is missing, not a loadable binary, or not a VST 2.4 plug-in.
+  explicit EffectPlugin(const std::string& path);
+
+  const std::string& Path() const { return mPath; }
+  testhost::VstPluginInstance& Instance() { return *mInstance; }
+
+  // A further instance of the same binary, opened, independent of Instance().
+  std::unique_ptr<testhost::VstPluginInstance> NewInstance() const;
+
+  // "Kolmari by Lumenfold" from the plug-in's own names, falling back to the file name.
+  std::string Description();
+
+  // The current settings as a program chunk. Throws when the plug-in gives none.
+  std::vector<uint8_t> SaveState();
+  // Loads a program chunk; throws when the plug-in refuses it. source names the bytes in messages.
+  void LoadState(const std::vector<uint8_t>& bytes, const std::string& source);
+
+private:
+  std::string mPath;
+  std::shared_ptr<testhost::VstPluginLibrary> mLibrary;
+  std::unique_ptr<testhost::VstPluginInstance> mInstance;
+};
+
+} // namespace kolmari::render
