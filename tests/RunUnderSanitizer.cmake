@@ -1,10 +1,20 @@
-# Configures a tree with ThreadSanitizer, builds only the concurrency tests in it and runs them.
-# Fails on a build error, a failing test or any report from the sanitizer.
-foreach(var SOURCE_DIR BINARY_DIR GENERATOR CXX_COMPILER C_COMPILER)
+# Configures a tree built with a sanitizer, builds only the named targets in it and runs the named
+# programs there. Fails on a build error, a failing program or any report from the sanitizer.
+#
+#   SANITIZER  thread or address (address includes the leak check at exit)
+#   TARGETS    targets to build, separated by commas
+#   PROGRAMS   programs to run, paths relative to the tree, separated by commas
+#   SOURCE_DIR, BINARY_DIR, GENERATOR, CXX_COMPILER, C_COMPILER: the tree and how to make it
+#
+# Several tests may share one tree per sanitizer; they must not run at the same time (the caller
+# gives them a common resource lock), and they configure it identically, so none undoes another.
+foreach(var SANITIZER TARGETS PROGRAMS SOURCE_DIR BINARY_DIR GENERATOR CXX_COMPILER C_COMPILER)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
   endif()
 endforeach()
+string(REPLACE "," ";" TARGETS "${TARGETS}")
+string(REPLACE "," ";" PROGRAMS "${PROGRAMS}")
 
 function(run_step what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
@@ -13,15 +23,20 @@ function(run_step what)
   endif()
 endfunction()
 
-run_step("configuring the sanitised tree"
+run_step("configuring the ${SANITIZER}-sanitised tree"
   ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BINARY_DIR} -G ${GENERATOR}
     -DCMAKE_BUILD_TYPE=RelWithDebInfo
     -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
     -DCMAKE_C_COMPILER=${C_COMPILER}
-    -DKOLMARI_SANITIZE=thread
+    -DKOLMARI_SANITIZE=${SANITIZER}
     -DKOLMARI_BUILD_BENCH=OFF
-    -DKOLMARI_BUILD_TOOLS=OFF)
-run_step("building concurrency_tests" ${CMAKE_COMMAND} --build ${BINARY_DIR} --target concurrency_tests)
-# halt_on_error turns the first report into a failure; second_deadlock_stack helps reading one.
+    -DKOLMARI_BUILD_TOOLS=ON)
+run_step("building ${TARGETS}" ${CMAKE_COMMAND} --build ${BINARY_DIR} --target ${TARGETS})
+
+# halt_on_error turns the first report into a failure; second_deadlock_stack helps reading a
+# thread report; the address sanitizer checks for leaks at exit.
 set(ENV{TSAN_OPTIONS} "halt_on_error=1 second_deadlock_stack=1")
-run_step("concurrency_tests under ThreadSanitizer" ${BINARY_DIR}/tests/concurrency_tests)
+set(ENV{ASAN_OPTIONS} "halt_on_error=1 detect_leaks=1 strict_string_checks=1")
+foreach(program IN LISTS PROGRAMS)
+  run_step("${program} under the ${SANITIZER} sanitizer" ${BINARY_DIR}/${program})
+endforeach()
