@@ -3,7 +3,9 @@
 #include "NumberText.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 namespace lumen {
@@ -32,6 +34,14 @@ int ParseBuses(std::string_view part, ERoute direction, std::vector<IBusSpec>& b
     if (count != 0) buses.push_back(IBusSpec{direction, count});
   });
   return total;
+}
+
+// A 64-bit sample as a 32-bit one for the host. Values too small for a normal 32-bit float (DSP
+// floors of the order of 1e-39 leave such values on silence) would reach the host as subnormals,
+// which slow down every later calculation on them: they become zero.
+float HostSample32(double sample) {
+  const float f = static_cast<float>(sample);
+  return std::fabs(f) < std::numeric_limits<float>::min() ? 0.0f : f;
 }
 
 } // namespace
@@ -268,9 +278,9 @@ void IEffectProcessor::ReturnOutputs32(int frames, bool accumulate) {
     float* destination = record.hostBuffer + mHostOutputOffset;
     const double* source = record.scratch.data();
     if (accumulate) {
-      for (int s = 0; s < n; ++s) destination[s] += static_cast<float>(source[s]);
+      for (int s = 0; s < n; ++s) destination[s] += HostSample32(source[s]);
     } else {
-      for (int s = 0; s < n; ++s) destination[s] = static_cast<float>(source[s]);
+      for (int s = 0; s < n; ++s) destination[s] = HostSample32(source[s]);
     }
   }
 }

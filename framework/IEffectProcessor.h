@@ -75,6 +75,8 @@ public:
   // Buffer plumbing. Host buffers are consumed in order by connected records only: the k-th host
   // buffer goes to the k-th connected record. The 32-bit calls convert through the scratch buffers
   // and so handle at most BlockSize() frames; the Process calls below slice longer host blocks.
+  // Outputs go back as 32-bit floats with values below the smallest normal float given as zero,
+  // so the host never receives subnormal samples.
   void AttachInputs32(float* const* hostBuffers, int frames);
   void AttachOutputs32(float* const* hostBuffers);
   void AttachInputs64(double* const* hostBuffers);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 namespace kolmari::test {
@@ -231,7 +233,12 @@ TEST(KolmariChain, ThirtyTwoBitPathMatchesTheSixtyFourBitPath) {
   float* inputs[2] = {in32.data(), in32.data()};
   float* outputs[2] = {out32L.data(), out32R.data()};
   b->ProcessReplacing32(inputs, outputs, static_cast<int>(in.size()));
-  for (size_t i = 0; i < in.size(); ++i) ASSERT_EQ(out32L[i], static_cast<float>(out64[0][i])) << i;
+  for (size_t i = 0; i < in.size(); ++i) {
+    // A value too small for a normal float reaches the host as zero, never as a subnormal.
+    float expected = static_cast<float>(out64[0][i]);
+    if (std::fabs(expected) < std::numeric_limits<float>::min()) expected = 0.0f;
+    ASSERT_EQ(out32L[i], expected) << i;
+  }
 }
 
 } // namespace
