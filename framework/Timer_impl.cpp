@@ -4,23 +4,36 @@
 
 #include <algorithm>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace lumen {
 
 namespace {
 
+// An object in static storage that is constructed on first use and never destroyed, so that a timer
+// that outlives static destruction can still stop safely. It takes nothing from the heap itself: a
+// library that hosts load and unload again and again must not leave memory behind each time.
+template <typename T>
+class NeverDestroyed {
+public:
+  NeverDestroyed() { new (mStorage) T(); }
+  T& Get() { return *std::launder(reinterpret_cast<T*>(mStorage)); }
+
+private:
+  alignas(T) unsigned char mStorage[sizeof(T)];
+};
+
 // Re-entrant, so that a callback, which runs under the lock, may stop or create timers.
 std::recursive_mutex& ListLock() {
-  static auto* lock = new std::recursive_mutex;
-  return *lock;
+  static NeverDestroyed<std::recursive_mutex> lock;
+  return lock.Get();
 }
 
-// The live timers, in creation order. Never destroyed, so that a timer that outlives static
-// destruction can still stop safely.
+// The live timers, in creation order. When the last one stops, the list gives its memory back.
 std::vector<Timer_impl*>& LiveTimers() {
-  static auto* timers = new std::vector<Timer_impl*>;
-  return *timers;
+  static NeverDestroyed<std::vector<Timer_impl*>> timers;
+  return timers.Get();
 }
 
 } // namespace
@@ -49,6 +62,7 @@ void Timer_impl::Stop() {
   TimerPlatform::Kill(mId);
   auto& timers = LiveTimers();
   timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+  if (timers.empty()) std::vector<Timer_impl*>().swap(timers);
   mId = 0;
 }
 
