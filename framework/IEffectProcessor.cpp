@@ -291,7 +291,18 @@ void IEffectProcessor::ProcessAttached(int frames) {
 }
 
 void IEffectProcessor::Process32(float* const* inputs, float* const* outputs, int frames, bool accumulate) {
-  if (frames <= 0 || mBlockSize <= 0) return;
+  if (frames <= 0) return;
+  if (mBlockSize <= 0) {
+    // Without scratch buffers nothing can be processed; a replacing call still owes the host
+    // defined output rather than whatever its buffers held.
+    if (!accumulate) {
+      AttachOutputs32At(outputs, 0);
+      for (const auto& record : mOutputs) {
+        if (record.connected && record.hostBuffer) std::fill_n(record.hostBuffer, frames, 0.0f);
+      }
+    }
+    return;
+  }
   for (int offset = 0; offset < frames; offset += mBlockSize) {
     const int slice = std::min(mBlockSize, frames - offset);
     AttachInputs32At(inputs, offset, slice);

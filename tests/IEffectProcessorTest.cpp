@@ -187,6 +187,16 @@ TEST(IEffectProcessor, BlockSizeChangeZeroesScratchAndSameSizeKeepsIt) {
   EXPECT_EQ(p.blocks.size(), 2u);
 }
 
+TEST(IEffectProcessor, WithoutABlockSizeA32BitHostGetsSilenceNotStaleBuffers) {
+  RecordingProcessor p("1-1");
+  p.ConnectChannels(ERoute::Input, 0, 1, true);
+  p.ConnectChannels(ERoute::Output, 0, 1, true);
+  p.SetBlockSize(0);
+  EXPECT_EQ(RunHost(p, Path::Replacing32, {{1, 2, 3}}, 1, 3)[0], std::vector<double>(3, 0.0));
+  EXPECT_EQ(RunHost(p, Path::Accumulating32, {{1, 2, 3}}, 1, 3)[0], std::vector<double>(3, kPrefill));
+  EXPECT_TRUE(p.blocks.empty());
+}
+
 TEST(IEffectProcessor, DefaultProcessBlockCopiesOrZeroes) {
   TestProcessor p("1-2");
   p.SetBlockSize(8);
