@@ -169,8 +169,15 @@ void IEffectAPIBase::SetHost(const char* productString, int32_t version) {
 
 std::string IEffectAPIBase::VersionText(int32_t packedVersion) {
   const auto v = static_cast<uint32_t>(packedVersion);
-  return "v" + NumberText::Integer(v >> 16) + "." + NumberText::Integer((v >> 8) & 0xFF) + "." +
-         NumberText::Integer(v & 0xFF);
+  // Appended piece by piece: GCC 12 at -O3 takes "v" + std::string for an overlapping copy
+  // (-Wrestrict), which breaks the Release build.
+  std::string text = "v";
+  text += NumberText::Integer(v >> 16);
+  text += '.';
+  text += NumberText::Integer((v >> 8) & 0xFF);
+  text += '.';
+  text += NumberText::Integer(v & 0xFF);
+  return text;
 }
 
 void IEffectAPIBase::StartIdleTimer() {
