@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 #include <random>
 #include <set>
@@ -210,6 +211,46 @@ TEST(KolmariRobustness, AnySampleRateAHostCanSetKeepsTheOutputFinite) {
     // A rate changed without a reset is picked up block by block.
     plugin->SetSampleRate(rate);
     ASSERT_TRUE(AllFinite(Render(*plugin, Signal(600, 0.7))[0]));
+  }
+}
+
+// Reference samples of three settings with a fixed random draw. The engine's arithmetic is exactly
+// as written (no fused multiply-add, no reassociation): a build that contracts or reorders it
+// changes these in their last digits, and so does any unintended change to the chain.
+TEST(KolmariProcessing, ReproducesItsReferenceOutputBitForBit) {
+  struct Setting {
+    double rate;
+    int oversampling, react;
+    double bias, tame, inputGain, wet;
+    int delta;
+    std::array<double, 4> expected; // left at 100, 777 and 2047, right at 2047
+  };
+  const Setting settings[] = {
+      {44100, 0, 0, 0.5, 0.5, 32, 50, 0,
+       {-0.35216134926622289, -1.0144853130084401, 0.69557254749116004, 0.17089464515411376}},
+      {48000, 3, 1, 0.9, 0.2, 150, 100, 0,
+       {-0.42474924304532813, 0.42405757420828877, -0.4284464935453105, -0.39980306257115084}},
+      {96000, 1, 0, 0.1, 0.7, 80, 70, 1,
+       {0.45079967026015272, -0.28593062671205272, 0.36214242870776381, -0.54027603211548969}},
+  };
+  for (const Setting& s : settings) {
+    SCOPED_TRACE(s.rate);
+    auto plugin = MakePlugin(s.rate, 0x9E3779B9u);
+    plugin->GetParam(kOversampling)->Set(s.oversampling);
+    plugin->GetParam(kReact)->Set(s.react);
+    plugin->GetParam(kBias)->Set(s.bias);
+    plugin->GetParam(kTame)->Set(s.tame);
+    plugin->GetParam(kInputGain)->Set(s.inputGain);
+    plugin->GetParam(kWet)->Set(s.wet);
+    plugin->GetParam(kDelta)->Set(s.delta);
+    Signal left = Sine(0.9, 440.0, s.rate, 2048);
+    const Signal right = Sine(0.3, 3000.0, s.rate, 2048);
+    for (size_t i = 0; i < left.size(); ++i) left[i] += right[i];
+    const auto out = Render(*plugin, left, right, 256);
+    EXPECT_EQ(out[0][100], s.expected[0]);
+    EXPECT_EQ(out[0][777], s.expected[1]);
+    EXPECT_EQ(out[0][2047], s.expected[2]);
+    EXPECT_EQ(out[1][2047], s.expected[3]);
   }
 }
 
