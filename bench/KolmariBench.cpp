@@ -227,7 +227,7 @@ void BM_Mt19937SeedAndFirstDraw(benchmark::State& state) {
 
 void BM_Mt19937FirstOutputOnly(benchmark::State& state) {
   uint32_t seed = 1;
-  for (auto _ : state) benchmark::DoNotOptimize(kolmari::KolmariEngine::FirstDrawOfFreshGenerator(seed++));
+  for (auto _ : state) benchmark::DoNotOptimize(kolmari::DriftSource::FirstDrawOfFreshGenerator(seed++));
 }
 
 // ---------------------------------------------------------------------------------------------

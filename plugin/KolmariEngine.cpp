@@ -123,33 +123,6 @@ double KolmariEngine::DriftDivisorFor(uint32_t draw) {
   return (1.0 - rd) * 2.0023318412286644 + rd * 2.0011596521816433;
 }
 
-uint32_t KolmariEngine::FirstDrawOfFreshGenerator(uint32_t seed) {
-  // The first output of a freshly seeded 32-bit Mersenne Twister depends on only three words of
-  // its initial state: 0, 1 and 397. Computing just those gives the same number as constructing
-  // std::mt19937(seed) and drawing once, at a quarter of the cost, which matters with small blocks.
-  constexpr int kShift = 397;
-  uint32_t word = seed;
-  const uint32_t word0 = word;
-  uint32_t word1 = 0;
-  for (uint32_t i = 1; i <= kShift; ++i) {
-    word = 1812433253u * (word ^ (word >> 30)) + i;
-    if (i == 1) word1 = word;
-  }
-  const uint32_t mixed = (word0 & 0x80000000u) | (word1 & 0x7FFFFFFFu);
-  uint32_t y = word ^ (mixed >> 1) ^ ((mixed & 1u) ? 0x9908B0DFu : 0u);
-  y ^= y >> 11;
-  y ^= (y << 7) & 0x9D2C5680u;
-  y ^= (y << 15) & 0xEFC60000u;
-  y ^= y >> 18;
-  return y;
-}
-
-double KolmariEngine::DrawDriftDivisor() {
-  // A fresh generator every block, seeded from the operating system: no state survives a block.
-  const uint32_t draw = mFixedDraw ? *mFixedDraw : FirstDrawOfFreshGenerator(static_cast<uint32_t>(mRandomSource()));
-  return DriftDivisorFor(draw);
-}
-
 void KolmariEngine::ProcessBlock(const BlockParameters& params, double sampleRate, int connectedOutputs,
                                  double* const* inputs, int inputCount, double* const* outputs, int outputCount,
                                  int frames) {
@@ -157,7 +130,7 @@ void KolmariEngine::ProcessBlock(const BlockParameters& params, double sampleRat
   ComputeBlockSettings(params, sampleRate, oversamplingChoice);
   const int n = std::max(kMinChannels, connectedOutputs);
   if (mSettingsChanged) ReinitialiseSettings(oversamplingChoice, n);
-  mDriftDivisor = DrawDriftDivisor();
+  mDriftDivisor = DriftDivisorFor(mDrift.Next()); // a fresh generator every block
 
   if (frames <= 0 || !outputs) return;
   const bool delta = static_cast<int>(params.delta) == 1;

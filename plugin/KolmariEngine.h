@@ -1,11 +1,11 @@
 #pragma once
 
+#include "DriftSource.h"
 #include "KolmariChannel.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <random>
 #include <vector>
 
 namespace kolmari {
@@ -59,12 +59,10 @@ public:
   double FirstShaper(double x, double s1, double s2, int channel, double driftDivisor);
   double SecondShaper(double x, int channel);
 
-  // Test seam: with a value set, every block uses it in place of the 32-bit number drawn from the
+  // Test seam: with a value set, every block uses it in place of the 32-bit number drawn from a
   // freshly seeded generator, so outputs are reproducible.
-  void SetFixedDraw(std::optional<uint32_t> draw) { mFixedDraw = draw; }
+  void SetFixedDraw(std::optional<uint32_t> draw) { mDrift.SetFixedDraw(draw); }
   static double DriftDivisorFor(uint32_t draw);
-  // The first number a std::mt19937 seeded with `seed` gives.
-  static uint32_t FirstDrawOfFreshGenerator(uint32_t seed);
 
   // Read-only views for tests, benchmarks and tools.
   int ChannelCount() const { return static_cast<int>(mChannels.size()); }
@@ -98,7 +96,6 @@ public:
 private:
   void ReinitialiseSettings(int oversamplingChoice, int channels);
   void ComputeBlockSettings(const BlockParameters& params, double sampleRate, int& oversamplingChoice);
-  double DrawDriftDivisor();
   void ProcessChannel(KolmariChannel& ch, int c, const double* input, double* output, int frames, bool delta);
 
   // Per-block settings.
@@ -124,8 +121,7 @@ private:
   BiquadCoefficients mLowpass;
   std::vector<KolmariChannel> mChannels;
 
-  std::random_device mRandomSource;
-  std::optional<uint32_t> mFixedDraw;
+  DriftSource mDrift;
 };
 
 } // namespace kolmari
