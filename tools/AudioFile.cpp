@@ -1,20 +1,11 @@
 #include "AudioFile.h"
 
-#include "TempFile.h"
 #include "ToolError.h"
 
 #include <sndfile.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string_view>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kolmari::render {
 
@@ -98,33 +89,27 @@ int64_t AudioReader::Read(double* interleaved, int64_t frames) {
   return CheckRead(frames, sf_readf_double(mFile, interleaved, frames));
 }
 
-AudioWriter::AudioWriter(const std::string& path, int sampleRate, int channels) : mPath(path) {
-  TempFile temp = CreateTempBeside(path);
-  mDescriptor = temp.descriptor;
-  mTempPath = std::move(temp.path);
-
+AudioWriter::AudioWriter(const std::string& path, int sampleRate, int channels) : mTemp(path) {
   SF_INFO info{};
   info.samplerate = sampleRate;
   info.channels = channels;
   info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  mFile = sf_open_fd(mDescriptor, SFM_WRITE, &info, SF_FALSE);
+  mFile = sf_open_fd(mTemp.Descriptor(), SFM_WRITE, &info, SF_FALSE);
   if (!mFile) Fail(LibraryMessage(sf_strerror(nullptr)));
 }
 
 AudioWriter::~AudioWriter() { Discard(); }
 
+// sf_close may still write to the descriptor, so it comes before the temporary file goes.
 void AudioWriter::Discard() {
   if (mFile) sf_close(mFile);
   mFile = nullptr;
-  if (mDescriptor >= 0) close(mDescriptor);
-  mDescriptor = -1;
-  if (!mTempPath.empty()) std::remove(mTempPath.c_str());
-  mTempPath.clear();
+  mTemp.Discard();
 }
 
 void AudioWriter::Fail(const std::string& reason) {
   Discard();
-  throw ToolError("cannot write " + Quoted(mPath) + ": " + reason);
+  mTemp.Fail(reason);
 }
 
 void AudioWriter::Write(const float* interleaved, int64_t frames) {
@@ -138,12 +123,7 @@ void AudioWriter::Commit() {
   const int closeError = sf_close(mFile);
   mFile = nullptr;
   if (closeError != SF_ERR_NO_ERROR) Fail(LibraryMessage(sf_error_number(closeError)));
-  if (fsync(mDescriptor) != 0 && errno != EINVAL) Fail(std::strerror(errno));
-  const int descriptor = mDescriptor;
-  mDescriptor = -1;
-  if (close(descriptor) != 0) Fail(std::strerror(errno));
-  if (std::rename(mTempPath.c_str(), mPath.c_str()) != 0) Fail(std::strerror(errno));
-  mTempPath.clear();
+  mTemp.Commit();
 }
 
 } // namespace kolmari::render

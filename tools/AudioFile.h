@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TempFile.h"
+
 #include <cstdint>
 #include <string>
 
@@ -62,9 +64,7 @@ private:
   [[noreturn]] void Fail(const std::string& reason);
   void Discard();
 
-  std::string mPath;
-  std::string mTempPath;
-  int mDescriptor = -1;
+  TempFile mTemp;
   sf_private_tag* mFile = nullptr;
 };
 

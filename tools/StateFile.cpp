@@ -1,10 +1,8 @@
 #include "StateFile.h"
 
-#include "TempFile.h"
 #include "ToolError.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -40,41 +38,14 @@ std::vector<uint8_t> StateFile::Read(const std::string& path) {
   return bytes;
 }
 
-StateFileWriter::StateFileWriter(const std::string& path, const std::vector<uint8_t>& bytes) : mPath(path) {
-  TempFile temp = CreateTempBeside(path);
-  mDescriptor = temp.descriptor;
-  mTempPath = std::move(temp.path);
+StateFileWriter::StateFileWriter(const std::string& path, const std::vector<uint8_t>& bytes) : mTemp(path) {
   size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = write(mDescriptor, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = write(mTemp.Descriptor(), bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Fail(std::strerror(n < 0 ? errno : ENOSPC));
+    if (n <= 0) mTemp.Fail(std::strerror(n < 0 ? errno : ENOSPC));
     done += static_cast<size_t>(n);
   }
-}
-
-StateFileWriter::~StateFileWriter() { Discard(); }
-
-void StateFileWriter::Discard() {
-  if (mDescriptor >= 0) close(mDescriptor);
-  mDescriptor = -1;
-  if (!mTempPath.empty()) std::remove(mTempPath.c_str());
-  mTempPath.clear();
-}
-
-void StateFileWriter::Fail(const std::string& reason) {
-  Discard();
-  throw ToolError("cannot write " + Quoted(mPath) + ": " + reason);
-}
-
-void StateFileWriter::Commit() {
-  if (mDescriptor < 0) Fail("the file is already closed");
-  if (fsync(mDescriptor) != 0 && errno != EINVAL) Fail(std::strerror(errno));
-  const int descriptor = mDescriptor;
-  mDescriptor = -1;
-  if (close(descriptor) != 0) Fail(std::strerror(errno));
-  if (std::rename(mTempPath.c_str(), mPath.c_str()) != 0) Fail(std::strerror(errno));
-  mTempPath.clear();
 }
 
 } // namespace kolmari::render

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TempFile.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,19 +24,11 @@ public:
 class StateFileWriter {
 public:
   StateFileWriter(const std::string& path, const std::vector<uint8_t>& bytes); // throws ToolError
-  ~StateFileWriter();
-  StateFileWriter(const StateFileWriter&) = delete;
-  StateFileWriter& operator=(const StateFileWriter&) = delete;
 
-  void Commit();
+  void Commit() { mTemp.Commit(); }
 
 private:
-  [[noreturn]] void Fail(const std::string& reason);
-  void Discard();
-
-  std::string mPath;
-  std::string mTempPath;
-  int mDescriptor = -1;
+  TempFile mTemp;
 };
 
 } // namespace kolmari::render

@@ -3,6 +3,7 @@
 #include "ToolError.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -12,7 +13,7 @@
 
 namespace kolmari::render {
 
-TempFile CreateTempBeside(const std::string& output) {
+TempFile::TempFile(const std::string& output) : mOutput(output) {
   namespace fs = std::filesystem;
   const std::string quoted = "'" + output + "'";
   if (output.empty() || output == "-") throw ToolError("cannot write " + quoted + ": not a file name");
@@ -27,16 +28,38 @@ TempFile CreateTempBeside(const std::string& output) {
   const std::string pattern = (folder / hidden).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  TempFile file;
-  file.descriptor = mkstemp(name.data());
-  if (file.descriptor < 0) throw ToolError("cannot write " + quoted + ": " + std::strerror(errno));
-  file.path = name.data();
+  mDescriptor = mkstemp(name.data());
+  if (mDescriptor < 0) throw ToolError("cannot write " + quoted + ": " + std::strerror(errno));
+  mPath = name.data();
 
   // mkstemp makes the file private; the finished output gets the usual permissions.
   const mode_t mask = umask(0);
   umask(mask);
-  fchmod(file.descriptor, 0666 & ~mask);
-  return file;
+  fchmod(mDescriptor, 0666 & ~mask);
+}
+
+TempFile::~TempFile() { Discard(); }
+
+void TempFile::Discard() {
+  if (mDescriptor >= 0) close(mDescriptor);
+  mDescriptor = -1;
+  if (!mPath.empty()) std::remove(mPath.c_str());
+  mPath.clear();
+}
+
+void TempFile::Fail(const std::string& reason) {
+  Discard();
+  throw ToolError("cannot write '" + mOutput + "': " + reason);
+}
+
+void TempFile::Commit() {
+  if (mDescriptor < 0) Fail("the file is already closed");
+  if (fsync(mDescriptor) != 0 && errno != EINVAL) Fail(std::strerror(errno));
+  const int descriptor = mDescriptor;
+  mDescriptor = -1;
+  if (close(descriptor) != 0) Fail(std::strerror(errno));
+  if (std::rename(mPath.c_str(), mOutput.c_str()) != 0) Fail(std::strerror(errno));
+  mPath.clear();
 }
 
 } // namespace kolmari::render

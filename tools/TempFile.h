@@ -5,14 +5,31 @@
 namespace kolmari::render {
 
 // An output's temporary twin: a new, empty, hidden file (".NAME.XXXXXX") in the output's folder,
-// with the permissions a new file there would get. Writing into it and renaming it over the output
-// replaces the output all at once, and the rename never crosses file systems.
-struct TempFile {
-  int descriptor = -1;
-  std::string path;
-};
+// with the permissions a new file there would get. Writing into it and committing renames it over
+// the output, which replaces the output all at once; the rename never crosses file systems.
+// Destroying it before Commit removes it again and leaves any existing output untouched.
+class TempFile {
+public:
+  // Throws "cannot write 'output': ..." when output cannot be a file or its folder is not writable.
+  explicit TempFile(const std::string& output);
+  ~TempFile();
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
 
-// Throws "cannot write 'output': ..." when output cannot be a file or its folder is not writable.
-TempFile CreateTempBeside(const std::string& output);
+  // Open for writing until Commit or Discard; -1 after.
+  int Descriptor() const { return mDescriptor; }
+
+  // Syncs and closes the file, then renames it over the output.
+  void Commit();
+  // Closes and removes the file; nothing once it is committed or discarded.
+  void Discard();
+  // Discards the file and throws "cannot write 'output': reason".
+  [[noreturn]] void Fail(const std::string& reason);
+
+private:
+  std::string mOutput;
+  std::string mPath;
+  int mDescriptor = -1;
+};
 
 } // namespace kolmari::render
