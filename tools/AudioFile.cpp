@@ -11,8 +11,6 @@ namespace kolmari::render {
 
 namespace {
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-
 // libsndfile's messages read "System error : No such file or directory." or "Format not
 // recognised."; shown after "cannot read 'x': " they read better without the prefix and the stop.
 std::string LibraryMessage(const char* text) {

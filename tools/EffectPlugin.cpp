@@ -18,8 +18,6 @@ namespace {
 
 constexpr const char* kPluginFile = "Kolmari.so";
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-
 // How the tool introduces itself to plug-ins that ask for the host's name.
 testhost::HostSettings RenderHostSettings() {
   testhost::HostSettings settings;

@@ -53,7 +53,7 @@ ParameterSettings SettingsOf(EffectPlugin& plugin) {
 
 // The plug-in's settings as the command line asks for them: a saved state first, then each --set.
 void Configure(EffectPlugin& plugin, ParameterSettings& parameters, const RenderOptions& options) {
-  if (!options.stateIn.empty()) plugin.LoadState(StateFile::Read(options.stateIn), "'" + options.stateIn + "'");
+  if (!options.stateIn.empty()) plugin.LoadState(StateFile::Read(options.stateIn), Quoted(options.stateIn));
   parameters.Apply(options.assignments);
 }
 

@@ -11,12 +11,6 @@
 
 namespace kolmari::render {
 
-namespace {
-
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-
-} // namespace
-
 std::vector<uint8_t> StateFile::Read(const std::string& path) {
   namespace fs = std::filesystem;
   const std::string cannot = "cannot read state " + Quoted(path) + ": ";

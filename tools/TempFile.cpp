@@ -15,7 +15,7 @@ namespace kolmari::render {
 
 TempFile::TempFile(const std::string& output) : mOutput(output) {
   namespace fs = std::filesystem;
-  const std::string quoted = "'" + output + "'";
+  const std::string quoted = Quoted(output);
   if (output.empty() || output == "-") throw ToolError("cannot write " + quoted + ": not a file name");
   const fs::path target(output);
   std::error_code ec;
@@ -49,7 +49,7 @@ void TempFile::Discard() {
 
 void TempFile::Fail(const std::string& reason) {
   Discard();
-  throw ToolError("cannot write '" + mOutput + "': " + reason);
+  throw ToolError("cannot write " + Quoted(mOutput) + ": " + reason);
 }
 
 void TempFile::Commit() {

@@ -30,6 +30,9 @@ private:
   Kind mKind;
 };
 
+// A path as the messages show it: in single quotes.
+inline std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
 inline ToolError UsageError(const std::string& message) { return ToolError(message, ToolError::Kind::Usage); }
 
 } // namespace kolmari::render
