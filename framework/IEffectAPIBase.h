@@ -135,7 +135,7 @@ private:
   int32_t mMakerId = 0;
   int32_t mVersion = 0;
   bool mHasEditor = false;
-  bool mEditorFlag = false; // carried for hosts' sake; nothing reads it
+  [[maybe_unused]] bool mEditorFlag = false; // carried for hosts' sake; nothing reads it
   std::string mIdentifier;
   HostId mHost = HostId::Unidentified;
   int32_t mHostVersion = 0;
