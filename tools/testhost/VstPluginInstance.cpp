@@ -243,36 +243,32 @@ bool VstPluginInstance::FitsChannels(const AudioBuffers<Sample>& inputs, const A
          inputs.Frames() == outputs.Frames();
 }
 
-void VstPluginInstance::AfterBlock(int32_t frames) { mHost->AdvanceTransport(frames); }
+template <typename Sample>
+void VstPluginInstance::RunBlock(void (*call)(AEffect*, Sample**, Sample**, int32_t), AudioBuffers<Sample>& inputs,
+                                 AudioBuffers<Sample>& outputs) {
+  {
+    TestHost::ProcessScope scope(*mHost);
+    call(mEffect, inputs.Pointers(), outputs.Pointers(), outputs.Frames());
+  }
+  mHost->AdvanceTransport(outputs.Frames());
+}
 
 bool VstPluginInstance::Process(AudioBuffers<float>& inputs, AudioBuffers<float>& outputs) {
   if (!FitsChannels(inputs, outputs) || !mEffect->process) return false;
-  {
-    TestHost::ProcessScope scope(*mHost);
-    mEffect->process(mEffect, inputs.Pointers(), outputs.Pointers(), outputs.Frames());
-  }
-  AfterBlock(outputs.Frames());
+  RunBlock(mEffect->process, inputs, outputs);
   return true;
 }
 
 bool VstPluginInstance::ProcessReplacing(AudioBuffers<float>& inputs, AudioBuffers<float>& outputs) {
   if (!FitsChannels(inputs, outputs) || !mEffect->processReplacing || !HasFlag(effFlagsCanReplacing)) return false;
-  {
-    TestHost::ProcessScope scope(*mHost);
-    mEffect->processReplacing(mEffect, inputs.Pointers(), outputs.Pointers(), outputs.Frames());
-  }
-  AfterBlock(outputs.Frames());
+  RunBlock(mEffect->processReplacing, inputs, outputs);
   return true;
 }
 
 bool VstPluginInstance::ProcessDoubleReplacing(AudioBuffers<double>& inputs, AudioBuffers<double>& outputs) {
   if (!FitsChannels(inputs, outputs) || !mEffect->processDoubleReplacing || !HasFlag(effFlagsCanDoubleReplacing))
     return false;
-  {
-    TestHost::ProcessScope scope(*mHost);
-    mEffect->processDoubleReplacing(mEffect, inputs.Pointers(), outputs.Pointers(), outputs.Frames());
-  }
-  AfterBlock(outputs.Frames());
+  RunBlock(mEffect->processDoubleReplacing, inputs, outputs);
   return true;
 }
 

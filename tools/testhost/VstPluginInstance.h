@@ -133,7 +133,11 @@ private:
   bool ValidParameter(int32_t index) const { return mEffect && index >= 0 && index < mEffect->numParams; }
   template <typename Sample>
   bool FitsChannels(const AudioBuffers<Sample>& inputs, const AudioBuffers<Sample>& outputs) const;
-  void AfterBlock(int32_t frames);
+  // One block through call, one of the effect's process entries, as the host's audio thread; then
+  // the transport moves on by the block's frames.
+  template <typename Sample>
+  void RunBlock(void (*call)(lumen::vst2::AEffect*, Sample**, Sample**, int32_t), AudioBuffers<Sample>& inputs,
+                AudioBuffers<Sample>& outputs);
 
   std::shared_ptr<VstPluginLibrary> mLibrary;  // outlives mEffect: the code behind it stays loaded
   std::unique_ptr<TestHost> mHost;             // stable address for the router
