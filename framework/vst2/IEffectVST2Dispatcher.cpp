@@ -6,6 +6,7 @@
 #include "VstKeyTranslation.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -271,8 +272,13 @@ intptr_t IEffectVST2::SetChunk(const void* data, intptr_t size, bool isProgram) 
 
 intptr_t IEffectVST2::ProcessEvents(const VstEvents* events) {
   if (!events) return 0;
+  // The host allocates the list with room for numEvents pointers, usually more than the two the
+  // record declares: they are read where they lie in that allocation, since indexing the declared
+  // array past its end is undefined.
+  const auto* list = reinterpret_cast<const VstEvent* const*>(reinterpret_cast<const char*>(events) +
+                                                              offsetof(VstEvents, events));
   for (int32_t i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = list[i];
     if (!event) continue;
     if (event->type == kVstMidiType) {
       const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);

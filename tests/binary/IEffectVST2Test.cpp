@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -364,6 +365,46 @@ TEST_F(BindingTest, ANegativeChunkLengthIsRefusedBeforeAnythingIsAllocatedOrCopi
     EXPECT_EQ(allocations.Count(), 0u);
   }
   EXPECT_EQ(plugin.GetParam(0)->Value(), 0.125);
+}
+
+// --- Events --------------------------------------------------------------------------------------
+
+// Remembers the MIDI it is given instead of passing it on.
+class MidiRecordingEffect : public ConstantEffect {
+public:
+  void OnMidiMessage(const IMidiMessage& message) override { midi.push_back(message); }
+  std::vector<IMidiMessage> midi;
+};
+
+TEST_F(BindingTest, EveryEventOfAListLongerThanTheDeclaredTwoArrives) {
+  MidiRecordingEffect plugin;
+  // As hosts send them: one allocation with room for all the event pointers, past the two that the
+  // record declares.
+  constexpr int kCount = 5;
+  std::vector<VstMidiEvent> midi(kCount);
+  std::vector<unsigned char> bytes(offsetof(VstEvents, events) + kCount * sizeof(VstEvent*));
+  auto* list = reinterpret_cast<VstEvents*>(bytes.data());
+  list->numEvents = kCount;
+  for (int i = 0; i < kCount; ++i) {
+    midi[i] = VstMidiEvent{};
+    midi[i].type = kVstMidiType;
+    midi[i].byteSize = sizeof(VstMidiEvent);
+    midi[i].deltaFrames = 10 * i;
+    midi[i].midiData[0] = static_cast<char>(0x90);
+    midi[i].midiData[1] = static_cast<char>(60 + i);
+    midi[i].midiData[2] = 100;
+    VstEvent* event = reinterpret_cast<VstEvent*>(&midi[i]);
+    std::memcpy(bytes.data() + offsetof(VstEvents, events) + i * sizeof(VstEvent*), &event, sizeof event);
+  }
+
+  EXPECT_EQ(plugin.Dispatch(effProcessEvents, 0, 0, list), 1);
+  ASSERT_EQ(plugin.midi.size(), static_cast<size_t>(kCount));
+  for (int i = 0; i < kCount; ++i) {
+    EXPECT_EQ(plugin.midi[i].offset, 10 * i);
+    EXPECT_EQ(plugin.midi[i].status, 0x90);
+    EXPECT_EQ(plugin.midi[i].data1, 60 + i);
+    EXPECT_EQ(plugin.midi[i].data2, 100);
+  }
 }
 
 // --- Keys ----------------------------------------------------------------------------------------
