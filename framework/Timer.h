@@ -17,8 +17,9 @@ namespace lumen {
 //
 // Platforms: on Windows a timer is a window-less system timer (SetTimer) that the system fires on
 // the thread that created it. Linux has no window-less timer that fires on the host's GUI thread,
-// so there a timer is only its entry in the list, and PumpDue fires the entries that are due. The
-// Linux editor layer calls PumpDue from the host's GUI thread; tests call it directly.
+// so there a timer is only its entry in the list, and PumpDue fires the entries that are due and
+// were made on the calling thread, just as a system timer fires only in its own thread. The Linux
+// editor layer calls PumpDue from the host's GUI thread; tests call it directly.
 class Timer {
 public:
   using Callback = std::function<void(Timer&)>;
@@ -32,8 +33,8 @@ public:
   // could not be created, or whose callback is empty, never fires.
   static std::unique_ptr<Timer> Make(Callback callback, uint32_t periodMs);
 
-  // Fires, once each, the timers whose time had come by now; returns how many fired. A timer made
-  // by a callback during the pump waits for the next pump.
+  // Fires, once each, the calling thread's timers whose time had come by now; returns how many
+  // fired. A timer made by a callback during the pump waits for the next pump.
   static int PumpDue(Clock::time_point now = Clock::now());
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace lumen {
@@ -51,6 +52,7 @@ Timer_impl::Timer_impl(Callback callback, uint32_t periodMs) : mCallback(std::mo
   mId = TimerPlatform::Start(periodMs);
   if (mId == 0) return;
   mNextDue = Clock::now() + std::chrono::milliseconds(periodMs);
+  mOwner = std::this_thread::get_id();
   LiveTimers().push_back(this);
 }
 
@@ -73,42 +75,51 @@ uintptr_t Timer_impl::Id() const {
   return mId;
 }
 
-bool Timer_impl::Dispatch(uintptr_t id) {
+bool Timer_impl::Dispatch(uintptr_t id) noexcept {
   if (id == 0) return false;
-  std::lock_guard<std::recursive_mutex> guard(ListLock());
-  const auto& timers = LiveTimers();
-  const auto it = std::find_if(timers.begin(), timers.end(), [id](const Timer_impl* t) { return t->mId == id; });
-  if (it == timers.end()) return false;
-
-  Timer_impl& timer = **it;
-  // A copy, because the callback may destroy its own timer and with it the stored callback.
-  const Callback callback = timer.mCallback;
+  // The timer procedure is called by the system on the host's thread: nothing may escape it, not
+  // even a failure to take the lock or to copy the callback.
   try {
+    std::lock_guard<std::recursive_mutex> guard(ListLock());
+    const auto& timers = LiveTimers();
+    const auto it = std::find_if(timers.begin(), timers.end(), [id](const Timer_impl* t) { return t->mId == id; });
+    if (it == timers.end()) return false;
+
+    Timer_impl& timer = **it;
+    // A copy, because the callback may destroy its own timer and with it the stored callback.
+    const Callback callback = timer.mCallback;
     callback(timer);
+    return true;
   } catch (...) {
-    // The timer procedure is called by the system on the host's thread: nothing may escape it.
+    return true;
   }
-  return true;
 }
 
-int Timer_impl::PumpDue(Clock::time_point now) {
+int Timer_impl::PumpDue(Clock::time_point now) noexcept {
   if (!TimerPlatform::FiredByPump()) return 0;
-  std::lock_guard<std::recursive_mutex> guard(ListLock());
+  try {
+    std::lock_guard<std::recursive_mutex> guard(ListLock());
 
-  // Ids first, then firing: callbacks may change the list while they run.
-  std::vector<uintptr_t> due;
-  for (Timer_impl* timer : LiveTimers()) {
-    if (now < timer->mNextDue) continue;
-    due.push_back(timer->mId);
-    const auto period = std::chrono::milliseconds(timer->mPeriodMs);
-    timer->mNextDue += period;
-    // A pump that came late fires once, not once per missed period.
-    if (timer->mNextDue <= now) timer->mNextDue = now + period;
+    // Only the calling thread's own timers fire, as a system timer without a window fires only in
+    // the thread that made it: an instance being built or torn down on another thread is never
+    // called in the middle of it. Ids first, then firing: callbacks may change the list.
+    const auto self = std::this_thread::get_id();
+    std::vector<uintptr_t> due;
+    for (Timer_impl* timer : LiveTimers()) {
+      if (timer->mOwner != self || now < timer->mNextDue) continue;
+      due.push_back(timer->mId);
+      const auto period = std::chrono::milliseconds(timer->mPeriodMs);
+      timer->mNextDue += period;
+      // A pump that came late fires once, not once per missed period.
+      if (timer->mNextDue <= now) timer->mNextDue = now + period;
+    }
+
+    int fired = 0;
+    for (uintptr_t id : due) fired += Dispatch(id) ? 1 : 0;
+    return fired;
+  } catch (...) {
+    return 0;
   }
-
-  int fired = 0;
-  for (uintptr_t id : due) fired += Dispatch(id) ? 1 : 0;
-  return fired;
 }
 
 } // namespace lumen

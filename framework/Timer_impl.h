@@ -3,6 +3,7 @@
 #include "Timer.h"
 
 #include <cstdint>
+#include <thread>
 
 namespace lumen {
 
@@ -23,10 +24,11 @@ public:
 
   // The timer procedure: calls the callback of the live timer with this id. False when no live
   // timer has it (a stopped timer's id never matches). Never throws.
-  static bool Dispatch(uintptr_t id);
+  static bool Dispatch(uintptr_t id) noexcept;
 
-  // Fires the due timers when the platform leaves firing to a pump (see Timer::PumpDue).
-  static int PumpDue(Clock::time_point now);
+  // Fires the calling thread's due timers when the platform leaves firing to a pump (see
+  // Timer::PumpDue). Never throws.
+  static int PumpDue(Clock::time_point now) noexcept;
 
 private:
   uintptr_t mId = 0;
@@ -34,6 +36,8 @@ private:
   uint32_t mPeriodMs = 0;
   // When a pumped timer fires next.
   Clock::time_point mNextDue{};
+  // The thread that made the timer: the only one whose pump fires it.
+  std::thread::id mOwner;
 };
 
 } // namespace lumen
