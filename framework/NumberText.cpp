@@ -49,6 +49,23 @@ double ParseLeadingDouble(std::string_view text) {
   }
   // from_chars would take a second '-' ("--5", "+-5"); the C conversions take one sign only.
   if (!text.empty() && text[0] == '-') return 0;
+  // Hexadecimal floating text ("0x1.8p3"), which the C conversion reads too. from_chars wants it
+  // without its prefix; "0x" with no hex digit after it is just the number 0.
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    const std::string_view hex = text.substr(2);
+    double value = 0.0;
+    auto [ptr, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, std::chars_format::hex);
+    if (ptr != hex.data()) {
+      if (ec == std::errc::result_out_of_range) {
+        const std::string_view digits = hex.substr(0, static_cast<size_t>(ptr - hex.data()));
+        const auto p = digits.find_first_of("pP");
+        value = p != std::string_view::npos && p + 1 < digits.size() && digits[p + 1] == '-'
+                    ? 0.0
+                    : std::numeric_limits<double>::infinity();
+      }
+      return negative ? -value : value;
+    }
+  }
   // from_chars takes neither a sign nor white space here; it reads the longest valid prefix.
   double value = 0.0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
