@@ -48,7 +48,15 @@ uint32_t DriftSource::Next() {
   if (mFixedDraw) return *mFixedDraw;
   if (mPendingCount == 0) {
     std::array<uint32_t, kBatch> seeds{};
-    for (uint32_t& seed : seeds) seed = static_cast<uint32_t>(mRandomSource());
+    for (uint32_t& seed : seeds) {
+      // The random source may report a failure by throwing; that must not reach the host's audio
+      // thread. The drift then goes on from a fixed sequence of seeds.
+      try {
+        seed = static_cast<uint32_t>(mRandomSource());
+      } catch (...) {
+        seed = ++mFallbackSeed * 2654435761u;
+      }
+    }
     mPending = FirstDrawsOfFreshGenerators(seeds);
     mPendingCount = kBatch;
   }

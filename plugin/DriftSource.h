@@ -33,6 +33,7 @@ private:
   std::random_device mRandomSource;
   std::array<uint32_t, kBatch> mPending{};
   int mPendingCount = 0;
+  uint32_t mFallbackSeed = 0;
   std::optional<uint32_t> mFixedDraw;
 };
 
