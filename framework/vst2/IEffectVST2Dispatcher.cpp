@@ -3,9 +3,11 @@
 
 #include "IKeyEvent.h"
 #include "NumberText.h"
+#include "Trace.h"
 #include "VstKeyTranslation.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -50,6 +52,7 @@ intptr_t IEffectVST2::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t ind
 }
 
 intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+  Trace("lumen::IEffectVST2::VSTDispatcher", __LINE__, "%d %s %f", opcode, PluginName().c_str(), opt);
   switch (opcode) {
     case effOpen:
       if (Host() == HostId::Unidentified) IdentifyHost();
@@ -58,7 +61,7 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
 
     case effSetProgram:
       if (!UsesStateChunks()) ModifyCurrentPreset();
-      LoadPreset(static_cast<int>(value));
+      LoadPreset(value >= 0 && value <= INT32_MAX ? static_cast<int>(value) : -1); // never wrap into range
       return 0;
     case effGetProgram:
       return CurrentPresetIndex();
@@ -88,6 +91,7 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       if (ValidParam(index) && ptr) {
         const IParam* param = GetParam(index);
         param->FormatDisplay(param->Value(), false, ParamDisplayText(), true);
+        Trace("lumen::IEffectVST2::VSTDispatcher", __LINE__, "%d %s", index, ParamDisplayText().c_str());
         CopyText(ptr, ParamDisplayText());
       }
       return 0;
@@ -251,7 +255,8 @@ intptr_t IEffectVST2::SetChunk(const void* data, intptr_t size, bool isProgram) 
   if (!data || size < 0 || size > kMaxChunkSize) return 0;
   IStateBuffer& buffer = isProgram ? mProgramState : mBankState;
   buffer.Resize(static_cast<int>(size));
-  if (size > 0) std::memcpy(buffer.Data(), data, static_cast<size_t>(size));
+  // A host may hand back the very buffer an earlier effGetChunk gave it.
+  if (size > 0) std::memmove(buffer.Data(), data, static_cast<size_t>(size));
 
   uint32_t magic = 0;
   uint32_t version = 0;
@@ -331,6 +336,7 @@ intptr_t IEffectVST2::SetSpeakerArrangement(const VstSpeakerArrangement* inputs,
 
 intptr_t IEffectVST2::CanDo(const char* capability) {
   if (!capability) return 0;
+  Trace("lumen::IEffectVST2::VSTCanDo", __LINE__, "VSTCanDo(%s)", capability);
   const std::string_view query(capability);
   if (query == "receiveVstTimeInfo") return 1;
   if ((query == "receiveVstEvents" || query == "receiveVstMidiEvent") && DoesMidiIn()) return 1;
@@ -385,7 +391,8 @@ intptr_t IEffectVST2::KeyEvent(bool down, int32_t character, intptr_t virtualKey
   key.text[0] = static_cast<char>(character);
   key.text[1] = '\0';
   key.keyCode = vst2::PlatformKeyCode(static_cast<int32_t>(virtualKey), static_cast<char>(character));
-  const int bits = static_cast<int>(modifiers);
+  // The modifier bits come as a float; anything that is not a small whole number carries none.
+  const int bits = modifiers >= 0.0f && modifiers < 65536.0f ? static_cast<int>(modifiers) : 0;
   key.shift = (bits & MODIFIER_SHIFT) != 0;
   key.control = (bits & MODIFIER_CONTROL) != 0;
   key.alt = (bits & MODIFIER_ALTERNATE) != 0;

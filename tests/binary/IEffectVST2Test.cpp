@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -54,10 +56,10 @@ intptr_t HostCallback(AEffect*, int32_t opcode, int32_t index, intptr_t value, v
   }
 }
 
-IEffectSettings Settings(const char* channelIO, int32_t plugType = 0) {
+IEffectSettings Settings(const char* channelIO, int32_t plugType = 0, int32_t presets = 1) {
   IEffectSettings s;
   s.nParams = 2;
-  s.nPresets = 1;
+  s.nPresets = presets;
   s.channelIO = channelIO;
   s.pluginName = "Constant";
   s.productName = "Constant";
@@ -74,8 +76,8 @@ IEffectSettings Settings(const char* channelIO, int32_t plugType = 0) {
 // the longest block it was asked for and the keys the host passed on.
 class ConstantEffect : public IEffectVST2 {
 public:
-  explicit ConstantEffect(const char* channelIO = "1-1 2-2", int32_t plugType = 0)
-      : IEffectVST2(Settings(channelIO, plugType), IInstanceInfo{&HostCallback}) {
+  explicit ConstantEffect(const char* channelIO = "1-1 2-2", int32_t plugType = 0, int32_t presets = 1)
+      : IEffectVST2(Settings(channelIO, plugType, presets), IInstanceInfo{&HostCallback}) {
     GetParam(0)->Init("Level", 0.5, 0.0, 1.0, 0.001);
     GetParam(1)->Init("Mode", 0.0, 0.0, 3.0, 1.0);
   }
@@ -367,6 +369,30 @@ TEST_F(BindingTest, ANegativeChunkLengthIsRefusedBeforeAnythingIsAllocatedOrCopi
   EXPECT_EQ(plugin.GetParam(0)->Value(), 0.125);
 }
 
+TEST_F(BindingTest, AChunkHandedBackInTheBufferItCameFromIsRead) {
+  ConstantEffect plugin;
+  plugin.GetParam(0)->Set(0.25);
+  plugin.GetParam(1)->Set(2.0);
+  void* data = nullptr;
+  const intptr_t length = plugin.Dispatch(effGetChunk, 1, 0, &data);
+  ASSERT_GT(length, 0);
+  plugin.GetParam(0)->Set(0.75);
+  plugin.GetParam(1)->Set(0.0);
+  EXPECT_EQ(plugin.Dispatch(effSetChunk, 1, length, data), 1);
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 0.25);
+  EXPECT_EQ(plugin.GetParam(1)->Value(), 2.0);
+}
+
+TEST_F(BindingTest, AProgramNumberBeyondThirtyTwoBitsIsRefusedNotWrapped) {
+  ConstantEffect plugin("1-1 2-2", 0, 2);
+  plugin.FillEmptyPresets();
+  ASSERT_EQ(plugin.Dispatch(effGetProgram), 0);
+  plugin.Dispatch(effSetProgram, 0, (intptr_t{1} << 32) + 1); // would wrap to program 1
+  EXPECT_EQ(plugin.Dispatch(effGetProgram), 0);
+  plugin.Dispatch(effSetProgram, 0, 1);
+  EXPECT_EQ(plugin.Dispatch(effGetProgram), 1);
+}
+
 // --- Events --------------------------------------------------------------------------------------
 
 // Remembers the MIDI it is given instead of passing it on.
@@ -430,6 +456,16 @@ TEST_F(BindingTest, KeysReachTheEditorDelegateTranslated) {
   EXPECT_EQ(plugin.keysUp[0].keyCode, 0xBB);  // the = key
   EXPECT_FALSE(plugin.keysUp[0].shift || plugin.keysUp[0].control || plugin.keysUp[0].alt)
       << "the command key is none of the three";
+}
+
+TEST_F(BindingTest, ModifierFloatsThatAreNoSmallWholeNumberCarryNoModifiers) {
+  ConstantEffect plugin;
+  plugin.useKeys = true;
+  for (const float opt : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1.0f,
+                          3e9f, -3e9f}) {
+    EXPECT_EQ(plugin.Dispatch(effEditKeyDown, 'x', 0, nullptr, opt), 1);
+    EXPECT_FALSE(plugin.keys.back().shift || plugin.keys.back().control || plugin.keys.back().alt) << opt;
+  }
 }
 
 TEST(KeyTranslationTest, VirtualKeysBecomePlatformKeyCodes) {
