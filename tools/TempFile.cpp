@@ -20,6 +20,11 @@ TempFile::TempFile(const std::string& output) : mOutput(output) {
   const fs::path target(output);
   std::error_code ec;
   if (fs::is_directory(target, ec)) throw ToolError("cannot write " + quoted + ": it is a directory");
+  // The finished file is renamed over the output: never over a device, pipe or socket.
+  const fs::file_status status = fs::status(target, ec);
+  if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
+    throw ToolError("cannot write " + quoted + ": not a regular file");
+  }
 
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::string hidden(".");

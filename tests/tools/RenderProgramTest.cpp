@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -227,6 +229,7 @@ TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
   const std::string pan = ThirdParty("PingPongPan-vst.so");
   const std::string monoLimiter = ThirdParty("lsp-plugins/limiter-mono.so");
   fs::create_directory(dir / "folder");
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0); // an existing output that is no regular file
   const std::string out = Path("out.wav");
   const auto before = Files();
 
@@ -247,6 +250,8 @@ TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
       {{"--block", "100000", good, out}, "--block must be"},
       {{good, Path("no/such/folder/out.wav")}, "cannot write"},
       {{good, Path("folder")}, "it is a directory"},
+      {{good, Path("pipe")}, "not a regular file"},
+      {{"--state-out", Path("pipe"), good, out}, "not a regular file"},
       {{good}, "expected INPUT and OUTPUT"},
       {{"--nonsense", good, out}, "unknown option"},
       {{"--plugin", Path("missing.so"), good, out}, "cannot load plug-in '" + Path("missing.so") + "': no such file"},
