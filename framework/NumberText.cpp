@@ -20,6 +20,34 @@ std::string_view SkipSpace(std::string_view text) {
   return text.substr(i);
 }
 
+// For a number that from_chars found out of range: whether it is so because it is too small
+// rather than too large. `digits` is the text from_chars read, its exponent introduced by one of
+// `marks`; each digit counts `unitsPerDigit` powers of the exponent's base (1 for decimal digits
+// and a power-of-ten exponent, 4 for hexadecimal digits and a power-of-two one). Out of range,
+// the first non-zero digit's power plus the exponent is far from zero, so its sign decides; the
+// sign of the exponent alone does not ("0.000...1e5" can be tiny, "1000...0e-10" huge).
+bool OutOfRangeIsUnderflow(std::string_view digits, std::string_view marks, long long unitsPerDigit) {
+  const size_t mark = digits.find_first_of(marks);
+  const std::string_view mantissa = digits.substr(0, mark);
+  const size_t first = mantissa.find_first_not_of("0.");
+  if (first == std::string_view::npos) return true;
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  // The power of the first non-zero digit: its place before the point, or after it.
+  long long power = first < point ? static_cast<long long>(point - first - 1) : -static_cast<long long>(first - point);
+  power *= unitsPerDigit;
+
+  long long exponent = 0;
+  if (mark != std::string_view::npos) {
+    std::string_view e = digits.substr(mark + 1);
+    const bool negative = !e.empty() && e[0] == '-';
+    if (!e.empty() && (e[0] == '-' || e[0] == '+')) e.remove_prefix(1);
+    // Saturated: far beyond any power a text can offset.
+    for (char c : e) exponent = std::min<long long>(exponent * 10 + (c - '0'), 1'000'000'000'000LL);
+    if (negative) exponent = -exponent;
+  }
+  return power + exponent < 0;
+}
+
 } // namespace
 
 std::string Fixed(double value, int decimals, bool explicitPlus) {
@@ -51,17 +79,15 @@ double ParseLeadingDouble(std::string_view text) {
   if (!text.empty() && text[0] == '-') return 0;
   // Hexadecimal floating text ("0x1.8p3"), which the C conversion reads too. from_chars wants it
   // without its prefix; "0x" with no hex digit after it is just the number 0.
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+  // from_chars would also take a sign after the prefix ("0x-5"), where the C conversion reads 0.
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && text[2] != '-') {
     const std::string_view hex = text.substr(2);
     double value = 0.0;
     auto [ptr, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, std::chars_format::hex);
     if (ptr != hex.data()) {
       if (ec == std::errc::result_out_of_range) {
         const std::string_view digits = hex.substr(0, static_cast<size_t>(ptr - hex.data()));
-        const auto p = digits.find_first_of("pP");
-        value = p != std::string_view::npos && p + 1 < digits.size() && digits[p + 1] == '-'
-                    ? 0.0
-                    : std::numeric_limits<double>::infinity();
+        value = OutOfRangeIsUnderflow(digits, "pP", 4) ? 0.0 : std::numeric_limits<double>::infinity();
       }
       return negative ? -value : value;
     }
@@ -72,19 +98,9 @@ double ParseLeadingDouble(std::string_view text) {
   if (ptr == text.data()) return 0.0;
   if (ec == std::errc::result_out_of_range) {
     // from_chars leaves the value untouched when it is out of range; read overflow as infinity and
-    // underflow as zero, as the C conversion does. Underflow has a negative exponent or, without
-    // one, no non-zero digit before the point.
+    // underflow as zero, as the C conversion does.
     const std::string_view digits = text.substr(0, static_cast<size_t>(ptr - text.data()));
-    const auto e = digits.find_first_of("eE");
-    bool underflow = false;
-    if (e != std::string_view::npos) {
-      underflow = e + 1 < digits.size() && digits[e + 1] == '-';
-    } else {
-      const auto point = digits.find('.');
-      const std::string_view whole = digits.substr(0, point);
-      underflow = whole.find_first_not_of('0') == std::string_view::npos;
-    }
-    value = underflow ? 0.0 : std::numeric_limits<double>::infinity();
+    value = OutOfRangeIsUnderflow(digits, "eE", 1) ? 0.0 : std::numeric_limits<double>::infinity();
   }
   return negative ? -value : value;
 }

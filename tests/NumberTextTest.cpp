@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DoubleCase{"--5", 0.0}, DoubleCase{"+-5", 0.0}, DoubleCase{"-+5", 0.0},
                       DoubleCase{"1,5", 1.0}, DoubleCase{"0x10", 16.0}, DoubleCase{"-0X1.8p1", -3.0},
                       DoubleCase{"0x", 0.0}, DoubleCase{"0xg", 0.0}, DoubleCase{"0x1p-2000", 0.0},
-                      DoubleCase{"0x1p2000", kInf}));
+                      DoubleCase{"0x1p2000", kInf}, DoubleCase{"0x-5", 0.0}, DoubleCase{"-0x-5", -0.0}));
 
 TEST(NumberText, ParseLeadingDoubleOutOfRangeWithoutExponent) {
   const std::string huge = "1" + std::string(400, '0');
@@ -84,6 +84,19 @@ TEST(NumberText, ParseLeadingDoubleOutOfRangeWithoutExponent) {
   EXPECT_EQ(NumberText::ParseLeadingDouble("-" + huge), -kInf);
   EXPECT_EQ(NumberText::ParseLeadingDouble(tiny), 0.0);
   EXPECT_EQ(NumberText::ParseLeadingDouble(huge + "e-500"), 1e-100) << "in range once scaled";
+}
+
+TEST(NumberText, ParseLeadingDoubleOutOfRangeIsJudgedByTheWholeNumber) {
+  // The exponent's sign alone does not tell: many leading zeros make a number tiny despite a
+  // positive exponent, many digits make it huge despite a negative one.
+  const std::string zeros(400, '0');
+  EXPECT_EQ(NumberText::ParseLeadingDouble("0." + zeros + "1e5"), 0.0);
+  EXPECT_EQ(NumberText::ParseLeadingDouble("-0." + zeros + "1e+5"), -0.0);
+  EXPECT_EQ(NumberText::ParseLeadingDouble("1" + zeros + "e-10"), kInf);
+  EXPECT_EQ(NumberText::ParseLeadingDouble("0x0." + std::string(300, '0') + "1p8"), 0.0);
+  EXPECT_EQ(NumberText::ParseLeadingDouble("0x1" + std::string(300, '0') + "p-16"), kInf);
+  EXPECT_EQ(NumberText::ParseLeadingDouble("1e-99999999999999999999999"), 0.0);
+  EXPECT_EQ(NumberText::ParseLeadingDouble("0.1e99999999999999999999999"), kInf);
 }
 
 TEST(NumberText, ParseLeadingIntReadsLikeScanf) {
