@@ -20,6 +20,10 @@ std::string_view SkipSpace(std::string_view text) {
   return text.substr(i);
 }
 
+bool StartsHexDigits(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == '.';
+}
+
 // For a number that from_chars found out of range: whether it is so because it is too small
 // rather than too large. `digits` is the text from_chars read, its exponent introduced by one of
 // `marks`; each digit counts `unitsPerDigit` powers of the exponent's base (1 for decimal digits
@@ -79,8 +83,9 @@ double ParseLeadingDouble(std::string_view text) {
   if (!text.empty() && text[0] == '-') return 0;
   // Hexadecimal floating text ("0x1.8p3"), which the C conversion reads too. from_chars wants it
   // without its prefix; "0x" with no hex digit after it is just the number 0.
-  // from_chars would also take a sign after the prefix ("0x-5"), where the C conversion reads 0.
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && text[2] != '-') {
+  // from_chars would also take a sign, "inf" or "nan" after the prefix ("0x-5", "0xinf"), where the
+  // C conversion reads 0: only a hex digit or a point starts the hexadecimal part.
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && StartsHexDigits(text[2])) {
     const std::string_view hex = text.substr(2);
     double value = 0.0;
     auto [ptr, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, std::chars_format::hex);
