@@ -46,7 +46,10 @@ bool OutOfRangeIsUnderflow(std::string_view digits, std::string_view marks, long
     const bool negative = !e.empty() && e[0] == '-';
     if (!e.empty() && (e[0] == '-' || e[0] == '+')) e.remove_prefix(1);
     // Saturated: far beyond any power a text can offset.
-    for (char c : e) exponent = std::min<long long>(exponent * 10 + (c - '0'), 1'000'000'000'000LL);
+    for (char c : e) {
+      if (c < '0' || c > '9') break;
+      exponent = std::min<long long>(exponent * 10 + (c - '0'), 1'000'000'000'000LL);
+    }
     if (negative) exponent = -exponent;
   }
   return power + exponent < 0;
@@ -86,7 +89,13 @@ double ParseLeadingDouble(std::string_view text) {
   // from_chars would also take a sign, "inf" or "nan" after the prefix ("0x-5", "0xinf"), where the
   // C conversion reads 0: only a hex digit or a point starts the hexadecimal part.
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && StartsHexDigits(text[2])) {
-    const std::string_view hex = text.substr(2);
+    std::string_view hex = text.substr(2);
+    // libstdc++'s from_chars takes "p+-5" as the exponent -5, where the C conversion sees no
+    // exponent: then only the digits before the 'p' are read.
+    const size_t mark = hex.find_first_not_of("0123456789abcdefABCDEF.");
+    if (mark != std::string_view::npos && (hex[mark] == 'p' || hex[mark] == 'P') && hex.substr(mark + 1, 2) == "+-") {
+      hex = hex.substr(0, mark);
+    }
     double value = 0.0;
     auto [ptr, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, std::chars_format::hex);
     if (ptr != hex.data()) {

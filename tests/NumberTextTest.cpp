@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DoubleCase{"0x", 0.0}, DoubleCase{"0xg", 0.0}, DoubleCase{"0x1p-2000", 0.0},
                       DoubleCase{"0x1p2000", kInf}, DoubleCase{"0x-5", 0.0}, DoubleCase{"-0x-5", -0.0},
                       DoubleCase{"0xinf", 0.0}, DoubleCase{"-0Xinfe40", -0.0}, DoubleCase{"0xnan", 0.0},
-                      DoubleCase{"0x.8", 0.5}, DoubleCase{"0x.p1", 0.0}));
+                      DoubleCase{"0x.8", 0.5}, DoubleCase{"0x.p1", 0.0}, DoubleCase{"0x1p+-5", 1.0},
+                      DoubleCase{"0x1.8P+-1115", 1.5}, DoubleCase{"0x1p-+5", 1.0}, DoubleCase{"0x1p+5", 32.0}));
 
 TEST(NumberText, ParseLeadingDoubleOutOfRangeWithoutExponent) {
   const std::string huge = "1" + std::string(400, '0');
