@@ -1,0 +1,64 @@
+// Writes the fuzz targets' starting inputs into a folder, one subfolder per target: chunks as a
+// real instance hands them out (so they follow the layout as it is) and a few display texts.
+//
+//   kolmari_fuzz_seeds FOLDER
+
+#include "FuzzSupport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using kolmari::fuzz::Bytes;
+using kolmari::fuzz::Instance;
+
+bool Write(const fs::path& file, const void* data, size_t size) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out);
+}
+
+bool Write(const fs::path& file, const Bytes& bytes) { return Write(file, bytes.data(), bytes.size()); }
+
+bool Write(const fs::path& file, const std::string& text) { return Write(file, text.data(), text.size()); }
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: kolmari_fuzz_seeds FOLDER\n");
+    return 2;
+  }
+  const fs::path root(argv[1]);
+  for (const char* target : {"state_chunk", "dispatcher", "display_text"}) fs::create_directories(root / target);
+
+  // Settings away from the defaults, and a named preset.
+  Instance plugin;
+  plugin.Start();
+  lumen::vst2::AEffect* effect = plugin.Effect();
+  const float settings[kolmari::kNumParams] = {0.0f, 1.0f, 0.6667f, 0.0f, 0.4f, 0.9f, 0.25f, 0.8f, 0.7f};
+  for (int i = 0; i < kolmari::kNumParams; ++i) effect->setParameter(effect, i, settings[i]);
+  char name[] = "Seed";
+  plugin.Dispatch(lumen::vst2::effSetProgramName, 0, 0, name);
+  const Bytes program = plugin.GetChunk(true);
+  const Bytes bank = plugin.GetChunk(false);
+
+  bool ok = true;
+  for (const char* target : {"state_chunk", "dispatcher"}) {
+    ok = Write(root / target / "program", program) && ok;
+    ok = Write(root / target / "bank", bank) && ok;
+  }
+  // Numbers in every form the reader takes, one near each end of the range, and a choice's text.
+  const std::string texts[] = {"32.5", " -12.25 %", "+0.125", "1e3", "inf", "nan", "1e-400", "Soft", "0x1.8p3",
+                               "1" + std::string(320, '0') + "e-5"};
+  int n = 0;
+  for (const std::string& text : texts) ok = Write(root / "display_text" / ("text" + std::to_string(n++)), text) && ok;
+  if (!ok) {
+    std::fprintf(stderr, "kolmari_fuzz_seeds: could not write into %s\n", root.c_str());
+    return 1;
+  }
+  return 0;
+}
