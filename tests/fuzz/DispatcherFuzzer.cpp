@@ -273,8 +273,17 @@ private:
       case kGetSpeakers: GetSpeakers(); break;
       case kVendorSpecific: VendorSpecific(); break;
       case kCanDo: {
-        auto text = TextBuffer(mIn, 64);
-        Dispatch(effCanDo, 0, 0, text.get());
+        // Capabilities hosts ask about, or any text.
+        static constexpr std::array<const char*, 8> kKnown{
+            "receiveVstTimeInfo", "receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents",
+            "hasCockosExtensions", "hasCockosViewAsConfig", "wantsChannelCountNotifications", "MPE"};
+        if (mIn.ConsumeBool()) {
+          std::string known = kKnown[mIn.ConsumeIntegralInRange<size_t>(0, kKnown.size() - 1)];
+          Dispatch(effCanDo, AnyIndex(mIn), 0, known.data());
+        } else {
+          auto text = TextBuffer(mIn, 64);
+          Dispatch(effCanDo, AnyIndex(mIn), 0, text.get());
+        }
         break;
       }
       case kParameterProperties: {
@@ -298,7 +307,13 @@ private:
       case kSetParameter: {
         AEffect* effect = mInstance.Effect();
         const int32_t index = AnyIndex(mIn);
-        effect->setParameter(effect, index, AnyFloat(mIn));
+        const float value = AnyFloat(mIn);
+        effect->setParameter(effect, index, value);
+        // Every parameter maps linearly, so a normalised value reads back as it was set.
+        if (index >= 0 && index < effect->numParams && value >= 0.0f && value <= 1.0f) {
+          Require(std::fabs(effect->getParameter(effect, index) - value) <= 1e-6f, "a normalised value reads back",
+                  index);
+        }
         break;
       }
       case kGetParameter: {
@@ -321,8 +336,9 @@ private:
   void PlainOpcode() {
     int32_t opcode = mIn.ConsumeBool() ? mIn.ConsumeIntegralInRange<int32_t>(0, 80) : mIn.ConsumeIntegral<int32_t>();
     if (TakesPointer(opcode)) opcode = effGetVstVersion;
-    const int32_t index = mIn.ConsumeIntegral<int32_t>();
-    const auto value = mIn.ConsumeIntegral<intptr_t>();
+    const int32_t index = AnyIndex(mIn);
+    // Small values matter most (switches, program numbers, block sizes), but any may come.
+    const auto value = mIn.ConsumeBool() ? mIn.ConsumeIntegralInRange<intptr_t>(-2, 70000) : mIn.ConsumeIntegral<intptr_t>();
     const float opt = AnyFloat(mIn);
     if (mIn.ConsumeBool()) {
       Dispatch(opcode, index, value, nullptr, opt);
@@ -508,6 +524,10 @@ private:
 
     const int inputs = effect->numInputs;
     const int outputs = effect->numOutputs;
+    // With every channel connected, bypass hands the 64-bit input over bit for bit.
+    kolmari::Kolmari& plugin = mInstance.Plugin();
+    const bool bypassed = plugin.GetParam(kolmari::kBypass)->Value() == 1.0 &&
+                          plugin.ConnectedInputCount() == inputs && plugin.ConnectedOutputCount() == outputs;
     if (kind == 2) {
       std::vector<std::unique_ptr<double[]>> in, out;
       std::vector<double*> inPtr, outPtr;
@@ -520,12 +540,20 @@ private:
         out.push_back(std::make_unique<double[]>(std::max<size_t>(n, 1)));
         outPtr.push_back(out.back().get());
       }
+      std::vector<std::vector<double>> dry;
+      for (int c = 0; c < inputs; ++c) dry.emplace_back(in[static_cast<size_t>(c)].get(), in[static_cast<size_t>(c)].get() + n);
       // Replacing in place, as some hosts do, or into separate buffers.
       if (mIn.ConsumeBool() && inputs == outputs) {
         effect->processDoubleReplacing(effect, inPtr.data(), inPtr.data(), frames);
         outPtr = inPtr;
       } else {
         effect->processDoubleReplacing(effect, inPtr.data(), outPtr.data(), frames);
+      }
+      if (bypassed) {
+        for (int c = 0; c < std::min(inputs, outputs); ++c) {
+          Require(n == 0 || std::memcmp(outPtr[static_cast<size_t>(c)], dry[static_cast<size_t>(c)].data(), n * sizeof(double)) == 0,
+                  "bypass gives the input bit for bit", c);
+        }
       }
       if (finiteInput) {
         for (double* channel : outPtr) {
@@ -563,6 +591,8 @@ private:
   void CheckInvariants() {
     kolmari::fuzz::RequireParametersInRange(mInstance);
     AEffect* effect = mInstance.Effect();
+    const intptr_t program = Dispatch(effGetProgram);
+    Require(program >= 0 && program < effect->numPrograms, "the current program is one of the programs", program);
     kolmari::Kolmari& plugin = mInstance.Plugin();
     Require(effect->magic == kEffectMagic, "the effect record keeps its magic");
     Require(effect->object == &plugin, "the effect record leads to its plug-in");
