@@ -338,7 +338,12 @@ private:
     if (TakesPointer(opcode)) opcode = effGetVstVersion;
     const int32_t index = AnyIndex(mIn);
     // Small values matter most (switches, program numbers, block sizes), but any may come.
-    const auto value = mIn.ConsumeBool() ? mIn.ConsumeIntegralInRange<intptr_t>(-2, 70000) : mIn.ConsumeIntegral<intptr_t>();
+    intptr_t value = 0;
+    switch (mIn.ConsumeIntegralInRange<int>(0, 2)) {
+      case 0: value = mIn.ConsumeIntegralInRange<intptr_t>(-2, 4); break;
+      case 1: value = mIn.ConsumeIntegralInRange<intptr_t>(0, 70000); break;
+      default: value = mIn.ConsumeIntegral<intptr_t>(); break;
+    }
     const float opt = AnyFloat(mIn);
     if (mIn.ConsumeBool()) {
       Dispatch(opcode, index, value, nullptr, opt);
