@@ -8,20 +8,10 @@
 #
 # Several tests may share one tree per sanitizer; they must not run at the same time (the caller
 # gives them a common resource lock), and they configure it identically, so none undoes another.
-foreach(var SANITIZER TARGETS PROGRAMS SOURCE_DIR BINARY_DIR GENERATOR CXX_COMPILER C_COMPILER)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} is not set")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/ScriptSupport.cmake)
+require_variables(SANITIZER TARGETS PROGRAMS SOURCE_DIR BINARY_DIR GENERATOR CXX_COMPILER C_COMPILER)
 string(REPLACE "," ";" TARGETS "${TARGETS}")
 string(REPLACE "," ";" PROGRAMS "${PROGRAMS}")
-
-function(run_step what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${result})")
-  endif()
-endfunction()
 
 run_step("configuring the ${SANITIZER}-sanitised tree"
   ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BINARY_DIR} -G ${GENERATOR}

@@ -7,22 +7,12 @@
 #   TARGETS    target names (kolmari_fuzz_NAME), separated by commas
 #   RUNS, SEED libFuzzer's -runs and -seed
 #   SOURCE_DIR, BINARY_DIR, GENERATOR, CXX_COMPILER, C_COMPILER: the tree and how to make it
-foreach(var TARGETS RUNS SEED SOURCE_DIR BINARY_DIR GENERATOR CXX_COMPILER C_COMPILER)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} is not set")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSupport.cmake)
+require_variables(TARGETS RUNS SEED SOURCE_DIR BINARY_DIR GENERATOR CXX_COMPILER C_COMPILER)
 if(NOT CXX_COMPILER OR NOT C_COMPILER)
   message(FATAL_ERROR "clang was not found when the build was configured (scripts/setup installs it)")
 endif()
 string(REPLACE "," ";" TARGETS "${TARGETS}")
-
-function(run_step what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${result})")
-  endif()
-endfunction()
 
 # Every object carries the fuzzer's coverage instrumentation and both sanitizers; the targets add
 # libFuzzer's main when they link. An undefined-behaviour report stops the run like any other.
