@@ -485,27 +485,28 @@ def background():
 
     # Sections: drive on the left, character in the middle, output on the right.
     divider_x = [478, 808]
+    top, bottom = 400, 960
     for x in divider_x:
-        ctx.set_source(linear(0, 120, 0, 960, [(0.0, (0, 0, 0, 0.0)), (0.15, (0, 0, 0, 0.5)),
-                                               (0.85, (0, 0, 0, 0.5)), (1.0, (0, 0, 0, 0.0))]))
-        ctx.rectangle(x, 120, 1.5, 840)
+        ctx.set_source(linear(0, top, 0, bottom, [(0.0, (0, 0, 0, 0.0)), (0.2, (0, 0, 0, 0.5)),
+                                                  (0.85, (0, 0, 0, 0.5)), (1.0, (0, 0, 0, 0.0))]))
+        ctx.rectangle(x, top, 1.5, bottom - top)
         ctx.fill()
-        ctx.set_source(linear(0, 120, 0, 960, [(0.0, (1, 1, 1, 0.0)), (0.15, (1, 1, 1, 0.07)),
-                                               (0.85, (1, 1, 1, 0.07)), (1.0, (1, 1, 1, 0.0))]))
-        ctx.rectangle(x + 1.5, 120, 1.0, 840)
+        ctx.set_source(linear(0, top, 0, bottom, [(0.0, (1, 1, 1, 0.0)), (0.2, (1, 1, 1, 0.07)),
+                                                  (0.85, (1, 1, 1, 0.07)), (1.0, (1, 1, 1, 0.0))]))
+        ctx.rectangle(x + 1.5, top, 1.0, bottom - top)
         ctx.fill()
 
     # Brand: the product's name large in the middle column, the maker beneath.
-    brand_x = 643
-    cv.text("Kolmari", brand_x, 262, 104, rgba("#eeece6"), style="Light", anchor="ms",
+    brand_x = panel.EDITOR_WIDTH / 2.0
+    cv.text("Kolmari", brand_x, 250, 104, rgba("#eeece6"), style="Light", anchor="ms",
             tracking=1.0)
     ctx.set_source(linear(brand_x - 120, 0, brand_x + 120, 0,
                           [(0.0, AMBER[:3] + (0.0,)), (0.5, AMBER[:3] + (0.9,)),
                            (1.0, AMBER[:3] + (0.0,))]))
-    ctx.rectangle(brand_x - 120, 290, 240, 2)
+    ctx.rectangle(brand_x - 120, 278, 240, 2)
     ctx.fill()
-    label(cv, "Lumenfold", brand_x, 326, size=22, colour=LABEL_DIM, tracking=9.0)
-    label(cv, "drive \u00b7 shape", brand_x, 150, size=17, colour=AMBER, tracking=7.0)
+    label(cv, "Lumenfold", brand_x, 314, size=22, colour=LABEL_DIM, tracking=9.0)
+    label(cv, "drive \u00b7 shape", brand_x, 138, size=17, colour=AMBER, tracking=7.0)
 
     # Big knobs: seat, scale and name.
     for name in panel.BIG_KNOBS:
@@ -559,14 +560,12 @@ def background():
 
     # Delta and oversampling buttons: names to their left.
     dl, dt, dr, db = panel.control_rect(16)
-    label(cv, "Delta", dl - 10, (dt + db) / 2.0, size=22, anchor="rm", tracking=2.5)
+    label(cv, "Delta", (dl + dr) / 2.0, dt - 14, size=20, tracking=2.5)
     ol, ot, orr, ob = panel.control_rect(17)
     label(cv, "Oversampling", ol - 10, (ot + ob) / 2.0 - 12, size=22, anchor="rm", tracking=2.5)
     label(cv, "1\u00d7 2\u00d7 4\u00d7 8\u00d7", ol - 10, (ot + ob) / 2.0 + 16, size=17,
           colour=LABEL_DIM, anchor="rm", tracking=2.0)
 
-    for sx, sy in ((22, 22), (w - 22, 22), (22, panel.EDITOR_HEIGHT - 22)):
-        screw(ctx, sx, sy)
     return cv.image()
 
 
