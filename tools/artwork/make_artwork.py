@@ -483,18 +483,21 @@ def background():
     ctx.rectangle(1, 1, w - 2, panel.EDITOR_HEIGHT - 2)
     ctx.stroke()
 
-    # Sections: drive on the left, character in the middle, output on the right.
-    divider_x = [478, 808]
-    top, bottom = 400, 960
-    for x in divider_x:
-        ctx.set_source(linear(0, top, 0, bottom, [(0.0, (0, 0, 0, 0.0)), (0.2, (0, 0, 0, 0.5)),
-                                                  (0.85, (0, 0, 0, 0.5)), (1.0, (0, 0, 0, 0.0))]))
-        ctx.rectangle(x, top, 1.5, bottom - top)
-        ctx.fill()
-        ctx.set_source(linear(0, top, 0, bottom, [(0.0, (1, 1, 1, 0.0)), (0.2, (1, 1, 1, 0.07)),
-                                                  (0.85, (1, 1, 1, 0.07)), (1.0, (1, 1, 1, 0.0))]))
-        ctx.rectangle(x + 1.5, top, 1.0, bottom - top)
-        ctx.fill()
+    # The character controls (bias, react) share a shallow recessed plate.
+    px, py, pw, ph = 500, 598, 286, 312
+    rounded_rect(ctx, px, py, pw, ph, 16)
+    ctx.set_source_rgba(0, 0, 0, 0.16)
+    ctx.fill()
+    ctx.save()
+    rounded_rect(ctx, px, py, pw, ph, 16)
+    ctx.clip()
+    ctx.set_source(linear(0, py, 0, py + 14, [(0.0, (0, 0, 0, 0.35)), (1.0, (0, 0, 0, 0.0))]))
+    ctx.paint()
+    ctx.restore()
+    rounded_rect(ctx, px + 0.5, py + 0.5, pw - 1, ph, 15.5)
+    ctx.set_line_width(1.0)
+    ctx.set_source(linear(0, py, 0, py + ph, [(0.0, (0, 0, 0, 0.5)), (1.0, (1, 1, 1, 0.10))]))
+    ctx.stroke()
 
     # Brand: the product's name large in the middle column, the maker beneath.
     brand_x = panel.EDITOR_WIDTH / 2.0
@@ -522,7 +525,7 @@ def background():
     bx, by = panel.centre_of("BIASNUPPI.png", "Bias")
     soft_disc(ctx, bx + 1, by + 5, 20, 36, (0, 0, 0, 0.55))
     scale_marks(cv, bx, by, 34, 43, 3, 4, centre_detent=True)
-    label(cv, "Bias", bx, by - 64, size=24)
+    label(cv, "Bias", bx + 62, by, size=24, anchor="lm")
     lx, ly = polar(bx, by, 50, -140)
     cv.text("\u2212", lx - 4, ly + 6, 24, LABEL_DIM, style="Medium", anchor="mm")
     rx, ry = polar(bx, by, 50, 140)
