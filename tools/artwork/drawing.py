@@ -26,10 +26,6 @@ def rgba(hex_colour, alpha=1.0):
     return (int(h[0:2], 16) / 255.0, int(h[2:4], 16) / 255.0, int(h[4:6], 16) / 255.0, alpha)
 
 
-def mix(c1, c2, t):
-    return tuple(a + (b - a) * t for a, b in zip(c1, c2))
-
-
 def hash01(i, salt=0):
     """A fixed pseudo-random number in [0, 1) for an integer: texture without a random generator."""
     x = (i * 2654435761 + salt * 40503 + 12345) & 0xFFFFFFFF

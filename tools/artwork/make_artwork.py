@@ -18,7 +18,7 @@ from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from drawing import (Canvas, circle, hash01, linear, mix, polar, radial, rgba,  # noqa: E402
+from drawing import (Canvas, circle, hash01, linear, polar, radial, rgba,  # noqa: E402
                      rounded_rect, soft_disc)
 import panel  # noqa: E402
 
@@ -31,8 +31,6 @@ TICK = rgba("#c4c7cd")
 TICK_MINOR = rgba("#70747c")
 AMBER = rgba("#ffa93a")
 AMBER_HOT = rgba("#fff1cf")
-BLACK = (0.0, 0.0, 0.0, 1.0)
-WHITE = (1.0, 1.0, 1.0, 1.0)
 
 LABEL_SIZE = 27
 LABEL_TRACKING = 3.0
@@ -438,18 +436,6 @@ def label(cv, text, x, y, size=LABEL_SIZE, colour=LABEL, anchor="mm", tracking=L
     cv.text(text.upper(), x, y, size, colour, style=style, anchor=anchor, tracking=tracking)
 
 
-def screw(ctx, cx, cy):
-    soft_disc(ctx, cx, cy + 1.5, 7, 13, (0, 0, 0, 0.5))
-    ctx.set_source(radial(cx - 3, cy - 3, 0, 10, [(0.0, rgba("#c9ccd1")), (1.0, rgba("#50545b"))]))
-    circle(ctx, cx, cy, 9)
-    ctx.fill()
-    ctx.set_line_width(2.2)
-    ctx.set_source_rgba(0, 0, 0, 0.6)
-    ctx.move_to(*polar(cx, cy, 6.5, 35))
-    ctx.line_to(*polar(cx, cy, 6.5, 215))
-    ctx.stroke()
-
-
 def background():
     w, h = panel.PICTURES["Kolmaribackground.jpg"][:2]
     cv = Canvas(w, h, 3)
@@ -553,7 +539,6 @@ def background():
     circle(ctx, lcx, lcy, LAMP_LENS_R + 1.5)
     ctx.fill()
     fl, ft, fr, fb = panel.control_rect(3)
-    fcx = (fl + fr) / 2.0
     label(cv, "Active", fr + 16, ft + 20, size=20, colour=LABEL, anchor="lm", tracking=2.0)
     label(cv, "Bypass", fr + 16, fb - 20, size=20, colour=LABEL, anchor="lm", tracking=2.0)
     ctx.set_source_rgba(*TICK_MINOR)
