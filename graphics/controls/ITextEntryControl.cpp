@@ -148,16 +148,13 @@ bool ITextEntryControl::InsertText(const std::u32string& text) {
   for (const char32_t c : text) {
     if (CharAllowed(c, mParamType)) accepted.push_back(c);
   }
+  // Only what fits under the length limit goes in (the selection it replaces makes room).
+  const size_t kept = mText.size() - static_cast<size_t>(SelectionEnd() - SelectionStart());
+  const size_t room = kept < static_cast<size_t>(mMaxLength) ? static_cast<size_t>(mMaxLength) - kept : 0;
+  if (accepted.size() > room) accepted.resize(room);
   if (accepted.empty()) return false;
   PushUndo();
   DeleteSelection();
-  // Only what fits under the length limit goes in.
-  const size_t room = static_cast<size_t>(mMaxLength) - std::min(mText.size(), static_cast<size_t>(mMaxLength));
-  if (accepted.size() > room) accepted.resize(room);
-  if (accepted.empty()) {
-    RecomputeWidths();
-    return !mUndo.empty() && mUndo.back().text != mText;
-  }
   mText.insert(static_cast<size_t>(mCursor), accepted);
   mCursor += static_cast<int>(accepted.size());
   mSelStart = mSelEnd = mCursor;
