@@ -109,11 +109,11 @@ void ITextEntryControl::PushUndo() {
   mRedo.clear();
 }
 
-bool ITextEntryControl::Undo() {
-  if (mUndo.empty()) return false;
-  mRedo.push_back({mText, mCursor, mSelStart, mSelEnd});
-  const Snapshot s = mUndo.back();
-  mUndo.pop_back();
+bool ITextEntryControl::StepHistory(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
+  if (from.empty()) return false;
+  to.push_back({mText, mCursor, mSelStart, mSelEnd});
+  const Snapshot s = from.back();
+  from.pop_back();
   mText = s.text;
   mCursor = s.cursor;
   mSelStart = s.selStart;
@@ -122,18 +122,8 @@ bool ITextEntryControl::Undo() {
   return true;
 }
 
-bool ITextEntryControl::Redo() {
-  if (mRedo.empty()) return false;
-  mUndo.push_back({mText, mCursor, mSelStart, mSelEnd});
-  const Snapshot s = mRedo.back();
-  mRedo.pop_back();
-  mText = s.text;
-  mCursor = s.cursor;
-  mSelStart = s.selStart;
-  mSelEnd = s.selEnd;
-  RecomputeWidths();
-  return true;
-}
+bool ITextEntryControl::Undo() { return StepHistory(mUndo, mRedo); }
+bool ITextEntryControl::Redo() { return StepHistory(mRedo, mUndo); }
 
 bool ITextEntryControl::DeleteSelection() {
   if (!HasSelection()) return false;

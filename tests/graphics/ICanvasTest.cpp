@@ -1,6 +1,7 @@
 // The drawing surface: control list, dirty regions and their reduction, drawing per region, scaling,
 // path transforms, clipping, layers, rotated text and teardown.
 #include "GraphicsTestSupport.h"
+#include "ISharedCaches.h"
 #include "controls/IBitmapControl.h"
 #include "controls/ICornerResizerControl.h"
 #include "controls/ITextEntryControl.h"
@@ -310,6 +311,41 @@ TEST_F(GraphicsFixture, ShapesAreBuiltFromPathOperations) {
   ui.ops.clear();
   ui.DrawDottedLine(kColorBlack, 0, 0, 10, 0, nullptr, 1, 2); // 5 segments: 3 dashes
   EXPECT_EQ(ui.Ops("LineTo").size(), 2u);
+}
+
+TEST(SurfaceScale, AZeroOrNonFiniteInitialDrawScaleBecomesOne) {
+  TestDelegate delegate;
+  TestCanvas zero(&delegate, 1630, 1010, 0.0f);
+  EXPECT_FLOAT_EQ(zero.DrawScale(), 1.0f);
+  EXPECT_FLOAT_EQ(zero.MinDrawScale(), 0.5f);
+  zero.AttachResizeGrip(new ICornerResizerControl({0, 0, 1630, 1010}, 20), ResizeMode::Scale, false);
+  EXPECT_EQ(zero.ResizeGrip()->GetRect(), IRectF(1610, 990, 1630, 1010));
+}
+
+TEST(SharedCaches, SurfacesCountThemselvesAndTheLastOneEmptiesTheCaches) {
+  const int before = ISharedCaches::Instance().Users();
+  {
+    TestDelegate delegate;
+    TestCanvas a(&delegate);
+    TestCanvas b(&delegate);
+    EXPECT_EQ(ISharedCaches::Instance().Users(), before + 2);
+    ISharedCaches::Instance().StoreVector("doc", std::make_shared<IVectorDocument>());
+  }
+  EXPECT_EQ(ISharedCaches::Instance().Users(), before);
+  if (before == 0) {
+    EXPECT_EQ(ISharedCaches::Instance().FindVector("doc"), nullptr);
+  }
+}
+
+TEST_F(GraphicsFixture, APerformanceDisplayGetsTheTimeOfEveryFrameInARingOfAHundred) {
+  ui.SetPerformanceDisplay(std::make_unique<LoggingControl>(IRectF(0, 0, 10, 10)));
+  ui.now = 1000.0;
+  ui.DrawRegions({{0, 0, 10, 10}});
+  ui.now = 1016.0;
+  ui.DrawRegions({{0, 0, 10, 10}});
+  EXPECT_EQ(ui.FrameTimeIndex(), 2);
+  EXPECT_NEAR(ui.FrameTimes()[2], 0.016, 1e-9);
+  EXPECT_EQ(ui.ControlAt(5, 5), ui.PerformanceDisplay());
 }
 
 // ---- Teardown ------------------------------------------------------------------------------------------
