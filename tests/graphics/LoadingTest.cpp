@@ -146,7 +146,7 @@ TEST_F(LoadingFixture, VectorDocumentsParseOrGiveNothing) {
 TEST(VectorDocument, ReadsTheViewBoxColoursAndPlainShapes) {
   const auto d = IVectorDocument::Parse(
       "<?xml version='1.0'?><svg xmlns='x' viewBox='10 10 50 40'>"
-      "<circle cx='20' cy='20' r='5' fill='#f00'/><line x1='10' y1='10' x2='60' y2='50' stroke='#00ff00'/>"
+      "<circle cx='20' cy='20' r='5' fill='#f00'/><line x1='10' y1='10' x2='60' y2='50' stroke='#00ff00' stroke-width='3'/>"
       "<polygon points='10,10 20,10 20,20' style='fill:none;stroke:white'/><path d='M0 0'/></svg>");
   ASSERT_TRUE(d);
   EXPECT_FLOAT_EQ(d->Width(), 50.0f);
@@ -155,6 +155,7 @@ TEST(VectorDocument, ReadsTheViewBoxColoursAndPlainShapes) {
   EXPECT_FLOAT_EQ(d->Shapes()[1].points[0], 0.0f); // moved by the view box
   EXPECT_TRUE(d->Shapes()[1].hasStroke);
   EXPECT_EQ(d->Shapes()[1].stroke, (IColorARGB{255, 0, 255, 0}));
+  EXPECT_FLOAT_EQ(d->Shapes()[1].strokeWidth, 3.0f);
   EXPECT_FALSE(d->Shapes()[2].hasFill);
   EXPECT_EQ(d->Shapes()[2].stroke, kColorWhite);
 }
