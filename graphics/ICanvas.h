@@ -1,8 +1,8 @@
 #pragma once
 
 #include "IBitmap.h"
-#include "IDrawStyles.h"
 #include "ICanvasTypes.h"
+#include "IDrawStyles.h"
 #include "IKeyEvent.h"
 #include "IPopupMenu.h"
 #include "IResourceTable.h"
