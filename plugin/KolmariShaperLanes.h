@@ -15,6 +15,9 @@ namespace kolmari::shapers {
 
 using namespace lanes;
 
+// The chain calls these once or twice per substep; inlined, its values stay in registers.
+#define KOLMARI_INLINE inline __attribute__((always_inline))
+
 inline constexpr double K = 0.9885530946569389;
 inline constexpr double kEps = 1e-39;
 
@@ -34,16 +37,16 @@ inline double LogCosh(double x) {
 }
 
 // The cubic clip's input stage: 0.9 * min(e, K) for e >= 0.
-template <class V> V ClipCurve(V e) {
+template <class V> KOLMARI_INLINE V ClipCurve(V e) {
   const V direct = 0.45 * (Abs(e + K) - Abs(e - K));
   return Select(Lt(Abs(e), kClipCurveDirectLimit), direct, Select(Gt(e, 0.0), V(0.9 * K), V(-0.9 * K)));
 }
 
 // The cubic 1.45 f - 0.45 f^3.
-template <class V> V Cubic(V f) { return 1.45 * f - 0.45 * f * f * f; }
+template <class V> KOLMARI_INLINE V Cubic(V f) { return 1.45 * f - 0.45 * f * f * f; }
 
 // |e| with the sign of x (negative if x < 0).
-template <class V> V WithSignOf(V x, V e) {
+template <class V> KOLMARI_INLINE V WithSignOf(V x, V e) {
   const V magnitude = Abs(e);
   return Select(Lt(x, 0.0), -magnitude, magnitude);
 }
@@ -51,7 +54,7 @@ template <class V> V WithSignOf(V x, V e) {
 // First-order antiderivative form of tanh with its memory (previous input and integral), in the
 // lanes selected by `active`; the other lanes keep their memory and return an unspecified value.
 template <class V>
-V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double closeness, Mask<V> active = All<V>()) {
+KOLMARI_INLINE V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double closeness, Mask<V> active = All<V>()) {
   const V integral = PerLane(active, V(0.0), [&](int i) { return LogCosh(Lane(x, i)); });
   const V xp = lastInput;
   const V integralPrevious = lastIntegral;
@@ -83,7 +86,7 @@ inline double Envelope(double e, double s1, double s2, double l, double driftDiv
 // The first shaper on the driven sample x with the smoothed envelope taps s1 and s2; records its
 // output magnitude in `shaperLatest`.
 template <class V>
-V FirstShaper(V x, V s1, V s2, V& adaaInput, V& adaaIntegral, V& shaperLatest, double driftDivisor, double closeness) {
+KOLMARI_INLINE V FirstShaper(V x, V s1, V s2, V& adaaInput, V& adaaIntegral, V& shaperLatest, double driftDivisor, double closeness) {
   V e = Abs(x);
   const V l = Clamp(e - K, 0.0, 1.0);
   // Below the knee the weight l is 0, and the envelope branch then gives back e unchanged
@@ -103,7 +106,7 @@ V FirstShaper(V x, V s1, V s2, V& adaaInput, V& adaaIntegral, V& shaperLatest, d
 
 // The second shaper: the identity up to 0.85, above it a blend towards the cubic clip, and above
 // T a halving of the excess towards its antiderivative tanh.
-template <class V> V SecondShaper(V x, V& adaaInput, V& adaaIntegral, double closeness) {
+template <class V> KOLMARI_INLINE V SecondShaper(V x, V& adaaInput, V& adaaIntegral, double closeness) {
   constexpr double T = 0.9772372209558107;
   constexpr double kHeadroom = 0.02276277904418933;  // 1 - T as a double
   constexpr double kBlendSpan = 0.15000000000000002; // 1 - 0.85 as a double
@@ -124,7 +127,7 @@ template <class V> V SecondShaper(V x, V& adaaInput, V& adaaIntegral, double clo
 }
 
 // The soft clip after the output lowpass: magnitudes above 0.9 fade into the cubic clip.
-template <class V> V SoftClip(V y) {
+template <class V> KOLMARI_INLINE V SoftClip(V y) {
   const V a = Abs(y);
   const auto over = Gt(a, 0.9);
   if (!Any(over)) return y;
