@@ -13,12 +13,12 @@ namespace kolmari {
 // block gets a generator of its own; no generator outlives the number it gave.
 //
 // Seeding is the costly part with short blocks (a 397-step serial recurrence), so the numbers are
-// made eight at a time: eight seeds from the random source, eight fresh generators run side by
-// side, one number handed out per block. The seeds themselves come from the operating system in
+// made 64 at a time: 64 seeds from the random source, 64 fresh generators run side by side, one
+// number handed out per block. The seeds themselves come from the operating system in
 // batches (OsSeedSource). Audio-thread safe: no locks, no allocation.
 class DriftSource {
 public:
-  static constexpr int kBatch = 8;
+  static constexpr int kBatch = 64;
 
   // The number for the next block.
   uint32_t Next();
