@@ -292,171 +292,201 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
     return next;
   };
 
-  for (int s = 0; s < frames; ++s) {
-    // Read the input once: the output may be the same buffer.
-    const V raw = IO::Input(inputs, s);
+  // The first shaper and what feeds it (the upsampler, slots 0 to 2, the shaper history) depend on
+  // nothing that the later stages compute, so they run ahead for a chunk of frames; the later
+  // stages then take their results. Each state still sees its updates in the same order, so the
+  // results are the same, and the processor can overlap the two halves' long latencies.
+  constexpr int kChunk = 16;
+  constexpr int kMaxSubsteps = 8;
+  const int substeps = std::min(F, kMaxSubsteps); // F is 1, 2, 4 or 8
+  V mixed[kChunk * kMaxSubsteps];
+  V dryOf[kChunk];
+  // Reading ahead is safe when each output is its input's own buffer or apart from it; a partial
+  // overlap (which no host hands over) goes frame by frame as the inputs would be read otherwise.
+  int chunk = kChunk;
+  for (int lane = 0; lane < IO::kLanes; ++lane) {
+    if (inputs[lane] != outputs[lane] && Overlap(inputs[lane], outputs[lane], frames)) chunk = 1;
+  }
 
-    // A non-finite sample (a host glitch) is taken as silence, and absurdly large ones are limited,
-    // so that no filter state or history can turn non-finite.
-    const V dry = Select(lanes::IsFinite(raw), raw, V(0.0));
-    const V x = Flush(lanes::Clamp(dry, -kInputLimit, kInputLimit));
-    const V xin = x + kEps;
+  for (int start = 0; start < frames; start += chunk) {
+    const int count = std::min(chunk, frames - start);
 
-    // Only the slots the taps can reach move on.
-    for (size_t i = kDepth - 1; i > 0; --i) {
-      stage[i] = stage[i - 1];
-      outputHistory[i] = outputHistory[i - 1];
-      shaper[i] = shaper[i - 1];
+    for (int j = 0; j < count; ++j) {
+      // Read the input once: the output may be the same buffer.
+      const V raw = IO::Input(inputs, start + j);
+
+      // A non-finite sample (a host glitch) is taken as silence, and absurdly large ones are
+      // limited, so that no filter state or history can turn non-finite.
+      const V dry = Select(lanes::IsFinite(raw), raw, V(0.0));
+      dryOf[j] = dry;
+      const V x = Flush(lanes::Clamp(dry, -kInputLimit, kInputLimit));
+      const V xin = x + kEps;
+
+      // Only the slots the taps can reach move on.
+      for (size_t i = kDepth - 1; i > 0; --i) shaper[i] = shaper[i - 1];
+
+      for (int k = 0; k < substeps; ++k) {
+        // Interpolating upsampler: walks from the previous input towards the current one.
+        const V increment = smooth(0, xin - previousInput) * perSubstep + kEps;
+        const V v = Flush(previousInput + static_cast<double>(k) * increment);
+
+        const V s1 = smooth(1, shaper[i1]);
+        const V s2 = smooth(2, shaper[i2]);
+        workSample = v * drive;
+        const V y1 = shapers::FirstShaper(workSample, s1, s2, adaaInput5, adaaIntegral5, shaper[0], D, closeness);
+        const V ys = y1 * levelCompensation;
+        mixed[j * kMaxSubsteps + k] = cw * ys + (1.0 - cw) * v;
+      }
+      previousInput = xin;
     }
 
-    reactThreshold = decimationSum = workSample = deviation = V(kEps);
+    for (int j = 0; j < count; ++j) {
+      const int s = start + j;
+      const V dry = dryOf[j];
 
-    for (int k = 0; k < F; ++k) {
-      // Interpolating upsampler: walks from the previous input towards the current one.
-      const V increment = smooth(0, xin - previousInput) * perSubstep + kEps;
-      const V v = Flush(previousInput + static_cast<double>(k) * increment);
-
-      const V s1 = smooth(1, shaper[i1]);
-      const V s2 = smooth(2, shaper[i2]);
-      workSample = v * drive;
-      const V y1 = shapers::FirstShaper(workSample, s1, s2, adaaInput5, adaaIntegral5, shaper[0], D, closeness);
-      const V ys = y1 * levelCompensation;
-      const V m = cw * ys + (1.0 - cw) * v;
-
-      const V st3 = smooth(3, previousOutput);
-      const V st4 = smooth(4, outputHistory[i1]);
-      const V st5 = smooth(5, outputHistory[i2]);
-
-      // Leaky average against the last substep's result.
-      const V st6 = smooth(6, feedbackSample);
-      const V p = m - (m - st6) / (D + kEps);
-      feedbackSample = Flush(p);
-
-      // Slope gate.
-      const V slope = Abs(st4 - st5);
-      const V dev = m - st3;
-      const V ratio = Clamp01(Abs(dev) / (slope + kEps));
-      V w0 = ratio * p + (1.0 - ratio) * m;
-      if (react == 1) w0 = Select(Gt(Abs(dev), reactThreshold), ratio * w0 + (1.0 - ratio) * m, w0);
-
-      w0 = kGolden * w0 + kGoldenRest * m;
-
-      deviation = dev;
-      const V devS = smooth(7, (dev + 1.0) * 0.5);
-      if (react == 1) {
-        const V cs = Clamp01(devS);
-        const V base = 1.0 - ((1.0 - cs) * 0.91213574841 + cs * 0.58223574541);
-        reactThreshold = lanes::PerLane(lanes::All<V>(), base, [&](int i) { return std::pow(lanes::Lane(base, i), 8.0); });
+      for (size_t i = kDepth - 1; i > 0; --i) {
+        stage[i] = stage[i - 1];
+        outputHistory[i] = outputHistory[i - 1];
       }
 
-      // Slew limit.
-      const V t = reactThreshold;
-      const V g = Clamp01((devS - t) / ((t + tameLimit) / kPhi - t + kEps));
-      const auto rising = Gt(dev, t);
-      const auto limited = lanes::Or(rising, Gt(-dev, t));
-      if (lanes::Any(limited)) {
-        const V target = Select(rising, st3 + t, st3 - t);
-        V limitedW0 = g * target + (1.0 - g) * w0;
+      reactThreshold = decimationSum = deviation = V(kEps);
+
+      for (int k = 0; k < substeps; ++k) {
+        const V m = mixed[j * kMaxSubsteps + k];
+
+        const V st3 = smooth(3, previousOutput);
+        const V st4 = smooth(4, outputHistory[i1]);
+        const V st5 = smooth(5, outputHistory[i2]);
+
+        // Leaky average against the last substep's result.
+        const V st6 = smooth(6, feedbackSample);
+        const V p = m - (m - st6) / (D + kEps);
+        feedbackSample = Flush(p);
+
+        // Slope gate.
+        const V slope = Abs(st4 - st5);
+        const V dev = m - st3;
+        const V ratio = Clamp01(Abs(dev) / (slope + kEps));
+        V w0 = ratio * p + (1.0 - ratio) * m;
+        if (react == 1) w0 = Select(Gt(Abs(dev), reactThreshold), ratio * w0 + (1.0 - ratio) * m, w0);
+
+        w0 = kGolden * w0 + kGoldenRest * m;
+
+        deviation = dev;
+        const V devS = smooth(7, (dev + 1.0) * 0.5);
         if (react == 1) {
-          const V q = (1.0 - g) * m + g * limitedW0;
-          limitedW0 = kGolden * q + kGoldenRest * m;
+          const V cs = Clamp01(devS);
+          const V base = 1.0 - ((1.0 - cs) * 0.91213574841 + cs * 0.58223574541);
+          reactThreshold = lanes::PerLane(lanes::All<V>(), base, [&](int i) { return std::pow(lanes::Lane(base, i), 8.0); });
         }
-        w0 = Select(limited, limitedW0, w0);
+
+        // Slew limit.
+        const V t = reactThreshold;
+        const V g = Clamp01((devS - t) / ((t + tameLimit) / kPhi - t + kEps));
+        const auto rising = Gt(dev, t);
+        const auto limited = lanes::Or(rising, Gt(-dev, t));
+        if (lanes::Any(limited)) {
+          const V target = Select(rising, st3 + t, st3 - t);
+          V limitedW0 = g * target + (1.0 - g) * w0;
+          if (react == 1) {
+            const V q = (1.0 - g) * m + g * limitedW0;
+            limitedW0 = kGolden * q + kGoldenRest * m;
+          }
+          w0 = Select(limited, limitedW0, w0);
+        }
+
+        // Closeness correction.
+        const V a = Abs(w0 - m);
+        const V b = Abs(w0 - st4);
+        const V cc = Clamp01(1.0 - Abs(a - b));
+        w0 = Select(Gt(a, b), cc * w0 + (1.0 - cc) * m, w0);
+
+        // Bias, first place.
+        const V e2 = w0 - st4;
+        if (bias > 0.0) {
+          const double cb = Clamp01(1.0 - bias);
+          w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+        }
+        if (bias < 0.0) {
+          const double cb = Clamp01(1.0 + bias);
+          w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+        }
+        w0 = w0 - e2 / (D + kEps);
+
+        const V z = tameBlend * w0 + (1.0 - tameBlend) * m;
+        const V y2 = shapers::SecondShaper(z * outputScale, adaaInput6, adaaIntegral6, closeness);
+
+        // Stage-history blend.
+        const auto live1 = lanes::NotZero(stage[i1]);
+        const V h1 = Select(live1, smoothWhere(8, live1, stage[i1]), stage[0]);
+        const auto live2 = lanes::NotZero(stage[i2]);
+        const V h2 = Select(live2, smoothWhere(9, live2, stage[i2]), stage[1]);
+        const V eS = smooth(10, y2 - h1);
+        const V sS = smooth(11, h1 - h2);
+        const V cg = Clamp01(1.0 - y2 / (eS + kEps));
+        V w1 = y2;
+        if (react == 0) {
+          w1 = (1.0 - cg) * w1 + cg * h1;
+        } else if (react == 1) {
+          w1 = Select(Gt(eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
+          w1 = Select(Gt(-eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
+        }
+        w1 = 0.2 * w1 + 0.8 * y2;
+
+        // Bias, second place.
+        if (bias > 0.0) {
+          const double cb = Clamp01(1.0 - bias);
+          w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+        }
+        if (bias < 0.0) {
+          const double cb = Clamp01(1.0 + bias);
+          w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+        }
+
+        stage[0] = w1;
+        decimationSum = decimationSum + w1 * perSubstep;
       }
 
-      // Closeness correction.
-      const V a = Abs(w0 - m);
-      const V b = Abs(w0 - st4);
-      const V cc = Clamp01(1.0 - Abs(a - b));
-      w0 = Select(Gt(a, b), cc * w0 + (1.0 - cc) * m, w0);
+      // Boxcar decimation.
+      V out = trim * decimationSum;
+      outputHistory[0] = Flush(out);
+      previousOutput = Flush(out);
 
-      // Bias, first place.
-      const V e2 = w0 - st4;
+      // Output scale (attenuation only) and output smoother.
+      const V o1 = outputScale < 1.0 ? outputScale * out : out;
+      const V st12 = smooth(12, o1 - outputFeedback);
+      const V o2 = o1 - st12 / (D + kEps);
+      outputFeedback = Flush(o2);
+
+      // Bias, third place (weaker).
       if (bias > 0.0) {
-        const double cb = Clamp01(1.0 - bias);
-        w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-      }
-      if (bias < 0.0) {
-        const double cb = Clamp01(1.0 + bias);
-        w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-      }
-      w0 = w0 - e2 / (D + kEps);
-
-      const V z = tameBlend * w0 + (1.0 - tameBlend) * m;
-      const V y2 = shapers::SecondShaper(z * outputScale, adaaInput6, adaaIntegral6, closeness);
-
-      // Stage-history blend.
-      const auto live1 = lanes::NotZero(stage[i1]);
-      const V h1 = Select(live1, smoothWhere(8, live1, stage[i1]), stage[0]);
-      const auto live2 = lanes::NotZero(stage[i2]);
-      const V h2 = Select(live2, smoothWhere(9, live2, stage[i2]), stage[1]);
-      const V eS = smooth(10, y2 - h1);
-      const V sS = smooth(11, h1 - h2);
-      const V cg = Clamp01(1.0 - y2 / (eS + kEps));
-      V w1 = y2;
-      if (react == 0) {
-        w1 = (1.0 - cg) * w1 + cg * h1;
-      } else if (react == 1) {
-        w1 = Select(Gt(eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
-        w1 = Select(Gt(-eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
-      }
-      w1 = 0.2 * w1 + 0.8 * y2;
-
-      // Bias, second place.
-      if (bias > 0.0) {
-        const double cb = Clamp01(1.0 - bias);
-        w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
-      }
-      if (bias < 0.0) {
-        const double cb = Clamp01(1.0 + bias);
-        w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+        const double cb = Clamp01(1.0 - 0.8 * bias);
+        out = Select(Gt(st12, 0.0), cb * o2 + (1.0 - cb) * o1, o2);
+      } else if (bias < 0.0) {
+        const double cb = Clamp01(1.0 + 0.8 * bias);
+        out = Select(Lt(st12, 0.0), cb * o2 + (1.0 - cb) * o1, o2);
+      } else {
+        out = o2;
       }
 
-      stage[0] = w1;
-      decimationSum = decimationSum + w1 * perSubstep;
+      // DC blocker.
+      dcState = dcFeedback * dcState + dcGain * out;
+      out = out - dcState;
+
+      // Output lowpass, transposed direct form II.
+      const V y = lp.b0 * out + biquadState1;
+      biquadState1 = lp.b1 * out - lp.a1 * y + biquadState2;
+      biquadState2 = lp.b2 * out - lp.a2 * y;
+
+      V result = shapers::SoftClip(y);
+
+      if (mWetFraction < 0.82) {
+        const double cw2 = Clamp01(mWetFraction / 0.82);
+        result = cw2 * result + (1.0 - cw2) * dry;
+      }
+      if (delta) result = result - dry;
+      IO::Output(result, outputs, s);
     }
-
-    previousInput = xin;
-
-    // Boxcar decimation.
-    V out = trim * decimationSum;
-    outputHistory[0] = Flush(out);
-    previousOutput = Flush(out);
-
-    // Output scale (attenuation only) and output smoother.
-    const V o1 = outputScale < 1.0 ? outputScale * out : out;
-    const V st12 = smooth(12, o1 - outputFeedback);
-    const V o2 = o1 - st12 / (D + kEps);
-    outputFeedback = Flush(o2);
-
-    // Bias, third place (weaker).
-    if (bias > 0.0) {
-      const double cb = Clamp01(1.0 - 0.8 * bias);
-      out = Select(Gt(st12, 0.0), cb * o2 + (1.0 - cb) * o1, o2);
-    } else if (bias < 0.0) {
-      const double cb = Clamp01(1.0 + 0.8 * bias);
-      out = Select(Lt(st12, 0.0), cb * o2 + (1.0 - cb) * o1, o2);
-    } else {
-      out = o2;
-    }
-
-    // DC blocker.
-    dcState = dcFeedback * dcState + dcGain * out;
-    out = out - dcState;
-
-    // Output lowpass, transposed direct form II.
-    const V y = lp.b0 * out + biquadState1;
-    biquadState1 = lp.b1 * out - lp.a1 * y + biquadState2;
-    biquadState2 = lp.b2 * out - lp.a2 * y;
-
-    V result = shapers::SoftClip(y);
-
-    if (mWetFraction < 0.82) {
-      const double cw2 = Clamp01(mWetFraction / 0.82);
-      result = cw2 * result + (1.0 - cw2) * dry;
-    }
-    if (delta) result = result - dry;
-    IO::Output(result, outputs, s);
   }
 
   for (size_t i = 0; i < kSlots; ++i) IO::Store(state[i], c0.smoothState[i], c1.smoothState[i]);
