@@ -212,5 +212,46 @@ TEST(KolmariBitIdentity, StereoChannelsEqualMonoRunsOfEachChannel) {
   }
 }
 
+// A host that writes the first output into the buffer the second input came in gets what processing
+// the channels one after the other gives: the second channel sees the first one's output. (Side by
+// side, it would see its original input; such buffers must not take that path.)
+TEST(KolmariBitIdentity, FirstOutputOverTheSecondInputProcessesChannelsInTurn) {
+  const TestInput in(48000.0);
+  BlockParameters params;
+  params.oversampling = 1;
+  params.inputGain = 150.0;
+  auto engineFor = [] {
+    auto engine = std::make_unique<KolmariEngine>();
+    engine->Reset(48000.0, 2);
+    engine->SetFixedDraw(kDraw);
+    return engine;
+  };
+
+  Signal shared = in.right, secondOut(kFrames);
+  {
+    auto engine = engineFor();
+    double* inputs[2] = {const_cast<double*>(in.left.data()), shared.data()};
+    double* outputs[2] = {shared.data(), secondOut.data()};
+    engine->ProcessBlock(params, 48000.0, 2, inputs, 2, outputs, 2, kFrames);
+  }
+
+  // The same, one channel per call: the first channel alone, then the second on its output.
+  Signal firstOut(kFrames), expectedSecond(kFrames);
+  {
+    auto engine = engineFor();
+    double* inputs[2] = {const_cast<double*>(in.left.data()), nullptr};
+    double* outputs[2] = {firstOut.data(), nullptr};
+    engine->ProcessBlock(params, 48000.0, 2, inputs, 2, outputs, 2, kFrames);
+  }
+  {
+    auto engine = engineFor();
+    double* inputs[2] = {nullptr, firstOut.data()};
+    double* outputs[2] = {nullptr, expectedSecond.data()};
+    engine->ProcessBlock(params, 48000.0, 2, inputs, 2, outputs, 2, kFrames);
+  }
+  EXPECT_EQ(shared, firstOut);
+  EXPECT_EQ(secondOut, expectedSecond);
+}
+
 } // namespace
 } // namespace kolmari::test
