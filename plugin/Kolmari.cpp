@@ -66,8 +66,14 @@ void Kolmari::ProcessBlock(double** inputs, double** outputs, int frames) {
   p.tame = GetParam(kTame)->Value();
   p.outputGain = GetParam(kOutputGain)->Value();
   p.bias = GetParam(kBias)->Value();
-  mEngine.ProcessBlock(p, SampleRate(), ConnectedOutputCount(), inputs, MaxChannels(ERoute::Input), outputs,
-                       MaxChannels(ERoute::Output), frames);
+  // A disconnected output (the second one of a mono track) goes to a scratch buffer nobody reads:
+  // hand the engine no buffer for it, so that it skips that channel's work. Each channel's state
+  // depends on its own input only, so the others' output is the same either way.
+  const int outputCount = std::min(MaxChannels(ERoute::Output), kMaxOutputs);
+  double* connected[kMaxOutputs] = {};
+  for (int c = 0; c < outputCount; ++c) connected[c] = outputs && ChannelIsConnected(ERoute::Output, c) ? outputs[c] : nullptr;
+  mEngine.ProcessBlock(p, SampleRate(), ConnectedOutputCount(), inputs, MaxChannels(ERoute::Input), connected,
+                       outputCount, frames);
 }
 
 void Kolmari::OnReset() { mEngine.Reset(SampleRate(), ConnectedOutputCount()); }

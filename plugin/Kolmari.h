@@ -37,6 +37,8 @@ public:
   const KolmariEngine& Engine() const { return mEngine; }
 
 private:
+  // "1-1 2-2": never more than two output records.
+  static constexpr int kMaxOutputs = 2;
   KolmariEngine mEngine;
 };
 

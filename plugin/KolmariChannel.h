@@ -9,15 +9,17 @@ namespace kolmari {
 struct KolmariChannel {
   static constexpr int kHistorySize = 64;
   static constexpr int kFilterSlots = 16;
-  // Slots 1..35 of the histories hold one value per past input sample.
-  static constexpr int kHistoryDepth = 35;
+  // Slots 1..kReadDepth of the histories hold one value per past input sample. The chain reads
+  // slot 0, slot 1 and its two taps, which reach slot 6 at the highest rate factor, so only these
+  // slots are kept up to date; deeper slots are never read and stay as the last clear left them.
+  static constexpr int kReadDepth = 6;
 
   using History = std::array<double, kHistorySize>;
   using Slots = std::array<double, kFilterSlots>;
 
-  History stageHistory{};   // 0: latest substep result; 1..35 past samples
-  History outputHistory{};  // 0: latest decimated output; 1..35 past outputs
-  History shaperHistory{};  // 0: latest first-shaper magnitude; 1..35 past values
+  History stageHistory{};   // 0: latest substep result; 1..kReadDepth past samples
+  History outputHistory{};  // 0: latest decimated output; 1..kReadDepth past outputs
+  History shaperHistory{};  // 0: latest first-shaper magnitude; 1..kReadDepth past values
 
   Slots smoothState{};      // one-pole states, slots 0..12 in use
   Slots smoothGain{};       // input coefficient per slot

@@ -96,7 +96,13 @@ public:
 private:
   void ReinitialiseSettings(int oversamplingChoice, int channels);
   void ComputeBlockSettings(const BlockParameters& params, double sampleRate, int& oversamplingChoice);
-  void ProcessChannel(KolmariChannel& ch, int c, const double* input, double* output, int frames, bool delta);
+  // The chain on one channel (V = double) or on two side by side (V = lanes::Pair): channels,
+  // inputs and outputs hold one entry per lane; a null input reads as silence.
+  template <class V>
+  void ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs, int frames,
+                    bool delta);
+  // Bypass: the output is the input, and the channel's scalars are cleared.
+  static void Bypass(KolmariChannel& ch, const double* input, double* output, int frames);
 
   // Per-block settings.
   float mInputFraction = 0.0f;

@@ -203,6 +203,20 @@ TEST(KolmariDrift, FreshDrawEveryBlockWithinItsRange) {
   EXPECT_GT(seen.size(), static_cast<size_t>(DriftSource::kBatch)) << "every batch brings new numbers";
 }
 
+// The seeds come from the operating system in batches; across several batches they keep changing
+// (a refill that failed silently, or one handing out the same batch again, would repeat them).
+TEST(KolmariDrift, SeedsKeepComingAcrossBatches) {
+#if defined(__linux__)
+  std::array<uint32_t, 4> fetched{};
+  EXPECT_TRUE(OsSeedSource::Fetch(fetched.data(), static_cast<int>(fetched.size())));
+#endif
+  OsSeedSource source;
+  std::set<uint32_t> seen;
+  constexpr int kCount = 3 * OsSeedSource::kBatch + 5;
+  for (int i = 0; i < kCount; ++i) seen.insert(source.Next());
+  EXPECT_GT(seen.size(), static_cast<size_t>(kCount - 2)); // 32-bit values: a repeat is very unlikely
+}
+
 TEST(KolmariRobustness, NonFiniteInputPoisonsNothing) {
   for (double glitch : {kNaN, kInf, -kInf}) {
     SCOPED_TRACE(glitch);

@@ -1,0 +1,140 @@
+#pragma once
+
+// The two shapers, the antiderivative form of tanh they share and the output soft clip, written
+// once for one channel (V = double) and for two channels side by side (V = lanes::Pair). They work
+// on the memories they are handed, so the processing chain can keep its state in registers for a
+// block, and they are inline so that the chain's loop contains them. Audio thread only; no
+// allocation, no state of their own.
+
+#include "KolmariLanes.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kolmari::shapers {
+
+using namespace lanes;
+
+// The chain calls these once or twice per substep; inlined, its values stay in registers.
+#define KOLMARI_INLINE inline __attribute__((always_inline))
+
+inline constexpr double K = 0.9885530946569389;
+inline constexpr double kEps = 1e-39;
+
+// Beyond this magnitude cosh overflows a double (it does so near 710.5).
+inline constexpr double kLogCoshDirectLimit = 700.0;
+// Below this, the clip curve keeps its exact original arithmetic; above, that arithmetic loses its
+// precision (it collapses to 0 near 2^54), while the true value is simply 0.9 K.
+inline constexpr double kClipCurveDirectLimit = 1024.0;
+inline constexpr double kLn2 = 0.6931471805599453;
+
+// ln(cosh(x)) without overflow for large |x|.
+inline double LogCosh(double x) {
+  const double a = std::abs(x);
+  if (a <= kLogCoshDirectLimit) return std::log(std::cosh(x));
+  // ln(cosh x) = |x| - ln 2 + ln(1 + e^(-2|x|)); the last term is far below one ulp here.
+  return a - kLn2;
+}
+
+// The cubic clip's input stage: 0.9 * min(e, K) for e >= 0.
+template <class V> KOLMARI_INLINE V ClipCurve(V e) {
+  const V direct = 0.45 * (Abs(e + K) - Abs(e - K));
+  return Select(Lt(Abs(e), kClipCurveDirectLimit), direct, Select(Gt(e, 0.0), V(0.9 * K), V(-0.9 * K)));
+}
+
+// The cubic 1.45 f - 0.45 f^3.
+template <class V> KOLMARI_INLINE V Cubic(V f) { return 1.45 * f - 0.45 * f * f * f; }
+
+// |e| with the sign of x (negative if x < 0).
+template <class V> KOLMARI_INLINE V WithSignOf(V x, V e) {
+  const V magnitude = Abs(e);
+  return Select(Lt(x, 0.0), -magnitude, magnitude);
+}
+
+// First-order antiderivative form of tanh with its memory (previous input and integral), in the
+// lanes selected by `active`; the other lanes keep their memory and return an unspecified value.
+template <class V>
+KOLMARI_INLINE V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double closeness, Mask<V> active = All<V>()) {
+  const V integral = PerLane(active, V(0.0), [&](int i) { return LogCosh(Lane(x, i)); });
+  const V xp = lastInput;
+  const V integralPrevious = lastIntegral;
+  V result = (integral - integralPrevious) / (x - xp + kEps);
+  const auto close = And(active, Lt(Abs(x - xp), closeness));
+  if (Any(close)) {
+    const V mid = (xp + x) * 0.5;
+    result = PerLane(close, result, [&](int i) { return std::tanh(Lane(mid, i)); });
+  }
+  lastIntegral = Select(active, integral + kEps, lastIntegral);
+  lastInput = Select(active, x + kEps, lastInput);
+  return result;
+}
+
+// The first shaper's envelope reaction, for a magnitude e above the knee with a live envelope
+// (s2 > 1e-38, weight l > 0).
+inline double Envelope(double e, double s1, double s2, double l, double driftDivisor) {
+  const double f = std::tanh(e - s2 + kEps);
+  const double g = std::tanh(f / (driftDivisor + kEps) + kEps);
+  const double h = std::tanh(e - g + kEps);
+  if (f > std::tanh(s1 - s2 + kEps)) {
+    const double o = std::clamp(std::tanh(s1 / (s2 + kEps) + kEps), 0.0, 1.0);
+    const double o2 = Flush((1.0 - o) * e + o * s1);
+    e = Flush((1.0 - l) * e + l * o2);
+  }
+  return (1.0 - l) * e + l * h;
+}
+
+// The first shaper on the driven sample x with the smoothed envelope taps s1 and s2; records its
+// output magnitude in `shaperLatest`.
+template <class V>
+KOLMARI_INLINE V FirstShaper(V x, V s1, V s2, V& adaaInput, V& adaaIntegral, V& shaperLatest, double driftDivisor, double closeness) {
+  V e = Abs(x);
+  const V l = Clamp(e - K, 0.0, 1.0);
+  // Below the knee the weight l is 0, and the envelope branch then gives back e unchanged
+  // ((1 - 0) e + 0 h is e for the finite h it computes): skip its four tanh calls. For the normal
+  // or zero magnitudes the chain passes in, this is exact.
+  const auto envelope = And(Gt(s2, 1e-38), Gt(l, 0.0));
+  if (Any(envelope)) {
+    e = PerLane(envelope, e, [&](int i) {
+      return Envelope(Lane(e, i), Lane(s1, i), Lane(s2, i), Lane(l, i), driftDivisor);
+    });
+  }
+  const V a = Clamp(AntiderivativeTanh(e, adaaInput, adaaIntegral, closeness), 0.0, 1.0);
+  e = 0.5 * a + 0.5 * Cubic(ClipCurve(e));
+  shaperLatest = e;
+  return WithSignOf(x, e);
+}
+
+// The second shaper: the identity up to 0.85, above it a blend towards the cubic clip, and above
+// T a halving of the excess towards its antiderivative tanh.
+template <class V> KOLMARI_INLINE V SecondShaper(V x, V& adaaInput, V& adaaIntegral, double closeness) {
+  constexpr double T = 0.9772372209558107;
+  constexpr double kHeadroom = 0.02276277904418933;  // 1 - T as a double
+  constexpr double kBlendSpan = 0.15000000000000002; // 1 - 0.85 as a double
+  V e = Abs(x);
+  const auto overT = Gt(e, T);
+  if (Any(overT)) {
+    const V t = e - T;
+    const V w = Clamp(t / kHeadroom, 0.0, 1.0);
+    const V u = AntiderivativeTanh(t, adaaInput, adaaIntegral, closeness, overT);
+    e = Select(overT, w * (0.5 * u + 0.5 * t + T) + (1.0 - w) * e, e);
+  }
+  const auto overKnee = Gt(e, 0.85);
+  if (Any(overKnee)) {
+    const V w = Clamp((e - 0.85) / kBlendSpan, 0.0, 1.0);
+    e = Select(overKnee, w * Cubic(ClipCurve(e)) + (1.0 - w) * e, e);
+  }
+  return WithSignOf(x, e);
+}
+
+// The soft clip after the output lowpass: magnitudes above 0.9 fade into the cubic clip.
+template <class V> KOLMARI_INLINE V SoftClip(V y) {
+  const V a = Abs(y);
+  const auto over = Gt(a, 0.9);
+  if (!Any(over)) return y;
+  const V t = Clamp((a - 0.9) / 0.09999999999999998, 0.0, 1.0);
+  const V f = ClipCurve(a);
+  const V clipped = t * Cubic(f) + (1.0 - t) * a;
+  return Select(over, Select(Lt(y, 0.0), -clipped, clipped), y);
+}
+
+} // namespace kolmari::shapers
