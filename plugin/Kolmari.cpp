@@ -72,6 +72,11 @@ void Kolmari::ProcessBlock(double** inputs, double** outputs, int frames) {
 
 void Kolmari::OnReset() { mEngine.Reset(SampleRate(), ConnectedOutputCount()); }
 
+bool Kolmari::OnFixedSeed(std::optional<uint32_t> seed) {
+  mEngine.SetFixedSeed(seed);
+  return true;
+}
+
 // Nothing that processing depends on changes on idle.
 void Kolmari::OnIdle() {}
 

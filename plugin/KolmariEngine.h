@@ -63,6 +63,9 @@ public:
   // freshly seeded generator, so outputs are reproducible.
   void SetFixedDraw(std::optional<uint32_t> draw) { mDrift.SetFixedDraw(draw); }
   static double DriftDivisorFor(uint32_t draw);
+  // Reproducible mode: every block's generator seeded from this value instead of the operating
+  // system's random source; none returns to that source. Any thread, also while audio runs.
+  void SetFixedSeed(std::optional<uint32_t> seed) { mDrift.SetFixedSeed(seed); }
 
   // Read-only views for tests, benchmarks and tools.
   int ChannelCount() const { return static_cast<int>(mChannels.size()); }
