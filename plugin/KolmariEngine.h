@@ -80,6 +80,8 @@ public:
   double DriftDivisor() const { return mDriftDivisor; }
   double Drive() const { return mDrive; }
   bool SettingsChanged() const { return mSettingsChanged; }
+  // Whether the last block was a hard bypass: every output sample its input, unchanged.
+  bool Bypassed() const { return mBypassOn == 1; }
 
   // The lowest and highest rates the engine runs at. A host may set anything (0, negative, NaN,
   // infinity); outside this span the filters would be unstable or the rate meaningless.
