@@ -18,7 +18,7 @@ struct ParameterAssignment {
 
 struct RenderOptions {
   // SaveState: --state-out without INPUT and OUTPUT writes the settings and renders nothing.
-  enum class Mode { Render, List, Help, MakeDemo, SaveState };
+  enum class Mode { Render, List, Help, Version, MakeDemo, SaveState };
 
   static constexpr int kDefaultBlockSize = 512;
   static constexpr int kMinBlockSize = 1;
