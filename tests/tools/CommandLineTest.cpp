@@ -65,6 +65,9 @@ TEST(CommandLine, DefaultsAndFileNamesAfterDoubleDash) {
 TEST(CommandLine, OtherModes) {
   EXPECT_EQ(Parse({"--list"}).mode, Mode::List);
   EXPECT_EQ(Parse({"in.wav", "--bogus", "-h"}).mode, Mode::Help); // help wins, even over errors after it
+  EXPECT_EQ(Parse({"--list", "--version", "--bogus"}).mode, Mode::Version);
+  EXPECT_EQ(Parse({"--version", "--help"}).mode, Mode::Help);
+  EXPECT_EQ(Parse({"--", "--version", "out.wav"}).input, "--version"); // a file after "--"
   const auto demo = Parse({"--make-demo", "demo.wav", "--rate", "48000"});
   EXPECT_EQ(demo.mode, Mode::MakeDemo);
   EXPECT_EQ(demo.output, "demo.wav");
