@@ -3,6 +3,7 @@
 #include "OsSeedSource.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -26,6 +27,12 @@ public:
   // Test seam: with a value set, every block gets it instead.
   void SetFixedDraw(std::optional<uint32_t> draw) { mFixedDraw = draw; }
 
+  // Reproducible mode: with a seed, every block's generator is seeded from it instead of the random
+  // source, so every block gets FirstDrawOfFreshGenerator(seed); without one, the random source
+  // again. Safe from another thread while Next runs: the number is worked out here and handed over
+  // in one atomic word, taken from the next call of Next on.
+  void SetFixedSeed(std::optional<uint32_t> seed);
+
   // The first number std::mt19937(seed) gives, computed from the only three words of the initial
   // state it depends on (0, 1 and 397) instead of the whole state.
   static uint32_t FirstDrawOfFreshGenerator(uint32_t seed);
@@ -36,6 +43,10 @@ private:
   std::array<uint32_t, kBatch> mPending{};
   int mPendingCount = 0;
   std::optional<uint32_t> mFixedDraw;
+  // The fixed seed's number in the low 32 bits, or kNoFixedSeed.
+  static constexpr uint64_t kNoFixedSeed = ~uint64_t{0};
+  std::atomic<uint64_t> mFixedSeedDraw{kNoFixedSeed};
+  static_assert(std::atomic<uint64_t>::is_always_lock_free, "the audio thread must not wait for the seed");
 };
 
 } // namespace kolmari

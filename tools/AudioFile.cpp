@@ -1,6 +1,7 @@
 #include "AudioFile.h"
 
 #include "ToolError.h"
+#include "WavHeader.h"
 
 #include <sndfile.h>
 
@@ -62,6 +63,11 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
   mFormat.channels = info.channels;
   mFormat.frames = info.frames;
   mFormat.description = FormatName(info.format);
+  const int major = info.format & SF_FORMAT_TYPEMASK;
+  if (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) {
+    if (const auto promised = WavHeader::PromisedFrames(path); promised && *promised > info.frames)
+      mFormat.promisedFrames = *promised;
+  }
 }
 
 AudioReader::~AudioReader() {

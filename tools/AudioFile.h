@@ -14,6 +14,9 @@ struct AudioFormat {
   int channels = 0;
   int64_t frames = 0;
   std::string description; // e.g. "WAV (Microsoft), Signed 24 bit PCM"
+  // The frames a WAV header promises when that is more than the file holds (`frames`, which is
+  // what is read); 0 otherwise.
+  int64_t promisedFrames = 0;
 
   double Seconds() const { return sampleRate > 0 ? static_cast<double>(frames) / sampleRate : 0.0; }
 };

@@ -59,14 +59,16 @@ int ParseBounded(std::string_view option, std::string_view text, int min, int ma
 
 RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
   RenderOptions options;
-  // Asking for help is answered whatever else is on the line, mistakes included.
+  // Asking for help or the version is answered whatever else is on the line, mistakes included.
   for (const std::string_view arg : args) {
     if (arg == "--") break;
     if (arg == "--help" || arg == "-h") {
       options.mode = Mode::Help;
       return options;
     }
+    if (arg == "--version") options.mode = Mode::Version;
   }
+  if (options.mode == Mode::Version) return options;
 
   ArgumentCursor cursor(args);
   std::vector<std::string> positionals;
@@ -122,6 +124,13 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
       noValue();
       options.doublePrecision = true;
       renderOption("--double", true);
+    } else if (name == "--seed") {
+      const std::string_view text = cursor.ValueFor(name, inlineValue);
+      const auto value = ParseInteger(text);
+      if (!value || *value < 0 || *value > 0xFFFFFFFFll)
+        throw UsageError("--seed must be a whole number from 0 to 4294967295, not '" + std::string(text) + "'");
+      options.seed = static_cast<uint32_t>(*value);
+      renderOption("--seed", true);
     } else if (name == "--plugin") {
       options.plugin = fileFor(name, inlineValue);
     } else if (name == "--state-in") {
@@ -175,31 +184,49 @@ std::string CommandLine::Usage() {
        kolmari-render [--plugin PATH] [--state-in FILE] [--set NAME=VALUE]... --state-out FILE
        kolmari-render [--plugin PATH] --list
        kolmari-render --make-demo FILE [--rate HZ]
+       kolmari-render --help | --version
 
 Runs an audio file through the Kolmari plug-in (Kolmari.so, loaded as a host loads it) or another
 VST 2.4 effect, and writes the result as a 32-bit float WAV file with the input's sample rate and
-channel count. INPUT may be any WAV, AIFF or FLAC file (16/24/32-bit integer or float samples,
-mono or stereo).
+channel count. INPUT may be mono or stereo, in any format the audio library reads: WAV (also
+WAVE_FORMAT_EXTENSIBLE and RF64), AIFF, FLAC, Ogg Vorbis, Ogg Opus and others, with 8, 16, 24 or
+32-bit integer or 32 or 64-bit float samples.
 
 options:
   --plugin PATH      the VST 2.4 plug-in binary to render through (default: the Kolmari.so built
                      with this program, else one beside it or in the VST folders such as ~/.vst)
   --set NAME=VALUE   set a parameter by name (any case) to a value in its own units, as the
                      plug-in displays it, e.g. --set "Input Gain=80" --set Wet=100; may be repeated
-  --state-in FILE    load the plug-in's settings (a program chunk) before any --set
+  --state-in FILE    load settings saved by --state-out (the plug-in's program chunk) before any
+                     --set; any other file is refused
   --state-out FILE   save the settings after --state-in and --set; without INPUT and OUTPUT
                      nothing is rendered
   --block N          frames per processing block, 1 to 65536 (default 512)
   --double           process through the 64-bit path instead of the 32-bit one
+  --seed N           make the render reproducible: the plug-in seeds its random drift from N
+                     (0 to 4294967295) instead of the system's random source, so two renders
+                     with the same seed and settings are identical bit for bit; refused for a
+                     plug-in that does not take a seed
   --list             print the parameters with their values at minimum, maximum and default
-  --make-demo FILE   write the demonstration input signal (a few seconds of stereo) to FILE
-  --rate HZ          sample rate of the demonstration signal (default 44100)
+  --make-demo FILE   write the demonstration input signal (5 seconds of stereo) to FILE
+  --rate HZ          sample rate of the demonstration signal, 8000 to 384000 (default 44100)
   -h, --help         print this help and exit
+  --version          print the program's version and exit
 
 A mono file is played into the plug-in's first input; if the plug-in takes a mono speaker
 arrangement it runs as mono, otherwise its second input gets silence and its second output is
 dropped. Output files are written beside their final name and moved into place only when
-everything has succeeded, so a failed run never leaves a partial file behind.
+everything has succeeded, so a failed run never leaves a partial file behind; an output that is a
+symbolic link is written to the link's target. INPUT, OUTPUT, --state-in, --state-out and the
+plug-in must be different files (a state file may be read and written again).
+
+exit status:
+  0    success
+  1    the run failed (a file that cannot be read or written, a plug-in that cannot be loaded or
+       refuses the settings, a report that cannot be written to standard output)
+  2    the command line cannot be used (an unknown option, a value out of range, a file named
+       for two parts)
+  130  interrupted (SIGINT, Ctrl-C); 143: terminated (SIGTERM); no output is left behind
 )";
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,7 +18,7 @@ struct ParameterAssignment {
 
 struct RenderOptions {
   // SaveState: --state-out without INPUT and OUTPUT writes the settings and renders nothing.
-  enum class Mode { Render, List, Help, MakeDemo, SaveState };
+  enum class Mode { Render, List, Help, Version, MakeDemo, SaveState };
 
   static constexpr int kDefaultBlockSize = 512;
   static constexpr int kMinBlockSize = 1;
@@ -34,6 +36,7 @@ struct RenderOptions {
   std::string stateOut; // program state written after them
   int blockSize = kDefaultBlockSize;
   bool doublePrecision = false;
+  std::optional<uint32_t> seed; // --seed: the plug-in's random draws seeded from it, reproducibly
   int demoRate = kDefaultDemoRate;
 };
 

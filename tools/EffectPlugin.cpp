@@ -3,6 +3,7 @@
 #include "ToolError.h"
 #include "VstPluginFinder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -96,8 +97,30 @@ std::vector<uint8_t> EffectPlugin::SaveState() {
 }
 
 void EffectPlugin::LoadState(const std::vector<uint8_t>& bytes, const std::string& source) {
+  CheckSavedState(bytes, source);
   if (mInstance->SetChunk(bytes, true) == 0)
     throw ToolError(source + " is not a state " + Description() + " accepts (the plug-in refused it)");
+}
+
+void EffectPlugin::CheckSavedState(const std::vector<uint8_t>& bytes, const std::string& source) {
+  // What this plug-in saves now shows what a state file of it must look like.
+  const std::vector<uint8_t> own = mInstance->GetChunk(true);
+  if (own.size() < kStateHeaderBytes || !std::equal(kStateMagic.begin(), kStateMagic.end(), own.begin())) return;
+  const std::string refused = "cannot use state " + source + ": ";
+  if (bytes.size() < kStateMagic.size() || !std::equal(kStateMagic.begin(), kStateMagic.end(), bytes.begin()))
+    throw ToolError(refused + "it is no program state saved by --state-out (its first bytes are not the state header)");
+  if (bytes.size() < kStateHeaderBytes ||
+      !std::equal(own.begin() + kStateMagic.size(), own.begin() + kStateHeaderBytes, bytes.begin() + kStateMagic.size()))
+    throw ToolError(refused + "its state header has a version " + Description() + " does not write");
+  if (bytes.size() != own.size())
+    throw ToolError(refused + "it has " + std::to_string(bytes.size()) + " bytes; a program state of " + Description() +
+                    " has " + std::to_string(own.size()));
+  // Values a saved state cannot hold (not numbers, out of range) come back changed from a plug-in
+  // that mends what it reads: try the file on an instance of its own first.
+  const std::unique_ptr<VstPluginInstance> scratch = NewInstance();
+  if (scratch->SetChunk(bytes, true) == 0 || scratch->GetChunk(true) != bytes)
+    throw ToolError(refused + "it holds values " + Description() +
+                    " cannot have (out of range or not numbers), so it was not saved by --state-out");
 }
 
 } // namespace kolmari::render

@@ -3,6 +3,7 @@
 #include "VstPluginInstance.h"
 #include "VstPluginLibrary.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,9 +36,20 @@ public:
   // The current settings as a program chunk. Throws when the plug-in gives none.
   std::vector<uint8_t> SaveState();
   // Loads a program chunk; throws when the plug-in refuses it. source names the bytes in messages.
+  // A plug-in whose own program chunks carry the framework's state header gets only what
+  // SaveState writes for it: that header, that length, and values it reads back unchanged. (The
+  // plug-in itself is more lenient with what hosts hand it; the tool is not a host restoring a
+  // project but a user naming a file, and a wrong file must not quietly load as settings.)
   void LoadState(const std::vector<uint8_t>& bytes, const std::string& source);
 
+  // The framework's program chunk header: the magic 0x70666674 (little-endian), then a 32-bit
+  // version.
+  static constexpr std::array<uint8_t, 4> kStateMagic{0x74, 0x66, 0x66, 0x70};
+  static constexpr size_t kStateHeaderBytes = 8;
+
 private:
+  void CheckSavedState(const std::vector<uint8_t>& bytes, const std::string& source);
+
   std::string mPath;
   std::shared_ptr<testhost::VstPluginLibrary> mLibrary;
   std::unique_ptr<testhost::VstPluginInstance> mInstance;

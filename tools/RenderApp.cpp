@@ -3,6 +3,7 @@
 #include "AudioFile.h"
 #include "DemoSignal.h"
 #include "EffectPlugin.h"
+#include "FileIdentity.h"
 #include "Numbers.h"
 #include "ParameterSettings.h"
 #include "ProgressBar.h"
@@ -10,11 +11,17 @@
 #include "StateFile.h"
 #include "ToolError.h"
 
+#include <sndfile.h>
+
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 namespace kolmari::render {
 
@@ -29,12 +36,20 @@ int RenderApp::Run(std::span<const std::string_view> args) {
     const RenderOptions options = CommandLine::Parse(args);
     switch (options.mode) {
       case RenderOptions::Mode::Help: mEnv.out << CommandLine::Usage(); break;
+      case RenderOptions::Mode::Version: mEnv.out << VersionText(); break;
       case RenderOptions::Mode::List: List(options); break;
       case RenderOptions::Mode::MakeDemo: MakeDemo(options); break;
       case RenderOptions::Mode::Render: Render(options); break;
       case RenderOptions::Mode::SaveState: SaveState(options); break;
     }
+    errno = 0;
     mEnv.out.flush();
+    // A report that did not arrive (standard output on a full disk, a closed pipe) is a failure
+    // even when the files were written.
+    if (!mEnv.out) {
+      const int error = errno;
+      return fail(std::string("cannot write to standard output") + (error != 0 ? ": " + std::string(std::strerror(error)) : ""), 1);
+    }
     return 0;
   } catch (const ToolError& e) {
     return fail(e.what(), e.ExitCode());
@@ -45,10 +60,46 @@ int RenderApp::Run(std::span<const std::string_view> args) {
   }
 }
 
+std::string RenderApp::VersionText() {
+  return std::string(kProgramName) + " " + KOLMARI_VERSION + " (Kolmari by Lumenfold; reads audio files with " +
+         sf_version_string() + ")\n";
+}
+
 namespace {
 
 ParameterSettings SettingsOf(EffectPlugin& plugin) {
   return ParameterSettings(plugin.Instance(), [&plugin] { return plugin.NewInstance(); });
+}
+
+// No file may play two parts: an output written over the input, the state file or the plug-in
+// would destroy it, and a file read as two things is a slip of the typing hand. Paths are compared
+// by what they name, so "o/s.wav" and "./o/s.wav", links and hard links all count as one file.
+// The one exception is a state file read and then written again: it is read whole first, and
+// updating a settings file in place is a use, not a slip.
+void CheckFilesAreDistinct(const RenderOptions& options, const std::string& pluginPath) {
+  struct Role {
+    const char* name;
+    const std::string& path;
+    bool written;
+  };
+  const Role roles[] = {{"INPUT", options.input, false},       {"OUTPUT", options.output, true},
+                        {"--state-in", options.stateIn, false}, {"--state-out", options.stateOut, true},
+                        {"--plugin", pluginPath, false}};
+  std::vector<std::pair<const Role*, FileIdentity>> named;
+  for (const Role& role : roles) {
+    if (!role.path.empty()) named.emplace_back(&role, FileIdentity::Of(role.path));
+  }
+  for (size_t i = 0; i < named.size(); ++i) {
+    for (size_t j = i + 1; j < named.size(); ++j) {
+      const Role& a = *named[i].first;
+      const Role& b = *named[j].first;
+      if (!(named[i].second == named[j].second)) continue;
+      if (&a == &roles[2] && &b == &roles[3]) continue; // --state-in updated in place
+      if (&b == &roles[4] && !a.written) continue;      // reading the plug-in binary as data harms nothing
+      throw UsageError(std::string(a.name) + " " + Quoted(a.path) + " and " + b.name + " " + Quoted(b.path) +
+                       " name the same file");
+    }
+  }
 }
 
 // The plug-in's settings as the command line asks for them: a saved state first, then each --set.
@@ -66,6 +117,7 @@ void RenderApp::List(const RenderOptions& options) {
 
 void RenderApp::SaveState(const RenderOptions& options) {
   EffectPlugin plugin(options.plugin);
+  CheckFilesAreDistinct(options, plugin.Path());
   ParameterSettings parameters = SettingsOf(plugin);
   Configure(plugin, parameters, options);
   const std::vector<uint8_t> state = plugin.SaveState();
@@ -95,7 +147,12 @@ void RenderApp::MakeDemo(const RenderOptions& options) {
 void RenderApp::Render(const RenderOptions& options) {
   // The plug-in and its settings before any file is touched, so that mistakes there cost nothing.
   EffectPlugin plugin(options.plugin);
+  CheckFilesAreDistinct(options, plugin.Path());
   Renderer renderer(plugin.Instance(), options.blockSize, options.doublePrecision);
+  if (options.seed && !plugin.Instance().SetFixedSeed(*options.seed))
+    throw ToolError("--seed: " + plugin.Description() +
+                    " does not take a seed (it does not answer the fixed-seed call), so its renders cannot be "
+                    "made reproducible");
   ParameterSettings parameters = SettingsOf(plugin);
   Configure(plugin, parameters, options);
   std::optional<StateFileWriter> stateWriter;
@@ -104,6 +161,10 @@ void RenderApp::Render(const RenderOptions& options) {
   AudioReader reader(options.input);
   const AudioFormat& format = reader.Format();
   renderer.Check(format.channels);
+  if (format.promisedFrames > format.frames) {
+    mEnv.err << kProgramName << ": warning: input ends early: the header promises " << format.promisedFrames
+             << " frames, the file holds " << format.frames << '\n';
+  }
   AudioWriter writer(options.output, format.sampleRate, format.channels);
   renderer.Prepare(format.sampleRate, format.channels);
 
@@ -116,6 +177,7 @@ void RenderApp::Render(const RenderOptions& options) {
       << "layout:   " << renderer.Layout() << "\n"
       << "block:    " << options.blockSize << " frames, " << (options.doublePrecision ? "64" : "32")
       << "-bit processing\n";
+  if (options.seed) out << "seed:     " << *options.seed << " (reproducible)\n";
   if (!options.stateIn.empty()) out << "state:    loaded from " << options.stateIn << "\n";
   if (!options.stateOut.empty()) out << "state:    saved to " << options.stateOut << "\n";
   out << "settings:\n" << parameters.CurrentSettings() << std::flush;
@@ -132,6 +194,8 @@ void RenderApp::Render(const RenderOptions& options) {
     throw;
   }
   bar.Finish();
+  // A signal after the last chunk still means: do not leave a result.
+  if (mEnv.interrupted()) throw ToolError("interrupted", ToolError::Kind::Interrupted);
   writer.Commit();
   if (stateWriter) stateWriter->Commit();
 

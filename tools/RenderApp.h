@@ -5,6 +5,7 @@
 #include <functional>
 #include <iosfwd>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace kolmari::render {
@@ -26,6 +27,9 @@ public:
   explicit RenderApp(Environment environment);
 
   int Run(std::span<const std::string_view> args);
+
+  // "kolmari-render 1.1.5 (...)" with the project's version and the audio library's.
+  static std::string VersionText();
 
 private:
   void List(const RenderOptions& options);

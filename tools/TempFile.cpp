@@ -1,5 +1,6 @@
 #include "TempFile.h"
 
+#include "SymbolicLink.h"
 #include "ToolError.h"
 
 #include <cerrno>
@@ -17,7 +18,10 @@ TempFile::TempFile(const std::string& output) : mOutput(output) {
   namespace fs = std::filesystem;
   const std::string quoted = Quoted(output);
   if (output.empty() || output == "-") throw ToolError("cannot write " + quoted + ": not a file name");
-  const fs::path target(output);
+  // An output that is a symbolic link is written through: its target gets the new contents and the
+  // link stays.
+  mTarget = SymbolicLink::FinalTarget(output);
+  const fs::path target(mTarget);
   std::error_code ec;
   if (fs::is_directory(target, ec)) throw ToolError("cannot write " + quoted + ": it is a directory");
   // The finished file is renamed over the output: never over a device, pipe or socket.
@@ -63,7 +67,7 @@ void TempFile::Commit() {
   const int descriptor = mDescriptor;
   mDescriptor = -1;
   if (close(descriptor) != 0) Fail(std::strerror(errno));
-  if (std::rename(mPath.c_str(), mOutput.c_str()) != 0) Fail(std::strerror(errno));
+  if (std::rename(mPath.c_str(), mTarget.c_str()) != 0) Fail(std::strerror(errno));
   mPath.clear();
 }
 

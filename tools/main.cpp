@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <string_view>
 #include <vector>
@@ -10,18 +11,23 @@
 
 namespace {
 
-std::atomic<bool> gInterrupted{false};
+std::atomic<int> gSignal{0};
 
-// Ctrl-C only raises a flag: the render stops at the next chunk and removes its temporary file.
-extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
+// Ctrl-C and SIGTERM only note the signal: the render stops at the next chunk and removes its
+// temporary files, and the program then ends with the signal's conventional status.
+extern "C" void OnSignal(int signal) { gSignal.store(signal); }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
 
   std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  kolmari::render::RenderApp app({std::cout, std::cerr, isatty(STDERR_FILENO) == 1, [] { return gInterrupted.load(); }});
-  return app.Run(args);
+  kolmari::render::RenderApp app({std::cout, std::cerr, isatty(STDERR_FILENO) == 1, [] { return gSignal.load() != 0; }});
+  int status = app.Run(args);
+  // 128 + the signal's number (130 for SIGINT, 143 for SIGTERM), whatever the program was doing
+  // when it came.
+  if (const int signal = gSignal.load(); signal != 0) status = 128 + signal;
+  return status;
 }

@@ -480,6 +480,10 @@ private:
   // Host extensions: the display of an arbitrary normalised value, a parameter's value for a text,
   // whether a parameter has few steps, and whatever other index a host may send.
   void VendorSpecific() {
+    if (mIn.ConsumeIntegralInRange<int>(0, 7) == 0) {
+      FixedSeed();
+      return;
+    }
     static constexpr std::array<int32_t, 3> kKnown{effGetParamDisplay, 8, effString2Parameter};
     const int32_t index = mIn.ConsumeBool() ? kKnown[mIn.ConsumeIntegralInRange<size_t>(0, 2)] : mIn.ConsumeIntegral<int32_t>();
     const intptr_t value = mIn.ConsumeBool() ? mIn.ConsumeIntegralInRange<intptr_t>(-2, 12) : mIn.ConsumeIntegral<intptr_t>();
@@ -498,6 +502,19 @@ private:
     auto text = TextBuffer(mIn, kTextBufferSize - 1, kTextBufferSize);
     Dispatch(effVendorSpecific, index, value, text.get(), opt);
     Require(std::memchr(text.get(), '\0', kTextBufferSize) != nullptr, "vendor text stays terminated");
+  }
+
+  // The framework's fixed-seed call with its two requests and others, a seed at any alignment or
+  // none: it only reads the seed, and answers its request or 0.
+  void FixedSeed() {
+    const int choice = mIn.ConsumeIntegralInRange<int>(0, 2);
+    const intptr_t value = choice == 0 ? kUseFixedSeed : choice == 1 ? kUseSystemSource : mIn.ConsumeIntegral<intptr_t>();
+    auto canary = PatternBuffer(kTextBufferSize);
+    void* seed = mIn.ConsumeBool() ? canary.get() + mIn.ConsumeIntegralInRange<size_t>(0, 7) : nullptr;
+    const intptr_t answer = Dispatch(effVendorSpecific, kFixedSeedIndex, value, seed, AnyFloat(mIn));
+    Require(answer == 0 || (answer == value && (value == kUseSystemSource || seed)), "the seed call answers its request or 0",
+            answer);
+    Require(Untouched(canary.get(), kTextBufferSize), "the seed call leaves the seed alone");
   }
 
   // One block through one of the three audio calls, with buffers of exactly the block's length.

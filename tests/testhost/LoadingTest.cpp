@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <set>
 
 namespace kolmari::testhost::test {
@@ -45,6 +47,23 @@ TEST(VstPluginLibraryTest, RefusesWhatIsNoPlugIn) {
   EXPECT_FALSE(VstPluginLibrary::Load(text.string(), error));
   EXPECT_FALSE(error.empty());
   std::filesystem::remove(text);
+}
+
+// The loader maps a binary's segments from the file as its headers describe them; a truncated
+// copy would be mapped past its end and kill the process with SIGBUS on first touch. It is turned
+// away before loading, with the reason.
+TEST(VstPluginLibraryTest, RefusesATruncatedBinaryBeforeLoadingIt) {
+  std::ifstream source(PROBE_EFFECT, std::ios::binary);
+  const std::string whole((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+  ASSERT_GT(whole.size(), 4096u);
+  const auto cut = std::filesystem::temp_directory_path() / "kolmari-testhost-truncated.so";
+  for (const size_t length : {size_t{20}, size_t{64}, size_t{1000}, size_t{5000}}) {
+    std::ofstream(cut, std::ios::binary | std::ios::trunc) << whole.substr(0, length);
+    std::string error;
+    EXPECT_FALSE(VstPluginLibrary::Load(cut.string(), error)) << length;
+    EXPECT_NE(error.find(cut.string() + ": it is truncated"), std::string::npos) << length << ": " << error;
+  }
+  std::filesystem::remove(cut);
 }
 
 TEST(VstPluginInstanceTest, RefusesEntryPointsThatGiveNoEffect) {

@@ -65,6 +65,9 @@ TEST(CommandLine, DefaultsAndFileNamesAfterDoubleDash) {
 TEST(CommandLine, OtherModes) {
   EXPECT_EQ(Parse({"--list"}).mode, Mode::List);
   EXPECT_EQ(Parse({"in.wav", "--bogus", "-h"}).mode, Mode::Help); // help wins, even over errors after it
+  EXPECT_EQ(Parse({"--list", "--version", "--bogus"}).mode, Mode::Version);
+  EXPECT_EQ(Parse({"--version", "--help"}).mode, Mode::Help);
+  EXPECT_EQ(Parse({"--", "--version", "out.wav"}).input, "--version"); // a file after "--"
   const auto demo = Parse({"--make-demo", "demo.wav", "--rate", "48000"});
   EXPECT_EQ(demo.mode, Mode::MakeDemo);
   EXPECT_EQ(demo.output, "demo.wav");
@@ -97,6 +100,18 @@ TEST(CommandLine, BlockSizeAndRateMustBeWholeNumbersInRange) {
               "--block must be a whole number from 1 to 65536, not '" + std::string(bad) + "'");
   }
   EXPECT_NE(ErrorFor({"--make-demo", "d.wav", "--rate", "100"}).find("8000 to 384000"), std::string::npos);
+}
+
+TEST(CommandLine, SeedIsAnyThirtyTwoBitNumberForARender) {
+  EXPECT_FALSE(Parse({"a", "b"}).seed);
+  EXPECT_EQ(Parse({"--seed", "0", "a", "b"}).seed, 0u);
+  EXPECT_EQ(Parse({"--seed=4294967295", "a", "b"}).seed, 4294967295u);
+  for (std::string_view bad : {"-1", "4294967296", "1.5", "x", ""}) {
+    EXPECT_EQ(ErrorFor({"--seed", bad, "a", "b"}),
+              "--seed must be a whole number from 0 to 4294967295, not '" + std::string(bad) + "'");
+  }
+  EXPECT_EQ(ErrorFor({"--list", "--seed", "1"}), "--seed cannot be combined with --list");
+  EXPECT_EQ(ErrorFor({"--state-out", "s", "--seed", "1"}), "--seed needs INPUT and OUTPUT files");
 }
 
 TEST(CommandLine, RejectsCombinationsThatMeanNothing) {

@@ -8,8 +8,13 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <fstream>
 #include <numbers>
 #include <sstream>
@@ -17,6 +22,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,11 +66,15 @@ protected:
     return path ? path->string() : "/missing/" + file;
   }
 
-  Outcome Render(const std::vector<std::string>& args) const {
+  // Runs the program; its standard output goes to a file of the folder unless stdoutTo names
+  // another (such as /dev/full). onStart, if given, runs in the parent with the child's id.
+  Outcome Render(const std::vector<std::string>& args, const std::string& stdoutTo = "",
+                 const std::function<void(pid_t)>& onStart = {}) const {
     const fs::path outPath = dir / "stdout.txt", errPath = dir / "stderr.txt";
     const pid_t pid = fork();
     if (pid == 0) {
-      const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int out = stdoutTo.empty() ? open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                                       : open(stdoutTo.c_str(), O_WRONLY);
       const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(out, STDOUT_FILENO);
       dup2(err, STDERR_FILENO);
@@ -74,6 +84,7 @@ protected:
       execv(KOLMARI_RENDER_BINARY, argv.data());
       _exit(127);
     }
+    if (onStart) onStart(pid);
     int status = 0;
     waitpid(pid, &status, 0);
     Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(outPath), Slurp(errPath)};
@@ -167,13 +178,22 @@ TEST_F(RenderProgram, DryMixPassesMono16BitAndStereo24BitInputUnchanged) {
     const char* name;
     int format, channels;
     std::vector<std::string> extra;
+    int rate = 44100;
   };
   const Case cases[] = {{"mono16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, {}},
                         {"stereo24.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, {"--double"}},
-                        {"mono24.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, {"--double", "--block", "1000"}}};
+                        {"mono24.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, {"--double", "--block", "1000"}},
+                        // Every other kind of input the help names.
+                        {"mono8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, {}},
+                        {"stereo8.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_S8, 2, {}},
+                        {"double.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2, {"--double"}},
+                        {"extensible.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_32, 2, {}},
+                        {"big.rf64", SF_FORMAT_RF64 | SF_FORMAT_PCM_16, 2, {}},
+                        {"vorbis.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, {}},
+                        {"opus.ogg", SF_FORMAT_OGG | SF_FORMAT_OPUS, 1, {}, 48000}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string in = WriteInput(c.name, c.format, c.channels, 3000);
+    const std::string in = WriteInput(c.name, c.format, c.channels, 3000, c.rate);
     std::vector<std::string> args{"--set", "Wet=0", "--set", "Input Gain=200"};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     args.push_back(in);
@@ -264,7 +284,7 @@ TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
       {{"--plugin", pan, "--state-out", state, good, out}, "gives no program chunk"},
       {{"--state-in", Path("missing.state"), good, out}, "cannot read state"},
       {{"--state-in", Path("empty.state"), good, out}, "the file is empty"},
-      {{"--state-in", Path("short.state"), "--state-out", state, good, out}, "is not a state Kolmari by Lumenfold accepts"},
+      {{"--state-in", Path("short.state"), "--state-out", state, good, out}, "is no program state saved by --state-out"},
       {{"--state-in", Path("folder"), good, out}, "it is a directory"},
       {{"--state-out", Path("no/such/folder/s.state"), good, out}, "cannot write"},
       {{"--state-out", state, surround, out}, "has 3 channels"},
@@ -345,6 +365,35 @@ TEST_F(RenderProgram, RendersThroughThirdPartyPlugins) {
   EXPECT_EQ(Read(Path("pan-mono.wav")).info.channels, 1);
 }
 
+// --seed makes renders repeatable bit for bit on both paths; without it the drift differs per run.
+TEST_F(RenderProgram, SeededRendersAreIdentical) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 12000, 48000);
+  const auto render = [&](std::vector<std::string> args, const std::string& name) {
+    args.insert(args.end(), {"--set", "Wet=100", "--block", "64", in, Path(name)});
+    const Outcome run = Render(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return Read(Path(name)).samples;
+  };
+  for (const std::vector<std::string>& path : {std::vector<std::string>{}, std::vector<std::string>{"--double"}}) {
+    SCOPED_TRACE(path.empty() ? "32-bit" : "64-bit");
+    std::vector<std::string> seeded = path;
+    seeded.insert(seeded.end(), {"--seed", "4242"});
+    const auto a = render(seeded, "a.wav");
+    EXPECT_EQ(render(seeded, "b.wav"), a);
+    seeded.back() = "4243";
+    EXPECT_NE(render(seeded, "c.wav"), a);
+    EXPECT_NE(render(path, "d.wav"), render(path, "e.wav"));
+  }
+  const Outcome run = Render({"--seed", "0", in, Path("f.wav")});
+  EXPECT_NE(run.out.find("seed:     0 (reproducible)\n"), std::string::npos) << run.out;
+
+  // A plug-in without the call cannot promise that.
+  const Outcome pan = Render({"--plugin", ThirdParty("PingPongPan-vst.so"), "--seed", "1", in, Path("g.wav")});
+  EXPECT_EQ(pan.status, 1);
+  EXPECT_NE(pan.err.find("--seed: Ping Pong Pan by DISTRHO does not take a seed"), std::string::npos) << pan.err;
+  EXPECT_FALSE(fs::exists(Path("g.wav")));
+}
+
 TEST_F(RenderProgram, FailedRunLeavesAnExistingOutputUntouched) {
   const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 1000);
   { std::ofstream(Path("out.wav")) << "previous result"; }
@@ -364,6 +413,235 @@ TEST_F(RenderProgram, InterruptedRenderRemovesItsTemporaryFile) {
   EXPECT_EQ(app.Run(args), 130);
   EXPECT_EQ(err.str(), "kolmari-render: error: interrupted\n");
   EXPECT_EQ(Files(), std::vector<std::string>{"in.wav"});
+}
+
+// A file named for two parts is refused, by what the names lead to, before anything is written.
+TEST_F(RenderProgram, AFileNamedForTwoPartsIsRefusedBeforeAnythingIsWritten) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
+  const std::string original = Slurp(in);
+  fs::create_directory(dir / "o");
+  ASSERT_EQ(link(in.c_str(), Path("hard.wav").c_str()), 0);
+  fs::create_symlink(in, dir / "soft.wav");
+  fs::copy_file(KOLMARI_PLUGIN_BINARY, dir / "k.so");
+  const auto before = Files();
+  ASSERT_EQ(Render({"--set", "Wet=10", "--state-out", Path("saved.state")}).status, 0);
+  const auto withState = Files();
+  const std::string relative = "./" + fs::relative(dir / "o" / "s.wav").string();
+
+  const std::vector<std::vector<std::string>> clashes = {
+      {"--state-out", relative, in, Path("o/s.wav")},  // the same new file, spelt two ways
+      {"--state-out", in, in, Path("out.wav")},
+      {in, in},
+      {in, Path("hard.wav")},
+      {in, Path("soft.wav")},
+      {in, dir.string() + "/o/../in.wav"},
+      {"--state-in", in, in, Path("out.wav")},
+      {"--state-in", Path("saved.state"), in, Path("saved.state")},
+      {"--plugin", Path("k.so"), in, Path("k.so")},
+      {"--plugin", Path("k.so"), "--state-out", Path("k.so")},
+  };
+  for (const auto& args : clashes) {
+    const Outcome run = Render(args);
+    SCOPED_TRACE(::testing::PrintToString(args) + ": " + run.err);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.starts_with("kolmari-render: error: ")) << run.err;
+    EXPECT_NE(run.err.find("name the same file"), std::string::npos) << run.err;
+    EXPECT_EQ(Files(), withState);
+    EXPECT_TRUE(fs::is_empty(dir / "o"));
+    EXPECT_EQ(Slurp(in), original);
+    EXPECT_TRUE(fs::is_symlink(dir / "soft.wav"));
+  }
+  EXPECT_EQ(Slurp(dir / "k.so"), Slurp(KOLMARI_PLUGIN_BINARY));
+
+  // A settings file may be updated in place.
+  const Outcome update = Render({"--state-in", Path("saved.state"), "--set", "Wet=20", "--state-out", Path("saved.state")});
+  EXPECT_EQ(update.status, 0) << update.err;
+  EXPECT_NE(Render({"--state-in", Path("saved.state"), "--list"}).status, 0); // --list takes no settings
+  (void)before;
+}
+
+// --state-in takes what --state-out wrote and nothing else, and says why.
+TEST_F(RenderProgram, StateInAcceptsOnlyWhatStateOutWrites) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
+  ASSERT_EQ(Render({"--set", "Input Gain=150", "--state-out", Path("good.state")}).status, 0);
+  const std::string good = Slurp(dir / "good.state");
+  ASSERT_EQ(good.size(), 80u);
+  const auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+    return Path(name);
+  };
+  const auto withValue = [&](int parameter, double value) {
+    std::string bytes = good;
+    std::memcpy(bytes.data() + 8 + 8 * parameter, &value, sizeof value);
+    return bytes;
+  };
+  std::string random(80, '\0');
+  uint32_t noise = 99;
+  for (char& c : random) c = static_cast<char>((noise = noise * 1664525u + 1013904223u) >> 24);
+  std::string otherVersion = good;
+  otherVersion[4] = 7;
+
+  struct Case {
+    std::string file;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {write("audio.wav", Slurp(in)), "its first bytes are not the state header"},
+      {write("random.state", random), "its first bytes are not the state header"},
+      {write("bare.state", good.substr(8)), "its first bytes are not the state header"},
+      {write("version.state", otherVersion), "its state header has a version Kolmari by Lumenfold does not write"},
+      {write("long.state", good + std::string(8, '\0')), "it has 88 bytes; a program state of Kolmari by Lumenfold has 80"},
+      {write("short.state", good.substr(0, 72)), "it has 72 bytes; a program state of Kolmari by Lumenfold has 80"},
+      {write("nan.state", withValue(4, std::nan(""))), "holds values Kolmari by Lumenfold cannot have"},
+      {write("huge.state", withValue(5, 1e300)), "holds values Kolmari by Lumenfold cannot have"},
+      {write("negative.state", withValue(2, -3.0)), "holds values Kolmari by Lumenfold cannot have"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Render({"--state-in", c.file, in, Path("out.wav")});
+    SCOPED_TRACE(c.file + ": " + run.err);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot use state '" + c.file + "': "), std::string::npos);
+    EXPECT_NE(run.err.find(c.reason), std::string::npos);
+    EXPECT_FALSE(fs::exists(Path("out.wav")));
+  }
+  const Outcome ok = Render({"--state-in", Path("good.state"), in, Path("out.wav")});
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_NE(ok.out.find("  Input Gain    150.00 %\n"), std::string::npos) << ok.out;
+}
+
+// A plug-in file that the loader would map past its end, or one for another machine, is refused
+// with a reason before it is loaded.
+TEST_F(RenderProgram, ATruncatedOrForeignPluginIsRefusedBeforeLoading) {
+  const std::string binary = Slurp(KOLMARI_PLUGIN_BINARY);
+  const auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+    return Path(name);
+  };
+  std::string arm = binary;
+  arm[18] = static_cast<char>(183); // e_machine: 64-bit ARM
+  arm[19] = 0;
+  std::string narrow = binary;
+  narrow[4] = 1; // ELF class: 32-bit
+  struct Case {
+    std::string file;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {write("cut.so", binary.substr(0, 10000)), "it is truncated: a loadable segment ends at byte"},
+      {write("cut-headers.so", binary.substr(0, 100)), "it is truncated"},
+      {write("header-only.so", binary.substr(0, 40)), "it is truncated: the file ends inside its ELF header"},
+      {write("arm.so", arm), "it is built for 64-bit ARM, not for x86-64"},
+      {write("narrow.so", narrow), "it is a 32-bit binary; this program is 64-bit"},
+      {write("text.so", "#!/bin/sh\n"), "it is no shared library (no ELF header)"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Render({"--plugin", c.file, "--list"});
+    SCOPED_TRACE(c.file + ": " + run.err);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot load plug-in '" + c.file + "': " + c.reason), std::string::npos);
+  }
+}
+
+// A WAV file cut short renders what it holds, with a warning.
+TEST_F(RenderProgram, AnInputCutShortIsRenderedWithAWarning) {
+  const std::string full = WriteInput("full.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
+  const std::string bytes = Slurp(full);
+  { std::ofstream(Path("cut.wav"), std::ios::binary) << bytes.substr(0, bytes.size() - 4 * 400); }
+  const Outcome run = Render({Path("cut.wav"), Path("out.wav")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "kolmari-render: warning: input ends early: the header promises 1000 frames, the file holds 600\n");
+  EXPECT_EQ(Read(Path("out.wav")).info.frames, 600);
+  const Outcome whole = Render({full, Path("out.wav")});
+  EXPECT_EQ(whole.err, "");
+}
+
+// Bypass gives back every sample bit for bit, subnormal ones too, on both paths.
+TEST_F(RenderProgram, BypassGivesSubnormalSamplesBack) {
+  std::vector<float> samples;
+  for (int i = 0; i < 3000; ++i) {
+    const float tiny = std::numeric_limits<float>::denorm_min() * static_cast<float>(1 + i % 5000);
+    samples.push_back(i % 3 == 0 ? tiny : (i % 3 == 1 ? -tiny : 0.25f));
+  }
+  SF_INFO info{};
+  info.samplerate = 44100;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* file = sf_open(Path("tiny.wav").c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr);
+  sf_writef_float(file, samples.data(), 1500);
+  sf_close(file);
+  const std::vector<float> input = Read(Path("tiny.wav")).samples;
+  ASSERT_EQ(std::memcmp(input.data(), samples.data(), samples.size() * sizeof(float)), 0);
+  for (const char* precision : {"--block=512", "--double"}) {
+    const Outcome run = Render({"--set", "Bypass=1", precision, Path("tiny.wav"), Path("out.wav")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<float> output = Read(Path("out.wav")).samples;
+    ASSERT_EQ(output.size(), samples.size());
+    EXPECT_EQ(std::memcmp(output.data(), samples.data(), samples.size() * sizeof(float)), 0) << precision;
+  }
+}
+
+// An output that is a symbolic link is written to the link's target; the link stays.
+TEST_F(RenderProgram, AnOutputLinkIsWrittenThrough) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
+  fs::create_directory(dir / "target");
+  { std::ofstream(dir / "target" / "old.wav") << "previous"; }
+  fs::create_symlink("target/old.wav", dir / "link.wav");
+  fs::create_symlink("target/new.wav", dir / "dangling.wav");
+  for (const char* name : {"link.wav", "dangling.wav"}) {
+    const Outcome run = Render({in, Path(name)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+  }
+  EXPECT_EQ(Read((dir / "target" / "old.wav").string()).info.frames, 1000);
+  EXPECT_EQ(Read((dir / "target" / "new.wav").string()).info.frames, 1000);
+  ASSERT_EQ(Render({"--set", "Wet=0", "--state-out", Path("link.wav")}).status, 0);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.wav"));
+  EXPECT_EQ(fs::file_size(dir / "target" / "old.wav"), 80u);
+}
+
+// A report that cannot be written is a failure; a signal ends the program with its status and
+// leaves no output.
+TEST_F(RenderProgram, FailedReportAndSignalsGiveNonZeroStatuses) {
+  const std::string in = WriteInput("in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{in, Path("out.wav")},
+                                               std::vector<std::string>{"--help"}, std::vector<std::string>{"--list"}}) {
+    const Outcome full = Render(args, "/dev/full");
+    EXPECT_EQ(full.status, 1) << args.front();
+    EXPECT_TRUE(full.err.starts_with("kolmari-render: error: cannot write to standard output")) << full.err;
+    EXPECT_EQ(std::count(full.err.begin(), full.err.end(), '\n'), 1) << full.err;
+  }
+
+  // A long render at eight times oversampling, terminated once its temporary output exists.
+  const std::string longInput = WriteInput("long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100 * 60);
+  const auto started = [&] {
+    for (const auto& name : Files()) {
+      if (name.starts_with(".out.wav.")) return true;
+    }
+    return false;
+  };
+  for (const int signal : {SIGTERM, SIGINT}) {
+    fs::remove(Path("out.wav"));
+    const Outcome run = Render({"--set", "Oversampling=3", longInput, Path("out.wav")}, "", [&](pid_t pid) {
+      for (int i = 0; i < 2000 && !started(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      kill(pid, signal);
+    });
+    EXPECT_EQ(run.status, 128 + signal);
+    EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+    EXPECT_EQ(Files(), (std::vector<std::string>{"in.wav", "long.wav"}));
+  }
+}
+
+TEST_F(RenderProgram, HelpAndVersionTellWhatTheProgramDoes) {
+  const Outcome help = Render({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* part : {"--make-demo FILE [--rate HZ]", "--seed N", "--version", "Ogg Vorbis", "8, 16, 24",
+                           "64-bit float", "exit status:", "143"})
+    EXPECT_NE(help.out.find(part), std::string::npos) << part;
+  const Outcome version = Render({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(version.out.starts_with("kolmari-render 1.")) << version.out;
+  EXPECT_NE(version.out.find("libsndfile"), std::string::npos) << version.out;
 }
 
 } // namespace

@@ -1,12 +1,15 @@
 // The tool's smaller parts: number text, level metering, the progress bar, the demo signal, the
-// all-or-nothing output files and the state file.
+// all-or-nothing output files, the state file, WAV header promises and file identities.
 #include "AudioFile.h"
 #include "DemoSignal.h"
+#include "FileIdentity.h"
 #include "LevelMeter.h"
 #include "Numbers.h"
 #include "ProgressBar.h"
 #include "StateFile.h"
+#include "SymbolicLink.h"
 #include "ToolError.h"
+#include "WavHeader.h"
 
 #include <gtest/gtest.h>
 
@@ -163,6 +166,57 @@ TEST_F(StateFileTest, WriterReplacesTheFileOnlyOnCommit) {
   writer.Commit();
   EXPECT_EQ(StateFile::Read(Path("s.state")), bytes);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+}
+
+// The same scratch folder, for the tool's other file helpers.
+class ToolFilesTest : public StateFileTest {};
+
+// The data chunk's promise is found past other chunks (odd-sized ones padded), and the marks of
+// an unknown length promise nothing.
+TEST_F(ToolFilesTest, WavHeaderPromiseIsTheDataChunkOverTheBlockSize) {
+  const auto little = [](uint32_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+  };
+  const auto wav = [&](uint32_t dataSize) {
+    std::string fmt = little(1, 2) + little(2, 2) + little(44100, 4) + little(44100 * 6, 4) + little(6, 2) + little(24, 2);
+    std::string body = "WAVE";
+    body += "fmt " + little(16, 4) + fmt;
+    body += "LIST" + little(3, 4) + "abc" + std::string(1, '\0'); // odd size, one byte of padding
+    body += "data" + little(dataSize, 4) + std::string(60, '\0');
+    return "RIFF" + little(static_cast<uint32_t>(body.size()), 4) + body;
+  };
+  const auto promised = [&](const std::string& bytes) {
+    std::ofstream(Path("h.wav"), std::ios::binary | std::ios::trunc) << bytes;
+    return WavHeader::PromisedFrames(Path("h.wav"));
+  };
+  EXPECT_EQ(promised(wav(6000)), 1000);
+  EXPECT_EQ(promised(wav(6005)), 1000); // a partial frame is no frame
+  EXPECT_FALSE(promised(wav(0xFFFFFFFFu)));
+  EXPECT_FALSE(promised(wav(0)));
+  EXPECT_FALSE(promised("RIFX" + wav(6000).substr(4)));
+  EXPECT_FALSE(promised(wav(6000).substr(0, 30))); // ends inside the format chunk
+  EXPECT_FALSE(WavHeader::PromisedFrames(Path("missing.wav")));
+}
+
+// Two spellings of one path, a link and its target, a hard link, and a link to a file still to be
+// written are each one file; two new files are two.
+TEST_F(ToolFilesTest, FileIdentityFollowsWhatPathsName) {
+  namespace fs = std::filesystem;
+  { std::ofstream(Path("a")) << "a"; }
+  fs::create_directory(dir / "sub");
+  fs::create_symlink(Path("a"), dir / "link");
+  fs::create_hard_link(Path("a"), dir / "hard");
+  fs::create_symlink("sub/new", dir / "dangling");
+  const auto same = [](const std::string& x, const std::string& y) { return FileIdentity::Of(x) == FileIdentity::Of(y); };
+  EXPECT_TRUE(same(Path("a"), dir.string() + "/sub/../a"));
+  EXPECT_TRUE(same(Path("a"), Path("link")));
+  EXPECT_TRUE(same(Path("a"), Path("hard")));
+  EXPECT_TRUE(same(Path("dangling"), dir.string() + "/./sub/new"));
+  EXPECT_EQ(SymbolicLink::FinalTarget(Path("dangling")), (dir / "sub/new").string());
+  EXPECT_FALSE(same(Path("new1"), Path("new2")));
+  EXPECT_FALSE(same(Path("a"), Path("new1")));
 }
 
 } // namespace

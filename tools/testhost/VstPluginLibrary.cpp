@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include "SharedObjectCheck.h"
+
 #include <dlfcn.h>
 #include <link.h>
 #endif
@@ -32,6 +34,11 @@ void CloseBinary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 #else
 
 void* OpenBinary(const std::string& path, std::string& error) {
+  // The loader maps what it finds: a truncated or foreign file must be turned away before it.
+  if (const auto problem = SharedObjectCheck::Problem(path)) {
+    error = path + ": " + *problem;
+    return nullptr;
+  }
   // RTLD_LOCAL keeps the plug-in's symbols out of the global scope, as hosts do: two plug-ins
   // built on the same toolkit must not resolve into each other.
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
