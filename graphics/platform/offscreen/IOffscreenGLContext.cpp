@@ -65,6 +65,7 @@ struct IOffscreenGLContext::State {
   EGLContext previousContext = EGL_NO_CONTEXT;
   EGLSurface previousDraw = EGL_NO_SURFACE;
   EGLSurface previousRead = EGL_NO_SURFACE;
+  int depth = 0; // nested MakeCurrent calls; the outermost pair saves and restores
 };
 
 std::unique_ptr<IOffscreenGLContext> IOffscreenGLContext::Create(std::string& error)
@@ -131,15 +132,21 @@ IOffscreenGLContext::~IOffscreenGLContext()
 bool IOffscreenGLContext::MakeCurrent()
 {
   eglBindAPI(EGL_OPENGL_API);
-  mState->previousDisplay = eglGetCurrentDisplay();
-  mState->previousContext = eglGetCurrentContext();
-  mState->previousDraw = eglGetCurrentSurface(EGL_DRAW);
-  mState->previousRead = eglGetCurrentSurface(EGL_READ);
-  return eglMakeCurrent(mState->display, EGL_NO_SURFACE, EGL_NO_SURFACE, mState->context) == EGL_TRUE;
+  if (mState->depth == 0) {
+    mState->previousDisplay = eglGetCurrentDisplay();
+    mState->previousContext = eglGetCurrentContext();
+    mState->previousDraw = eglGetCurrentSurface(EGL_DRAW);
+    mState->previousRead = eglGetCurrentSurface(EGL_READ);
+  }
+  if (eglMakeCurrent(mState->display, EGL_NO_SURFACE, EGL_NO_SURFACE, mState->context) != EGL_TRUE) return false;
+  ++mState->depth;
+  return true;
 }
 
 void IOffscreenGLContext::Release()
 {
+  if (mState->depth == 0) return;
+  if (--mState->depth > 0) return;
   if (mState->previousContext != EGL_NO_CONTEXT && mState->previousContext != mState->context) {
     eglMakeCurrent(mState->previousDisplay, mState->previousDraw, mState->previousRead, mState->previousContext);
   } else if (mState->previousContext == EGL_NO_CONTEXT) {

@@ -22,8 +22,9 @@ public:
   IOffscreenGLContext& operator=(const IOffscreenGLContext&) = delete;
 
   // Makes this context current, remembering the one that was current; false when EGL refuses.
+  // Calls nest: each successful MakeCurrent pairs with one Release, and the outermost Release
+  // makes the remembered context current again.
   bool MakeCurrent();
-  // Makes the remembered context current again.
   void Release();
 
   // The renderer's name as OpenGL reports it (for example "llvmpipe (LLVM 15.0.6, 256 bits)").
