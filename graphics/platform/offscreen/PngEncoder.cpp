@@ -15,3 +15,18 @@ bool EncodePngFile(const char* path, int width, int height, const uint8_t* rgba)
 }
 
 } // namespace lumen::canvas
+
+namespace lumen::canvas {
+
+std::vector<uint8_t> EncodePng(int width, int height, const uint8_t* rgba)
+{
+  if (rgba == nullptr || width <= 0 || height <= 0) return {};
+  int size = 0;
+  unsigned char* png = stbi_write_png_to_mem(rgba, width * 4, width, height, 4, &size);
+  if (png == nullptr) return {};
+  std::vector<uint8_t> bytes(png, png + size);
+  STBIW_FREE(png);
+  return bytes;
+}
+
+} // namespace lumen::canvas
