@@ -226,8 +226,8 @@ public:
   // A native single-line edit box over bounds; its result comes back through FinishTextEdit.
   virtual void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                                     const char* text) = 0;
-  // Shows a native menu at bounds; returns the menu an item was chosen from (with its chosen index
-  // set), or null when nothing was chosen or the menu shows asynchronously.
+  // Shows a native menu at bounds and returns when it closes: the menu an item was chosen from (with
+  // its chosen index set), or null when nothing was chosen.
   virtual IPopupMenu* OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds) = 0;
 
   // Where a file or embedded resource of that type is: an embedded resource of the resource table
@@ -379,6 +379,8 @@ public:
   void FinishTextEdit(const char* text);
   // The menu an item was chosen from, or null.
   void FinishMenuChoice(IPopupMenu* menu);
+  // A text entry ended without a result (Escape, or the platform's entry was cancelled).
+  void CancelTextEdit();
   IPopupMenu& PromptMenu() { return mPromptMenu; }
   IControl* ControlInTextEntry() const { return mInTextEntry; }
   int TextEntryValueIndex() const { return mInTextEntryIdx; }
@@ -486,6 +488,9 @@ private:
   void ReleaseCapturesAndShowCursor();
   void ShowCursorIfHidden();
   void SendEndEdits(IControl& control);
+  bool GestureHeldByPrompt(const IControl& control) const;
+  // Ends the capture of a pointer: the control hears OnMouseUp and its gesture ends.
+  void EndCapture(intptr_t touchId, float x, float y, const IMouseState& mods);
   void SendBeginEdits(IControl& control);
   void RequestWindowResize();
   void ApplyTransform();
@@ -512,6 +517,8 @@ private:
   int mCursorKind = kCursorArrow;
   std::vector<int> mGestureTypes;
   std::map<intptr_t, IControl*> mCaptured;
+  // Parameters a control's gesture began on (begin-edit sent, end-edit not yet).
+  std::map<IControl*, std::vector<int>> mOpenGestures;
   IControl* mMouseOver = nullptr;
   IControl* mInTextEntry = nullptr;
   int mInTextEntryIdx = -1;

@@ -2,8 +2,8 @@
 
 // A drawing surface and controls that only record what the editor delegate asks of them.
 
-#include "ICanvas.h"
 #include "IControl.h"
+#include "graphics/TestCanvas.h"
 
 #include <map>
 #include <memory>
@@ -15,11 +15,10 @@ namespace lumen::test {
 
 class FakeControl : public canvas::IControl {
 public:
-  explicit FakeControl(std::vector<int> paramLinks, bool wantsMidi = false)
-      : mLinks(std::move(paramLinks)), mWantsMidi(wantsMidi) {}
+  explicit FakeControl(const std::vector<int>& paramLinks, bool wantsMidi = false)
+      : IControl(canvas::IRectF(), paramLinks), mWantsMidi(wantsMidi) {}
 
-  int NValues() const override { return static_cast<int>(mLinks.size()); }
-  int ParamIdx(int valueIndex) const override { return mLinks.at(static_cast<size_t>(valueIndex)); }
+  void Draw(canvas::ICanvas&) override {}
   void ReceiveValue(double value, int valueIndex) override { received.emplace_back(valueIndex, value); }
   void OnMessageFromDelegate(int messageTag, int, const void*) override { messages.push_back(messageTag); }
   bool WantsMidi() const override { return mWantsMidi; }
@@ -30,13 +29,13 @@ public:
   std::vector<int> midi;
 
 private:
-  std::vector<int> mLinks;
   bool mWantsMidi;
 };
 
-class FakeCanvas : public canvas::ICanvas {
+// A surface with no delegate of its own whose delegate-facing operations only record.
+class FakeCanvas : public TestCanvas {
 public:
-  FakeCanvas(int width, int height, float scale) : mWidth(width), mHeight(height), mScale(scale) {}
+  FakeCanvas(int width, int height, float scale) : TestCanvas(nullptr, width, height, scale), mWidth(width), mHeight(height), mScale(scale) {}
 
   int Width() const override { return mWidth; }
   int Height() const override { return mHeight; }
@@ -56,10 +55,6 @@ public:
     ++closes;
     if (onClose) onClose();
   }
-  void GetMousePosition(float& x, float& y) const override {
-    x = mouseX;
-    y = mouseY;
-  }
   bool OnKeyDown(float x, float y, const IKeyEvent& key) override { return Key("down", x, y, key); }
   bool OnKeyUp(float x, float y, const IKeyEvent& key) override { return Key("up", x, y, key); }
   void ForEachControl(const std::function<void(canvas::IControl&)>& fn) override {
@@ -70,8 +65,8 @@ public:
     return it == tags.end() ? nullptr : it->second;
   }
 
-  FakeControl& Add(std::vector<int> links, bool wantsMidi = false, int tag = -1) {
-    controls.push_back(std::make_unique<FakeControl>(std::move(links), wantsMidi));
+  FakeControl& Add(const std::vector<int>& links, bool wantsMidi = false, int tag = -1) {
+    controls.push_back(std::make_unique<FakeControl>(links, wantsMidi));
     if (tag >= 0) tags[tag] = controls.back().get();
     return *controls.back();
   }
@@ -82,9 +77,6 @@ public:
   int closes = 0;
   float screenScale = 0.0f;
   void* openedIn = nullptr;
-  int windowHandle = 0;
-  float mouseX = 0.0f;
-  float mouseY = 0.0f;
   bool keyResult = true;
   std::string lastKey; // "down x y char"
   std::function<void()> onClose;
