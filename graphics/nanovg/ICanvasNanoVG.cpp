@@ -281,6 +281,7 @@ void ICanvasNanoVG::RebindLayerTarget()
   if (top == nullptr) {
     if (mInDraw && mMainFB != nullptr) {
       BeginMainFrame();
+      RestoreDrawState();
     } else {
       BindWindowFramebuffer();
       glViewport(0, 0, WindowPixelWidth(), WindowPixelHeight());
@@ -294,6 +295,14 @@ void ICanvasNanoVG::RebindLayerTarget()
   nvgluBindFramebuffer(bitmap->Framebuffer());
   nvgBeginFrame(mVG, top->bounds.W() * DrawScale(), top->bounds.H() * DrawScale(), ScreenScale());
   mFrameOpen = true;
+  RestoreDrawState();
+}
+
+void ICanvasNanoVG::RestoreDrawState()
+{
+  // A new NanoVG frame starts from an identity transform and no scissor. Put back the surface's
+  // transform and clip (the region's, or the whole layer's), so drawing goes on where it was.
+  ClipTo(IRectF());
 }
 
 void ICanvasNanoVG::ReleaseFramebuffer(NVGLUframebuffer* fb)
@@ -549,7 +558,9 @@ void ICanvasNanoVG::ApplyLayerShadow(IDrawLayer& layer, const std::vector<uint8_
     PopLayer();
   }
 
-  Bitmap maskBitmap(mVG, nvgCreateImageRGBA(mVG, w, h, 0, mask.data()), api->Scale(), false);
+  // The mask's rows run bottom-up, as ReadLayerPixels reads them from OpenGL (and as the layer's
+  // own image stores them): flip it like the layer, or the shadow would come out upside down.
+  Bitmap maskBitmap(mVG, nvgCreateImageRGBA(mVG, w, h, NVG_IMAGE_FLIPY, mask.data()), api->Scale(), false);
   maskBitmap.SetDrawScale(api->DrawScale());
   IDrawLayer shadowLayer(CreateLayerBitmap(w, h, api->Scale(), api->DrawScale()), bounds);
   const IBitmapHandle maskHandle(&maskBitmap, 1, false, "");
@@ -562,9 +573,13 @@ void ICanvasNanoVG::ApplyLayerShadow(IDrawLayer& layer, const std::vector<uint8_
   PushLayer(&shadowLayer);
   PaintBitmap(maskHandle, bounds, 0, 0, nullptr);
   if (mFrameOpen) FillRectPath(bounds);
+  // The pattern moves against the offset (the tinted mask moves with it below); the transform
+  // comes back before the layer is drawn into again.
+  PathTransformSave();
   PathTransformTranslate(-shadow.xOffset, -shadow.yOffset);
   const IBlendMode sourceIn{IBlendMode::SourceIn, 1.0f};
   FillPath(shadow.pattern, IFillStyle{}, &sourceIn);
+  PathTransformRestore();
   PopLayer();
   // ... then drawn behind the layer's content, offset and at the shadow's opacity.
   const IBlendMode behind{IBlendMode::DestOver, std::clamp(shadow.opacity, 0.0f, 1.0f)};

@@ -98,7 +98,10 @@ public:
   void FastDropShadow(const IRectF& inner, const IRectF& outer, float drop, float roundness, float blur,
                       const IBlendMode* blend = nullptr) override;
 
+  // The layer's pixels as OpenGL reads them: RGBA, premultiplied, rows bottom-up. The caller keeps
+  // owning the layer; it is only pushed to be read.
   void ReadLayerPixels(IDrawLayer& layer, std::vector<uint8_t>& buffer) override;
+  // mask: pixels of the layer's size in the form ReadLayerPixels gives; a shorter mask does nothing.
   void ApplyLayerShadow(IDrawLayer& layer, const std::vector<uint8_t>& mask, const IShadowSpec& shadow) override;
   void RebindLayerTarget() override;
 
@@ -159,6 +162,7 @@ private:
   float WindowWidth() const;  // int(width x draw scale)
   float WindowHeight() const;
   void BeginMainFrame();
+  void RestoreDrawState();
   void BindWindowFramebuffer();
   void FlushPendingFramebuffers();
   void ApplyBlend(const IBlendMode* blend);
