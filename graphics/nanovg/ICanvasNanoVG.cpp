@@ -244,6 +244,7 @@ void ICanvasNanoVG::BeginMainFrame()
   nvgluBindFramebuffer(mMainFB);
   nvgBeginFrame(mVG, WindowWidth(), WindowHeight(), ScreenScale());
   mFrameOpen = true;
+  mHasClip = false;
 }
 
 void ICanvasNanoVG::FinishFrame()
@@ -295,6 +296,7 @@ void ICanvasNanoVG::RebindLayerTarget()
   nvgluBindFramebuffer(bitmap->Framebuffer());
   nvgBeginFrame(mVG, top->bounds.W() * DrawScale(), top->bounds.H() * DrawScale(), ScreenScale());
   mFrameOpen = true;
+  mHasClip = false;
   RestoreDrawState();
 }
 
@@ -413,12 +415,30 @@ void ICanvasNanoVG::PaintBitmap(const IBitmapHandle& bitmap, const IRectF& dest,
   paint.xform[3] = 1.0f / s;
   paint.xform[4] = dest.L - static_cast<float>(srcX);
   paint.xform[5] = dest.T - static_cast<float>(srcY);
-  FillRectPath(dest);
+  IRectF fill = dest;
+  if (!ClipToScissor(fill)) return;
+  FillRectPath(fill);
   nvgFillPaint(mVG, paint);
   ApplyBlend(blend);
   nvgFill(mVG);
   ResetBlend();
   nvgBeginPath(mVG);
+}
+
+bool ICanvasNanoVG::ClipToScissor(IRectF& r) const
+{
+  // NanoVG's scissor only discards in the fragment shader: a picture drawn whole costs its whole
+  // area however small the clip. With an unrotated transform the rectangle is cut to the clip
+  // first, so a small dirty region costs a small area (the pattern stays anchored as it was).
+  if (!mHasClip) return true;
+  const IMatrix& m = mPathMatrix;
+  if (m.xy != 0.0 || m.yx != 0.0 || !(m.xx > 0.0) || !(m.yy > 0.0)) return true;
+  const IRectF clip(static_cast<float>((mClip.L - m.tx) / m.xx), static_cast<float>((mClip.T - m.ty) / m.yy),
+                    static_cast<float>((mClip.R - m.tx) / m.xx), static_cast<float>((mClip.B - m.ty) / m.yy));
+  const IRectF cut(std::max(r.L, clip.L), std::max(r.T, clip.T), std::min(r.R, clip.R), std::min(r.B, clip.B));
+  if (cut.HasNoArea()) return false;
+  r = cut;
+  return true;
 }
 
 void ICanvasNanoVG::DrawDottedLine(const IColorARGB& color, float x1, float y1, float x2, float y2,
@@ -672,6 +692,7 @@ void ICanvasNanoVG::FillPath(const IPaintPattern& pattern, const IFillStyle& sty
 
 void ICanvasNanoVG::SetPathTransform(const IMatrix& m)
 {
+  mPathMatrix = m;
   if (mVG == nullptr) return;
   nvgResetTransform(mVG);
   nvgScale(mVG, DrawScale(), DrawScale());
@@ -682,7 +703,11 @@ void ICanvasNanoVG::SetPathTransform(const IMatrix& m)
 
 void ICanvasNanoVG::SetClip(const IRectF& r)
 {
-  if (mVG != nullptr) nvgScissor(mVG, r.L, r.T, r.W(), r.H());
+  if (mVG == nullptr) return;
+  nvgScissor(mVG, r.L, r.T, r.W(), r.H());
+  // Kept only when set under the identity path transform, as the surface sets its clips.
+  mHasClip = mPathMatrix == IMatrix();
+  mClip = r;
 }
 
 // ---- Bitmaps ----------------------------------------------------------------------------------------------

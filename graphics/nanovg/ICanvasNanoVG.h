@@ -170,9 +170,14 @@ private:
   void PrepareText(const ITextStyle& style, const char* text, IRectF& bounds, float& x, float& y);
   void RegisterFontsAgain();
   void FillRectPath(const IRectF& r);
+  // Cuts r (path coordinates) to the clip; false when nothing of it remains.
+  bool ClipToScissor(IRectF& r) const;
 
   bool mInDraw = false;    // between StartFrame and FinishFrame
   bool mFrameOpen = false; // nvgBeginFrame called on the bound target and not yet ended
+  bool mHasClip = false;   // mClip holds the scissor, in logical units of the target
+  IRectF mClip;
+  IMatrix mPathMatrix;     // the path transform in force
 
   std::mutex mFramebufferLock;
   std::vector<NVGLUframebuffer*> mPendingFramebuffers; // last in, first out
