@@ -2,7 +2,7 @@
 
 #include "IBitmap.h"
 #include "IDrawStyles.h"
-#include "IGraphicsTypes.h"
+#include "ICanvasTypes.h"
 #include "IKeyEvent.h"
 #include "IPopupMenu.h"
 #include "IResourceTable.h"

@@ -63,6 +63,8 @@ void ICanvas::FinishMenuChoice(IPopupMenu* menu) {
 
 void ICanvas::OpenTextEditor(IControl& control, const ITextStyle& style, const IRectF& bounds, const char* text,
                              int valueIndex) {
+  // An entry still open for another control ends first, so its gesture closes.
+  if (mInTextEntry && mInTextEntry != &control) CancelTextEdit();
   mInTextEntry = &control;
   mInTextEntryIdx = valueIndex;
   const IParam* param = control.GetParam(valueIndex);

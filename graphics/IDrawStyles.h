@@ -2,7 +2,7 @@
 
 // Drawing records that only the backend interprets; the core builds and passes them through.
 
-#include "IGraphicsTypes.h"
+#include "ICanvasTypes.h"
 
 #include <array>
 #include <memory>

@@ -173,7 +173,8 @@ std::unique_ptr<IVectorDocument> IVectorDocument::Parse(std::string_view text, f
     if (const std::string fill = Property(a, "fill"); !fill.empty()) shape.hasFill = ParseColor(fill, shape.fill);
     if (const std::string stroke = Property(a, "stroke"); !stroke.empty()) {
       shape.hasStroke = ParseColor(stroke, shape.stroke);
-      std::string_view width = Property(a, "stroke-width");
+      const std::string widthText = Property(a, "stroke-width");
+      std::string_view width = widthText;
       float w = 1.0f;
       if (ReadNumber(width, w) && w > 0.0f) shape.strokeWidth = w;
     } else if (name == "line" || name == "polyline") {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IGraphicsTypes.h"
+#include "ICanvasTypes.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "IBitmap.h"
-#include "IGraphicsTypes.h"
+#include "ICanvasTypes.h"
 
 namespace lumen::canvas {
 

@@ -109,11 +109,11 @@ void ITextEntryControl::PushUndo() {
   mRedo.clear();
 }
 
-bool ITextEntryControl::Undo() {
-  if (mUndo.empty()) return false;
-  mRedo.push_back({mText, mCursor, mSelStart, mSelEnd});
-  const Snapshot s = mUndo.back();
-  mUndo.pop_back();
+bool ITextEntryControl::StepHistory(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
+  if (from.empty()) return false;
+  to.push_back({mText, mCursor, mSelStart, mSelEnd});
+  const Snapshot s = from.back();
+  from.pop_back();
   mText = s.text;
   mCursor = s.cursor;
   mSelStart = s.selStart;
@@ -122,18 +122,8 @@ bool ITextEntryControl::Undo() {
   return true;
 }
 
-bool ITextEntryControl::Redo() {
-  if (mRedo.empty()) return false;
-  mUndo.push_back({mText, mCursor, mSelStart, mSelEnd});
-  const Snapshot s = mRedo.back();
-  mRedo.pop_back();
-  mText = s.text;
-  mCursor = s.cursor;
-  mSelStart = s.selStart;
-  mSelEnd = s.selEnd;
-  RecomputeWidths();
-  return true;
-}
+bool ITextEntryControl::Undo() { return StepHistory(mUndo, mRedo); }
+bool ITextEntryControl::Redo() { return StepHistory(mRedo, mUndo); }
 
 bool ITextEntryControl::DeleteSelection() {
   if (!HasSelection()) return false;
@@ -148,16 +138,13 @@ bool ITextEntryControl::InsertText(const std::u32string& text) {
   for (const char32_t c : text) {
     if (CharAllowed(c, mParamType)) accepted.push_back(c);
   }
+  // Only what fits under the length limit goes in (the selection it replaces makes room).
+  const size_t kept = mText.size() - static_cast<size_t>(SelectionEnd() - SelectionStart());
+  const size_t room = kept < static_cast<size_t>(mMaxLength) ? static_cast<size_t>(mMaxLength) - kept : 0;
+  if (accepted.size() > room) accepted.resize(room);
   if (accepted.empty()) return false;
   PushUndo();
   DeleteSelection();
-  // Only what fits under the length limit goes in.
-  const size_t room = static_cast<size_t>(mMaxLength) - std::min(mText.size(), static_cast<size_t>(mMaxLength));
-  if (accepted.size() > room) accepted.resize(room);
-  if (accepted.empty()) {
-    RecomputeWidths();
-    return !mUndo.empty() && mUndo.back().text != mText;
-  }
   mText.insert(static_cast<size_t>(mCursor), accepted);
   mCursor += static_cast<int>(accepted.size());
   mSelStart = mSelEnd = mCursor;

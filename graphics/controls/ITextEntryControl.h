@@ -74,6 +74,8 @@ private:
   float TextStartX();
   float CursorX(int index);
   void PushUndo();
+  // Moves one snapshot from one history to the other, keeping the current state in the other.
+  bool StepHistory(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
   bool Undo();
   bool Redo();
   bool Copy();

@@ -116,7 +116,7 @@ public:
     Record("SetClip", rect);
   }
 
-  IBitmapHandle FetchBitmap(const char* name, int nFrames, bool horizontal, int targetScale) override {
+  IBitmapHandle FetchBitmap(const char* name, int nFrames = 1, bool horizontal = false, int targetScale = 0) override {
     if (targetScale == 0) targetScale = static_cast<int>(std::ceil(ScreenScale()));
     fetches.push_back(std::string(name) + "@" + std::to_string(targetScale));
     const auto it = pictures.find(name);
@@ -175,7 +175,12 @@ class TestCanvas : public RecordingBackend {
 public:
   explicit TestCanvas(ICanvasEditorDelegate* delegate, int width = 1630, int height = 1010, float drawScale = 0.5f)
       : RecordingBackend(delegate, width, height, 60, drawScale) {}
-  ~TestCanvas() override { ReleaseBeforeDestruction(); }
+  ~TestCanvas() override {
+    if (releaseOnDestruction) ReleaseBeforeDestruction();
+  }
+
+  // A real platform layer releases in its destructor; tests can leave it to the core.
+  bool releaseOnDestruction = true;
 
   // Cursor
   std::vector<std::string> cursorCalls; // "hide lock" / "show lock"
