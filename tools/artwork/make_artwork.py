@@ -539,12 +539,8 @@ def background():
     circle(ctx, lcx, lcy, LAMP_LENS_R + 1.5)
     ctx.fill()
     fl, ft, fr, fb = panel.control_rect(3)
-    label(cv, "Active", fr + 16, ft + 20, size=20, colour=LABEL, anchor="lm", tracking=2.0)
-    label(cv, "Bypass", fr + 16, fb - 20, size=20, colour=LABEL, anchor="lm", tracking=2.0)
-    ctx.set_source_rgba(*TICK_MINOR)
-    for yy in (ft + 20, fb - 20):
-        ctx.rectangle(fr + 2, yy - 1, 9, 2)
-        ctx.fill()
+    label(cv, "Active", fr + 10, ft + 20, size=20, colour=LABEL, anchor="lm", tracking=2.0)
+    label(cv, "Bypass", fr + 10, fb - 20, size=20, colour=LABEL, anchor="lm", tracking=2.0)
 
     # Delta and oversampling buttons: names to their left.
     dl, dt, dr, db = panel.control_rect(16)
