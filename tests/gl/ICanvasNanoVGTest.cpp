@@ -402,3 +402,29 @@ TEST(ICanvasNanoVG, AnswersItsSimpleQuestions)
   for (const char* yes : {"png", "PNG", "jpg", "JpEg", "image/png"}) EXPECT_TRUE(ui.SupportsBitmapExtension(yes)) << yes;
   for (const char* no : {"gif", "svg", "", "pn"}) EXPECT_FALSE(ui.SupportsBitmapExtension(no)) << no;
 }
+
+TEST(ICanvasNanoVG, FontDataIsSharedByTheSurfacesAndGoesWithTheLastOne)
+{
+  const int surfaces = ICanvasNanoVG::FontCacheInstances();
+  ITextStyle style;
+  {
+    OffscreenEditor first;
+    ASSERT_TRUE(first.Open()) << first.ui->LastError();
+    ASSERT_TRUE(first.ui->AddFont("Roboto-Regular", KOLMARI_TEST_FONT));
+    {
+      OffscreenEditor second;
+      EXPECT_EQ(ICanvasNanoVG::FontCacheInstances(), surfaces + 2);
+      ASSERT_TRUE(second.Open()) << second.ui->LastError();
+      ASSERT_TRUE(second.ui->AddFont("Roboto-Regular", KOLMARI_TEST_FONT));
+      EXPECT_EQ(ICanvasNanoVG::FontCacheEntries(), 1); // decoded once for both
+    }
+    // The second surface is gone; the first still has its font.
+    IRectF bounds(0, 0, 200, 100);
+    EXPECT_GT(first.ui->MeasureTextBox(style, "Kolmari", bounds), 0.0f);
+    EXPECT_EQ(ICanvasNanoVG::FontCacheEntries(), 1);
+  }
+  EXPECT_EQ(ICanvasNanoVG::FontCacheInstances(), surfaces);
+  if (surfaces == 0) {
+    EXPECT_EQ(ICanvasNanoVG::FontCacheEntries(), 0);
+  }
+}
