@@ -30,6 +30,10 @@ namespace lumen::canvas {
 //
 // Failure: without a NanoVG context (OpenGL 2 missing, loader failed) or a main framebuffer, frames
 // draw nothing and bitmaps come back empty; nothing here dereferences what failed to exist.
+//
+// The platform layer calls OnViewClosing, with its OpenGL context current, before that context
+// goes and before this object is destroyed; a backend destroyed with its view still open cannot
+// know which context is current and abandons its OpenGL objects rather than touch another's.
 class ICanvasNanoVG : public ICanvas {
 public:
   // A NanoVG image (a decoded picture) or a layer (a framebuffer whose image is drawn like one).
