@@ -1,7 +1,7 @@
 # The OpenGL loader and NanoVG, both from Debian's packages, as two static libraries.
 #
 # kolmari_glad: the OpenGL 2.1 compatibility entry points plus the framebuffer-object extensions,
-# generated at build time by python3-glad from the specification files it ships (--reproducible:
+# generated at build time by python3-glad from the Khronos registry files it ships (--reproducible:
 # nothing is fetched). --alias lets the core framebuffer calls fall back to the EXT ones on drivers
 # that only offer the extension.
 #
