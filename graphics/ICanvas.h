@@ -1,8 +1,8 @@
 #pragma once
 
 #include "IBitmap.h"
-#include "IDrawStyles.h"
 #include "ICanvasTypes.h"
+#include "IDrawStyles.h"
 #include "IKeyEvent.h"
 #include "IPopupMenu.h"
 #include "IResourceTable.h"
@@ -40,8 +40,8 @@ class ITextEntryControl;
 // others are the core's, and some of those keep a default the derived classes may replace.
 //
 // Threads: everything here runs on the editor's user-interface thread (the host's main thread).
-// Only the process-wide vector-document cache is locked, because surfaces of several plug-in
-// instances in one process share it.
+// Only the process-wide caches (ISharedCaches: bitmaps and vector documents) are locked, because
+// surfaces of several plug-in instances in one process share them.
 //
 // Ownership: a control handed to AddControl, SetBackground, AttachResizeGrip and friends belongs to
 // the surface from then on; the surface deletes it in RemoveAllControls or on destruction. The
@@ -223,7 +223,8 @@ public:
   virtual const char* ResourceSubfolder() const; // core default ""
   virtual void MakeGLContextCurrent() {}
   virtual void ReleaseGLContext() {}
-  // A native single-line edit box over bounds; its result comes back through FinishTextEdit.
+  // A native single-line edit box over bounds; its result comes back through FinishTextEdit (or
+  // CancelTextEdit when the entry is cancelled).
   virtual void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                                     const char* text) = 0;
   // Shows a native menu at bounds and returns when it closes: the menu an item was chosen from (with

@@ -139,6 +139,7 @@ void ICanvas::OnMouseDown(const IMouseEventList& events) {
     if (!c) continue;
     const int v = c->ValueIndexAt(e.x, e.y);
     if (e.ms.right && c->GetParam(std::max(v, 0))) {
+      mCaptured.erase(e.ms.touchId); // the press never reached the control: it hears no release
       ReleaseCapturesAndShowCursor();
       mPromptMenu.Clear();
       c->BuildContextMenu(mPromptMenu);

@@ -27,6 +27,8 @@ struct DispatchFixture : GraphicsFixture {
     upper = Make({50, 50, 150, 150}, "upper", TestDelegate::kWet);
     log.clear();
   }
+  // The controls log into this fixture's log, which goes before the surface does.
+  ~DispatchFixture() override { ui.RemoveAllControls(); }
   LoggingControl* Make(const IRectF& r, const std::string& name, int param = -1) {
     auto* c = new LoggingControl(r, param, &log);
     c->name = name;
