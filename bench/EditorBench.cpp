@@ -1,0 +1,85 @@
+// The editor's drawing offscreen (EGL, llvmpipe on machines without a GPU): a full frame at the
+// two usual scales, the redraw after one knob moved, and opening the editor. Each measured draw
+// waits for OpenGL to finish, so the figures are what a display tick costs.
+
+#include "ICanvasOffscreen.h"
+#include "Kolmari.h"
+#include "KolmariEditor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace lumen::canvas;
+using kolmari::Kolmari;
+
+namespace {
+
+std::unique_ptr<Kolmari> MakePlugin()
+{
+  auto plugin = std::make_unique<Kolmari>(lumen::IInstanceInfo{});
+  kolmari::InstallEditor(*plugin, [](lumen::ICanvasEditorDelegate& delegate, int w, int h, int fps, float scale) {
+    return std::unique_ptr<ICanvas>(std::make_unique<ICanvasOffscreen>(&delegate, w, h, fps, scale));
+  });
+  return plugin;
+}
+
+ICanvasOffscreen* OpenAt(Kolmari& plugin, float scale, benchmark::State& state)
+{
+  auto* ui = plugin.OpenEditor(nullptr) != nullptr ? dynamic_cast<ICanvasOffscreen*>(plugin.Editor()) : nullptr;
+  if (ui == nullptr) {
+    state.SkipWithError("no usable OpenGL");
+    return nullptr;
+  }
+  ui->ResizeSurface(kolmari::kEditorWidth, kolmari::kEditorHeight, scale);
+  ui->DrawFullFrame();
+  ui->DrawDirty();
+  state.SetLabel(ui->RendererName());
+  return ui;
+}
+
+void FullFrame(benchmark::State& state, float scale)
+{
+  auto plugin = MakePlugin();
+  ICanvasOffscreen* ui = OpenAt(*plugin, scale, state);
+  if (ui == nullptr) return;
+  for (auto _ : state) ui->DrawFullFrame();
+  plugin->CloseEditor();
+}
+
+// One knob moves (the host changes "Input Gain"): the tick redraws only its three controls.
+void OneKnobRedraw(benchmark::State& state)
+{
+  auto plugin = MakePlugin();
+  ICanvasOffscreen* ui = OpenAt(*plugin, 0.5f, state);
+  if (ui == nullptr) return;
+  double value = 0.2;
+  for (auto _ : state) {
+    value = value == 0.2 ? 0.8 : 0.2;
+    plugin->DeliverParamValue(kolmari::kInputGain, value, true);
+    benchmark::DoNotOptimize(ui->DrawDirty());
+  }
+  plugin->CloseEditor();
+}
+
+// Factory, layout (decoding every picture) and the first frame, as a host's editor open costs it.
+void OpenEditor(benchmark::State& state)
+{
+  auto plugin = MakePlugin();
+  for (auto _ : state) {
+    if (plugin->OpenEditor(nullptr) == nullptr) {
+      state.SkipWithError("no usable OpenGL");
+      return;
+    }
+    static_cast<ICanvasOffscreen*>(plugin->Editor())->DrawFullFrame();
+    plugin->CloseEditor();
+  }
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(FullFrame, scale1.0, 1.0f)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullFrame, scale0.5, 0.5f)->Unit(benchmark::kMillisecond);
+BENCHMARK(OneKnobRedraw)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenEditor)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

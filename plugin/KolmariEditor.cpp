@@ -1,0 +1,174 @@
+#include "KolmariEditor.h"
+
+#include "EmbeddedResources.h"
+#include "IBitmapControl.h"
+#include "IBitmapKnobControl.h"
+#include "IBitmapRotaterControl.h"
+#include "IBitmapSwitchControl.h"
+#include "ICanvas.h"
+#include "ICornerResizerControl.h"
+#include "IEffectAPIBase.h"
+#include "IParam.h"
+#include "ITextControl.h"
+#include "Kolmari.h"
+
+#include <array>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace kolmari {
+
+using namespace lumen::canvas;
+
+namespace {
+
+// The pictures in the order the layout fetches them, with their frame counts (frames stacked
+// vertically).
+struct Picture {
+  const char* name;
+  int frames;
+};
+constexpr std::array<Picture, 10> kPictures{{
+    {"ledOn.png", 2},
+    {"LiukuAnim.png", 2},
+    {"Nuppi.png", 1},
+    {"Kolmaribackground.jpg", 1},
+    {"NupikkaVarjo.png", 1},
+    {"NuppiOverlay.png", 1},
+    {"BIASNUPPI.png", 1},
+    {"FlipperAnim.png", 2},
+    {"Oversampling.png", 4},
+    {"Delta.png", 2},
+}};
+// Named apart from the parameters (kDelta, kOversampling) that share their words.
+enum PictureIndex { kPicLed, kPicSlide, kPicKnob, kPicBackground, kPicKnobShadow, kPicKnobOverlay, kPicBiasKnob, kPicFlipper, kPicOversampling, kPicDelta };
+
+enum class Kind { Knob, Rotater, Switch };
+struct Placement {
+  Kind kind;
+  float x, y;
+  PictureIndex picture;
+  int param;
+};
+// Attach order is drawing order: each big knob is a shadow, a body and an overlay on one
+// parameter; the overlay, on top, takes the mouse.
+constexpr std::array<Placement, 18> kControls{{
+    {Kind::Knob, 824, 0, kPicLed, kBypass},
+    {Kind::Rotater, 558, 630, kPicBiasKnob, kBias},
+    {Kind::Switch, 516, 752, kPicSlide, kReact},
+    {Kind::Switch, 1339, 354, kPicFlipper, kBypass},
+    {Kind::Rotater, 137, 286, kPicKnobShadow, kInputGain},
+    {Kind::Rotater, 137, 683, kPicKnobShadow, kTame},
+    {Kind::Rotater, 891, 683, kPicKnobShadow, kOutputGain},
+    {Kind::Rotater, 1246, 683, kPicKnobShadow, kWet},
+    {Kind::Rotater, 137, 206, kPicKnob, kInputGain},
+    {Kind::Rotater, 137, 603, kPicKnob, kTame},
+    {Kind::Rotater, 891, 603, kPicKnob, kOutputGain},
+    {Kind::Rotater, 1246, 603, kPicKnob, kWet},
+    {Kind::Knob, 126, 192, kPicKnobOverlay, kInputGain},
+    {Kind::Knob, 126, 590, kPicKnobOverlay, kTame},
+    {Kind::Knob, 882, 590, kPicKnobOverlay, kOutputGain},
+    {Kind::Knob, 1237, 590, kPicKnobOverlay, kWet},
+    {Kind::Switch, 1525, 790, kPicDelta, kDelta},
+    {Kind::Switch, 1525, 890, kPicOversampling, kOversampling},
+}};
+
+// The build's embedded files as the surface's table: names without the quote characters the
+// module-resource convention wraps them in.
+struct ResourceTableHolder {
+  std::vector<std::string> names;
+  std::vector<IEmbeddedResource> entries;
+  IResourceTable table;
+  ResourceTableHolder() {
+    for (const EmbeddedResource& r : EmbeddedResources()) {
+      std::string_view name(r.name);
+      if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+      names.emplace_back(name);
+    }
+    const auto resources = EmbeddedResources();
+    for (std::size_t i = 0; i < resources.size(); ++i) {
+      entries.push_back({names[i].c_str(), resources[i].type, resources[i].data, resources[i].size});
+    }
+    table = IResourceTable(entries);
+  }
+};
+
+} // namespace
+
+const IResourceTable& EditorResources()
+{
+  static const ResourceTableHolder holder;
+  return holder.table;
+}
+
+std::string VersionLabel(int32_t packedVersion, const char* apiName)
+{
+  char label[101];
+  std::snprintf(label, sizeof(label), "%s %s %s", lumen::IEffectAPIBase::VersionText(packedVersion).c_str(), "x86-64",
+                apiName != nullptr ? apiName : "");
+  return label;
+}
+
+std::unique_ptr<ICanvas> MakeEditorSurface(lumen::ICanvasEditorDelegate& delegate, const SurfaceMaker& makeSurface)
+{
+  if (!makeSurface) return nullptr;
+  std::unique_ptr<ICanvas> ui = makeSurface(delegate, kEditorWidth, kEditorHeight, kEditorFPS, kEditorInitialScale);
+  if (ui) ui->SetResourceTable(&EditorResources());
+  return ui;
+}
+
+void LayoutEditor(ICanvas& ui, const std::string& versionLabel)
+{
+  if (ui.ControlCount() > 0) return;
+
+  ui.EnableTooltips(true);
+  ui.EnableMouseOver(true);
+  const IRectF bounds(0, 0, static_cast<float>(ui.Width()), static_cast<float>(ui.Height()));
+  ui.AttachResizeGrip(new ICornerResizerControl(bounds, 20.0f), ResizeMode::Scale, true);
+  ui.CreateTextEditor();
+  ui.AddFont("Roboto-Regular", "Roboto-Regular.ttf");
+
+  ITextStyle labelStyle;
+  labelStyle.SetFont("Roboto-Regular");
+  labelStyle.size = 20.0f;
+  labelStyle.color = kColorWhite;
+  labelStyle.entryBackground = kColorWhite;
+  labelStyle.entryForeground = kColorBlack;
+  labelStyle.align = ITextStyle::Centre;
+  labelStyle.valign = ITextStyle::Middle;
+  ui.AddControl(new ITextControl(IRectF(bounds.R - 150, bounds.B - 30, bounds.R, bounds.B), versionLabel.c_str(),
+                                 labelStyle, kColorTransparent, true));
+
+  // The pictures exist at scale 1 only; asking for 2 finds and caches them at 1.
+  std::array<IBitmapHandle, kPictures.size()> pictures;
+  for (std::size_t i = 0; i < kPictures.size(); ++i) pictures[i] = ui.FetchBitmap(kPictures[i].name, kPictures[i].frames, false, 2);
+
+  for (const Placement& c : kControls) {
+    const IBitmapHandle& picture = pictures[c.picture];
+    const IRectF r(c.x, c.y, c.x + static_cast<float>(picture.FrameWidth()), c.y + static_cast<float>(picture.FrameHeight()));
+    switch (c.kind) {
+    case Kind::Knob: ui.AddControl(new IBitmapKnobControl(r, picture, c.param)); break;
+    case Kind::Rotater: ui.AddControl(new IBitmapRotaterControl(r, picture, c.param)); break;
+    case Kind::Switch: ui.AddControl(new IBitmapSwitchControl(r, picture, c.param)); break;
+    }
+  }
+
+  ui.SetBackground(ui.FetchBitmap("Kolmaribackground.jpg", 1, false, 0));
+
+  // A new editor shows the parameters as they are now, not the controls' defaults.
+  ui.ForEachListedControl([](IControl& control) {
+    for (int k = 0; k < control.NValues(); ++k) {
+      if (const lumen::IParam* param = control.GetParam(k)) control.SetValue(param->GetNormalized(), k);
+    }
+  });
+}
+
+void InstallEditor(Kolmari& plugin, SurfaceMaker makeSurface)
+{
+  plugin.SetEditorFactory([&plugin, makeSurface = std::move(makeSurface)] { return MakeEditorSurface(plugin, makeSurface); });
+  const std::string label = VersionLabel(Kolmari::Settings().version, plugin.ApiName());
+  plugin.SetLayoutFunction([label](ICanvas& ui) { LayoutEditor(ui, label); });
+}
+
+} // namespace kolmari
