@@ -1,12 +1,11 @@
 #include "RenderApp.h"
+#include "ToolPlatform.h"
 
 #include <atomic>
 #include <csignal>
 #include <iostream>
 #include <string_view>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -22,6 +21,6 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnInterrupt);
 
   std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  kolmari::render::RenderApp app({std::cout, std::cerr, isatty(STDERR_FILENO) == 1, [] { return gInterrupted.load(); }});
+  kolmari::render::RenderApp app({std::cout, std::cerr, kolmari::render::platform::ErrorStreamIsTerminal(), [] { return gInterrupted.load(); }});
   return app.Run(args);
 }
