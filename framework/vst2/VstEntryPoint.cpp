@@ -62,12 +62,10 @@ void* lumen::vst2::PluginModuleHandle() {
 
 #ifdef _WIN32
 // The loader calls this under its own lock: it only notes the module, whose resources the editor
-// finds later. Thread notifications are not needed.
+// finds later. Thread notifications stay on: the statically linked runtimes clean up their
+// thread-local data with them.
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    gModule = module;
-    DisableThreadLibraryCalls(module);
-  }
+  if (reason == DLL_PROCESS_ATTACH) gModule = module;
   return TRUE;
 }
 #endif
