@@ -4,6 +4,7 @@
 #   SOURCE_DIR, BINARY_DIR, GENERATOR: the tree and how to make it
 #   REFERENCE_RENDER: the Linux kolmari-render that the Windows renders are compared with (or empty)
 #   STEPS: "build" or "build,test"
+cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSupport.cmake)
 require_variables(SOURCE_DIR BINARY_DIR GENERATOR REFERENCE_RENDER STEPS)
 string(REPLACE "," ";" STEPS "${STEPS}")
