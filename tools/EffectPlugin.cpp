@@ -1,13 +1,12 @@
 #include "EffectPlugin.h"
 
 #include "ToolError.h"
+#include "ToolPlatform.h"
 #include "VstPluginFinder.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
-
-#include <unistd.h>
 
 namespace kolmari::render {
 
@@ -17,19 +16,13 @@ using testhost::VstPluginLibrary;
 
 namespace {
 
-constexpr const char* kPluginFile = "Kolmari.so";
+const char* const kPluginFile = platform::kPluginFileName;
 
 // How the tool introduces itself to plug-ins that ask for the host's name.
 testhost::HostSettings RenderHostSettings() {
   testhost::HostSettings settings;
   settings.productString = "kolmari-render";
   return settings;
-}
-
-fs::path ProgramFolder() {
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path() : self.parent_path();
 }
 
 // The loader's messages often begin with the path itself, which the tool's message already names.
@@ -47,7 +40,7 @@ std::string EffectPlugin::DefaultPath() {
 #ifdef KOLMARI_DEFAULT_PLUGIN
   if (fs::is_regular_file(KOLMARI_DEFAULT_PLUGIN, ec)) return KOLMARI_DEFAULT_PLUGIN;
 #endif
-  if (const fs::path folder = ProgramFolder(); !folder.empty()) {
+  if (const fs::path folder = platform::ProgramFolder(); !folder.empty()) {
     const fs::path beside = folder / kPluginFile;
     if (fs::is_regular_file(beside, ec)) return beside.string();
   }

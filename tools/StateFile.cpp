@@ -1,13 +1,12 @@
 #include "StateFile.h"
 
 #include "ToolError.h"
+#include "ToolPlatform.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 namespace kolmari::render {
 
@@ -33,13 +32,7 @@ std::vector<uint8_t> StateFile::Read(const std::string& path) {
 }
 
 StateFileWriter::StateFileWriter(const std::string& path, const std::vector<uint8_t>& bytes) : mTemp(path) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(mTemp.Descriptor(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) mTemp.Fail(std::strerror(n < 0 ? errno : ENOSPC));
-    done += static_cast<size_t>(n);
-  }
+  if (!platform::WriteAll(mTemp.Descriptor(), bytes.data(), bytes.size())) mTemp.Fail(std::strerror(errno));
 }
 
 } // namespace kolmari::render

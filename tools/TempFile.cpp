@@ -2,15 +2,12 @@
 
 #include "SymbolicLink.h"
 #include "ToolError.h"
+#include "ToolPlatform.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kolmari::render {
 
@@ -34,23 +31,19 @@ TempFile::TempFile(const std::string& output) : mOutput(output) {
   std::string hidden(".");
   hidden += target.filename().string();
   hidden += ".XXXXXX";
-  const std::string pattern = (folder / hidden).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  mDescriptor = mkstemp(name.data());
+  std::string name = (folder / hidden).string();
+  mDescriptor = platform::CreateUniqueFile(name);
   if (mDescriptor < 0) throw ToolError("cannot write " + quoted + ": " + std::strerror(errno));
-  mPath = name.data();
+  mPath = name;
 
-  // mkstemp makes the file private; the finished output gets the usual permissions.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(mDescriptor, 0666 & ~mask);
+  // The new file is private; the finished output gets the usual permissions.
+  platform::SetUsualPermissions(mDescriptor);
 }
 
 TempFile::~TempFile() { Discard(); }
 
 void TempFile::Discard() {
-  if (mDescriptor >= 0) close(mDescriptor);
+  if (mDescriptor >= 0) platform::CloseFile(mDescriptor);
   mDescriptor = -1;
   if (!mPath.empty()) std::remove(mPath.c_str());
   mPath.clear();
@@ -63,11 +56,11 @@ void TempFile::Fail(const std::string& reason) {
 
 void TempFile::Commit() {
   if (mDescriptor < 0) Fail("the file is already closed");
-  if (fsync(mDescriptor) != 0 && errno != EINVAL) Fail(std::strerror(errno));
+  if (!platform::SyncFile(mDescriptor)) Fail(std::strerror(errno));
   const int descriptor = mDescriptor;
   mDescriptor = -1;
-  if (close(descriptor) != 0) Fail(std::strerror(errno));
-  if (std::rename(mPath.c_str(), mTarget.c_str()) != 0) Fail(std::strerror(errno));
+  if (!platform::CloseFile(descriptor)) Fail(std::strerror(errno));
+  if (!platform::RenameOver(mPath, mTarget)) Fail(std::strerror(errno));
   mPath.clear();
 }
 

@@ -1,4 +1,5 @@
 #include "RenderApp.h"
+#include "ToolPlatform.h"
 
 #include <atomic>
 #include <csignal>
@@ -6,8 +7,6 @@
 #include <iostream>
 #include <string_view>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -24,7 +23,8 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnSignal);
 
   std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  kolmari::render::RenderApp app({std::cout, std::cerr, isatty(STDERR_FILENO) == 1, [] { return gSignal.load() != 0; }});
+  kolmari::render::RenderApp app({std::cout, std::cerr, kolmari::render::platform::ErrorStreamIsTerminal(),
+                                  [] { return gSignal.load() != 0; }});
   int status = app.Run(args);
   // 128 + the signal's number (130 for SIGINT, 143 for SIGTERM), whatever the program was doing
   // when it came.

@@ -76,8 +76,12 @@ int32_t UsLayoutKeyScan(char character) {
   return -1;
 }
 
+#ifndef _WIN32
+int32_t PlatformKeyScan(char character) { return UsLayoutKeyScan(character); }
+#endif
+
 int32_t PlatformKeyCode(int32_t virtualKey, char character) {
-  if (virtualKey == 0 || virtualKey == VKEY_EQUALS) return UsLayoutKeyScan(character);
+  if (virtualKey == 0 || virtualKey == VKEY_EQUALS) return PlatformKeyScan(character);
   if (virtualKey >= 1 && virtualKey <= static_cast<int32_t>(kVirtualKeyCodes.size())) {
     return kVirtualKeyCodes[static_cast<std::size_t>(virtualKey - 1)];
   }

@@ -17,4 +17,8 @@ int32_t PlatformKeyCode(int32_t virtualKey, char character);
 // The character-to-key translation of a US keyboard layout, for platforms without one of their own.
 int32_t UsLayoutKeyScan(char character);
 
+// The platform's character-to-key translation: on Windows that of the calling thread's keyboard
+// layout (supplied by the Windows platform layer), elsewhere UsLayoutKeyScan.
+int32_t PlatformKeyScan(char character);
+
 } // namespace lumen::vst2

@@ -526,8 +526,11 @@ TEST(KeyTranslationTest, CharacterKeysAreTranslatedAsOnAUsLayout) {
   EXPECT_EQ(PlatformKeyCode(0, '?'), 0x1BF);
   EXPECT_EQ(PlatformKeyCode(0, '"'), 0x1DE);
   EXPECT_EQ(PlatformKeyCode(0, '\x01'), 0x241);  // Ctrl+A
+#ifndef _WIN32
+  // Windows answers these from the keyboard layout in use; its own test compares with it.
   EXPECT_EQ(PlatformKeyCode(0, static_cast<char>(0xE9)), -1);
   EXPECT_EQ(PlatformKeyCode(0, '\0'), -1);
+#endif
 }
 
 // --- The record for other configurations ----------------------------------------------------------

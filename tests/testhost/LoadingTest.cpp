@@ -146,6 +146,27 @@ TEST(VstPluginInstanceTest, ClosedInstancesAnswerNothingAndCallNothing) {
   EXPECT_FALSE(probe->ProcessReplacing(in, out));
 }
 
+#ifdef _WIN32
+TEST(VstPluginFinderTest, SearchesTheEnvironmentFirstThenTheStandardFolders) {
+  const auto folder = std::filesystem::temp_directory_path() / "kolmari-testhost-finder";
+  std::filesystem::create_directories(folder / "sub");
+  std::ofstream(folder / "sub" / "Plug.dll") << "x";
+  _putenv_s("VST_PATH", ("C:\\nonexistent;" + folder.string()).c_str());
+  _putenv_s("ProgramFiles", "C:\\Program Files");
+
+  const auto folders = VstPluginFinder::SearchFolders();
+  ASSERT_GE(folders.size(), 4u);
+  EXPECT_EQ(folders[0], "C:\\nonexistent");
+  EXPECT_EQ(folders[1], folder);
+  EXPECT_EQ(folders[2], std::filesystem::path("C:\\Program Files") / "VSTPlugins");
+  EXPECT_EQ(VstPluginFinder::Find("sub/Plug.dll"), folder / "sub" / "Plug.dll");
+  EXPECT_FALSE(VstPluginFinder::Find("sub"));  // a folder is no plug-in
+  EXPECT_FALSE(VstPluginFinder::Find(""));
+
+  _putenv_s("VST_PATH", "");
+  std::filesystem::remove_all(folder);
+}
+#else
 TEST(VstPluginFinderTest, SearchesTheEnvironmentFirstThenTheStandardFolders) {
   const auto folder = std::filesystem::temp_directory_path() / "kolmari-testhost-finder";
   std::filesystem::create_directories(folder / "sub");
@@ -164,6 +185,7 @@ TEST(VstPluginFinderTest, SearchesTheEnvironmentFirstThenTheStandardFolders) {
   unsetenv("LXVST_PATH");
   std::filesystem::remove_all(folder);
 }
+#endif
 
 } // namespace
 } // namespace kolmari::testhost::test

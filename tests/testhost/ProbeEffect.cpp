@@ -224,16 +224,22 @@ AEffect* Create(audioMasterCallback host) {
 
 } // namespace
 
+#ifdef _WIN32
+#define PROBE_EXPORT __declspec(dllexport)
+#else
+#define PROBE_EXPORT __attribute__((visibility("default")))
+#endif
+
 #if PROBE_ENTRY == 1
-extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host) {
+extern "C" PROBE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
   return Create(host);
 }
 #elif PROBE_ENTRY == 2
 // A function named "main" cannot be written in C++; the assembler name gives the symbol that name.
-extern "C" __attribute__((visibility("default"))) AEffect* ProbeMain(audioMasterCallback host) __asm__("main");
+extern "C" PROBE_EXPORT AEffect* ProbeMain(audioMasterCallback host) __asm__("main");
 extern "C" AEffect* ProbeMain(audioMasterCallback host) { return Create(host); }
 #else
-extern "C" __attribute__((visibility("default"))) AEffect* NotAnEntryPoint(audioMasterCallback host) {
+extern "C" PROBE_EXPORT AEffect* NotAnEntryPoint(audioMasterCallback host) {
   return Create(host);
 }
 #endif

@@ -8,17 +8,42 @@ namespace kolmari::testhost {
 
 namespace {
 
+#ifdef _WIN32
+constexpr char kListSeparator = ';';
+#else
+constexpr char kListSeparator = ':';
+#endif
+
 void AddPathList(const char* variable, std::vector<std::filesystem::path>& folders) {
   const char* value = std::getenv(variable);
   if (!value) return;
   std::stringstream list(value);
   std::string folder;
-  while (std::getline(list, folder, ':'))
+  while (std::getline(list, folder, kListSeparator))
     if (!folder.empty()) folders.emplace_back(folder);
 }
 
 } // namespace
 
+#ifdef _WIN32
+std::vector<std::filesystem::path> VstPluginFinder::SearchFolders() {
+  std::vector<std::filesystem::path> folders;
+  AddPathList("VST_PATH", folders);
+  for (const char* variable : {"ProgramFiles", "CommonProgramFiles"}) {
+    const char* base = std::getenv(variable);
+    if (!base || !*base) continue;
+    const std::filesystem::path root(base);
+    if (std::string(variable) == "ProgramFiles") {
+      folders.push_back(root / "VSTPlugins");
+      folders.push_back(root / "Steinberg" / "VSTPlugins");
+    } else {
+      folders.push_back(root / "VST2");
+      folders.push_back(root / "Steinberg" / "VST2");
+    }
+  }
+  return folders;
+}
+#else
 std::vector<std::filesystem::path> VstPluginFinder::SearchFolders() {
   std::vector<std::filesystem::path> folders;
   AddPathList("LXVST_PATH", folders);
@@ -31,6 +56,7 @@ std::vector<std::filesystem::path> VstPluginFinder::SearchFolders() {
     folders.emplace_back(folder);
   return folders;
 }
+#endif
 
 std::optional<std::filesystem::path> VstPluginFinder::Find(const std::string& relativePath) {
   if (relativePath.empty()) return std::nullopt;
