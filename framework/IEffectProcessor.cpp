@@ -277,7 +277,14 @@ void IEffectProcessor::ReturnOutputs32(int frames, bool accumulate) {
     if (!record.connected || !record.hostBuffer) continue;
     float* destination = record.hostBuffer + mHostOutputOffset;
     const double* source = record.scratch.data();
-    if (accumulate) {
+    if (mPassThrough) {
+      // The host's own samples, which the 64-bit scratch holds exactly: no flush.
+      if (accumulate) {
+        for (int s = 0; s < n; ++s) destination[s] += static_cast<float>(source[s]);
+      } else {
+        for (int s = 0; s < n; ++s) destination[s] = static_cast<float>(source[s]);
+      }
+    } else if (accumulate) {
       for (int s = 0; s < n; ++s) destination[s] += HostSample32(source[s]);
     } else {
       for (int s = 0; s < n; ++s) destination[s] = HostSample32(source[s]);
@@ -286,6 +293,7 @@ void IEffectProcessor::ReturnOutputs32(int frames, bool accumulate) {
 }
 
 void IEffectProcessor::ProcessAttached(int frames) {
+  mPassThrough = false;
   if (frames <= 0) return;
   ProcessBlock(mInputPointers.data(), mOutputPointers.data(), frames);
 }

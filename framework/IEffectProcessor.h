@@ -86,6 +86,11 @@ public:
   // Calls ProcessBlock on whatever the channel records point at.
   void ProcessAttached(int frames);
 
+  // Called by ProcessBlock (audio thread) when this block's outputs are the inputs unchanged, as in
+  // a hard bypass: the 32-bit hand-back then gives the host its own samples back bit for bit,
+  // subnormals included, instead of turning values below the smallest normal float into zero.
+  void MarkBlockAsPassThrough() { mPassThrough = true; }
+
   // The three ways a host delivers audio. A host block longer than the block size is processed in
   // slices of at most the block size, so the scratch buffers never overflow.
   void ProcessReplacing32(float* const* inputs, float* const* outputs, int frames);
@@ -130,6 +135,8 @@ private:
   std::vector<IChannelSlot> mOutputs;
   // Where the current 32-bit slice begins in the host's output buffers.
   int mHostOutputOffset = 0;
+  // Set by MarkBlockAsPassThrough for the block being processed.
+  bool mPassThrough = false;
   ITransportInfo mTransport;
 };
 

@@ -44,8 +44,14 @@ std::array<uint32_t, DriftSource::kBatch> DriftSource::FirstDrawsOfFreshGenerato
   return draws;
 }
 
+void DriftSource::SetFixedSeed(std::optional<uint32_t> seed) {
+  mFixedSeedDraw.store(seed ? FirstDrawOfFreshGenerator(*seed) : kNoFixedSeed, std::memory_order_relaxed);
+}
+
 uint32_t DriftSource::Next() {
   if (mFixedDraw) return *mFixedDraw;
+  if (const uint64_t fixed = mFixedSeedDraw.load(std::memory_order_relaxed); fixed != kNoFixedSeed)
+    return static_cast<uint32_t>(fixed);
   if (mPendingCount == 0) {
     std::array<uint32_t, kBatch> seeds{};
     for (uint32_t& seed : seeds) {

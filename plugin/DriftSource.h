@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -24,6 +25,12 @@ public:
   // Test seam: with a value set, every block gets it instead.
   void SetFixedDraw(std::optional<uint32_t> draw) { mFixedDraw = draw; }
 
+  // Reproducible mode: with a seed, every block's generator is seeded from it instead of the random
+  // source, so every block gets FirstDrawOfFreshGenerator(seed); without one, the random source
+  // again. Safe from another thread while Next runs: the number is worked out here and handed over
+  // in one atomic word, taken from the next call of Next on.
+  void SetFixedSeed(std::optional<uint32_t> seed);
+
   // The first number std::mt19937(seed) gives, computed from the only three words of the initial
   // state it depends on (0, 1 and 397) instead of the whole state.
   static uint32_t FirstDrawOfFreshGenerator(uint32_t seed);
@@ -35,6 +42,10 @@ private:
   int mPendingCount = 0;
   uint32_t mFallbackSeed = 0;
   std::optional<uint32_t> mFixedDraw;
+  // The fixed seed's number in the low 32 bits, or kNoFixedSeed.
+  static constexpr uint64_t kNoFixedSeed = ~uint64_t{0};
+  std::atomic<uint64_t> mFixedSeedDraw{kNoFixedSeed};
+  static_assert(std::atomic<uint64_t>::is_always_lock_free, "the audio thread must not wait for the seed");
 };
 
 } // namespace kolmari

@@ -68,9 +68,16 @@ void Kolmari::ProcessBlock(double** inputs, double** outputs, int frames) {
   p.bias = GetParam(kBias)->Value();
   mEngine.ProcessBlock(p, SampleRate(), ConnectedOutputCount(), inputs, MaxChannels(ERoute::Input), outputs,
                        MaxChannels(ERoute::Output), frames);
+  // Bypass promises the input back bit for bit, also to 32-bit hosts and for subnormal samples.
+  if (mEngine.Bypassed()) MarkBlockAsPassThrough();
 }
 
 void Kolmari::OnReset() { mEngine.Reset(SampleRate(), ConnectedOutputCount()); }
+
+bool Kolmari::OnFixedSeed(std::optional<uint32_t> seed) {
+  mEngine.SetFixedSeed(seed);
+  return true;
+}
 
 // Nothing that processing depends on changes on idle.
 void Kolmari::OnIdle() {}

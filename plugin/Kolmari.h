@@ -32,6 +32,8 @@ public:
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
   void OnReset() override;
   void OnIdle() override;
+  // Reproducible renders: the drift's generator seeded from the host's value (any thread).
+  bool OnFixedSeed(std::optional<uint32_t> seed) override;
 
   KolmariEngine& Engine() { return mEngine; }
   const KolmariEngine& Engine() const { return mEngine; }

@@ -63,6 +63,9 @@ public:
   // freshly seeded generator, so outputs are reproducible.
   void SetFixedDraw(std::optional<uint32_t> draw) { mDrift.SetFixedDraw(draw); }
   static double DriftDivisorFor(uint32_t draw);
+  // Reproducible mode: every block's generator seeded from this value instead of the operating
+  // system's random source; none returns to that source. Any thread, also while audio runs.
+  void SetFixedSeed(std::optional<uint32_t> seed) { mDrift.SetFixedSeed(seed); }
 
   // Read-only views for tests, benchmarks and tools.
   int ChannelCount() const { return static_cast<int>(mChannels.size()); }
@@ -77,6 +80,8 @@ public:
   double DriftDivisor() const { return mDriftDivisor; }
   double Drive() const { return mDrive; }
   bool SettingsChanged() const { return mSettingsChanged; }
+  // Whether the last block was a hard bypass: every output sample its input, unchanged.
+  bool Bypassed() const { return mBypassOn == 1; }
 
   // The lowest and highest rates the engine runs at. A host may set anything (0, negative, NaN,
   // infinity); outside this span the filters would be unstable or the rate meaningless.

@@ -203,6 +203,27 @@ TEST(KolmariDrift, FreshDrawEveryBlockWithinItsRange) {
   EXPECT_GT(seen.size(), static_cast<size_t>(DriftSource::kBatch)) << "every batch brings new numbers";
 }
 
+// A fixed seed gives every block the first number of a generator seeded with it; clearing it brings
+// the operating system's numbers back.
+TEST(KolmariDrift, FixedSeedGivesEveryBlockTheSeedsFirstDraw) {
+  Kolmari plugin(lumen::IInstanceInfo{});
+  plugin.SetSampleRate(44100.0);
+  plugin.OnReset();
+  plugin.Engine().SetFixedSeed(2026u);
+  const double expected = KolmariEngine::DriftDivisorFor(static_cast<uint32_t>(std::mt19937(2026u)()));
+  for (int block = 0; block < 2 * DriftSource::kBatch + 1; ++block) {
+    Render(plugin, Signal(4, 0.0));
+    ASSERT_EQ(plugin.Engine().DriftDivisor(), expected) << block;
+  }
+  plugin.Engine().SetFixedSeed(std::nullopt);
+  std::set<double> seen;
+  for (int block = 0; block < 2 * DriftSource::kBatch; ++block) {
+    Render(plugin, Signal(4, 0.0));
+    seen.insert(plugin.Engine().DriftDivisor());
+  }
+  EXPECT_GT(seen.size(), 2u);
+}
+
 TEST(KolmariRobustness, NonFiniteInputPoisonsNothing) {
   for (double glitch : {kNaN, kInf, -kInf}) {
     SCOPED_TRACE(glitch);

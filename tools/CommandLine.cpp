@@ -122,6 +122,13 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
       noValue();
       options.doublePrecision = true;
       renderOption("--double", true);
+    } else if (name == "--seed") {
+      const std::string_view text = cursor.ValueFor(name, inlineValue);
+      const auto value = ParseInteger(text);
+      if (!value || *value < 0 || *value > 0xFFFFFFFFll)
+        throw UsageError("--seed must be a whole number from 0 to 4294967295, not '" + std::string(text) + "'");
+      options.seed = static_cast<uint32_t>(*value);
+      renderOption("--seed", true);
     } else if (name == "--plugin") {
       options.plugin = fileFor(name, inlineValue);
     } else if (name == "--state-in") {
@@ -191,6 +198,10 @@ options:
                      nothing is rendered
   --block N          frames per processing block, 1 to 65536 (default 512)
   --double           process through the 64-bit path instead of the 32-bit one
+  --seed N           make the render reproducible: the plug-in seeds its random drift from N
+                     (0 to 4294967295) instead of the system's random source, so two renders
+                     with the same seed and settings are identical bit for bit; refused for a
+                     plug-in that does not take a seed
   --list             print the parameters with their values at minimum, maximum and default
   --make-demo FILE   write the demonstration input signal (a few seconds of stereo) to FILE
   --rate HZ          sample rate of the demonstration signal (default 44100)

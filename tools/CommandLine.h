@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,6 +36,7 @@ struct RenderOptions {
   std::string stateOut; // program state written after them
   int blockSize = kDefaultBlockSize;
   bool doublePrecision = false;
+  std::optional<uint32_t> seed; // --seed: the plug-in's random draws seeded from it, reproducibly
   int demoRate = kDefaultDemoRate;
 };
 

@@ -96,6 +96,10 @@ void RenderApp::Render(const RenderOptions& options) {
   // The plug-in and its settings before any file is touched, so that mistakes there cost nothing.
   EffectPlugin plugin(options.plugin);
   Renderer renderer(plugin.Instance(), options.blockSize, options.doublePrecision);
+  if (options.seed && !plugin.Instance().SetFixedSeed(*options.seed))
+    throw ToolError("--seed: " + plugin.Description() +
+                    " does not take a seed (it does not answer the fixed-seed call), so its renders cannot be "
+                    "made reproducible");
   ParameterSettings parameters = SettingsOf(plugin);
   Configure(plugin, parameters, options);
   std::optional<StateFileWriter> stateWriter;
@@ -116,6 +120,7 @@ void RenderApp::Render(const RenderOptions& options) {
       << "layout:   " << renderer.Layout() << "\n"
       << "block:    " << options.blockSize << " frames, " << (options.doublePrecision ? "64" : "32")
       << "-bit processing\n";
+  if (options.seed) out << "seed:     " << *options.seed << " (reproducible)\n";
   if (!options.stateIn.empty()) out << "state:    loaded from " << options.stateIn << "\n";
   if (!options.stateOut.empty()) out << "state:    saved to " << options.stateOut << "\n";
   out << "settings:\n" << parameters.CurrentSettings() << std::flush;

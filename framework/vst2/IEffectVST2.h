@@ -7,6 +7,7 @@
 #include "VstInterface.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace lumen {
 
@@ -66,6 +67,11 @@ public:
   // capability queries the binding does not know. Both answer 0 by default.
   virtual intptr_t VSTVendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
   virtual intptr_t VSTCanDo(const char* capability);
+  // The fixed-seed vendor call (VstFixedSeedCall.h): a seed makes every later block draw its random
+  // values from that seed; none returns to the operating system's source. Called on the host's main
+  // thread while audio may run, so the plug-in hands the value over without a lock. Returns whether
+  // the plug-in has a fixed-seed mode; the default has none (false, and the host gets 0).
+  virtual bool OnFixedSeed(std::optional<uint32_t> seed);
 
   // Processor operations this binding fills in.
   bool SendMidiToHost(const IMidiMessage& message) override;
@@ -87,6 +93,7 @@ private:
   intptr_t SetSpeakerArrangement(const vst2::VstSpeakerArrangement* inputs, const vst2::VstSpeakerArrangement* outputs);
   intptr_t CanDo(const char* capability);
   intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
+  intptr_t FixedSeed(intptr_t request, const void* seed);
   intptr_t ParameterProperties(int index, vst2::VstParameterProperties* properties);
   intptr_t StringToParameter(int index, const char* text);
   intptr_t KeyEvent(bool down, int32_t character, intptr_t virtualKey, float modifiers);

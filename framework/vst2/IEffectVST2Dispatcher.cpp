@@ -372,6 +372,9 @@ intptr_t IEffectVST2::VendorSpecific(int32_t index, intptr_t value, void* ptr, f
       CopyText(ptr, NumberText::Fixed(p->NormalizeValue(p->ParseDisplay(text)), 17));
       return kVendorAnswer;
     }
+    case kFixedSeedIndex:
+      if (value == kUseFixedSeed || value == kUseSystemSource) return FixedSeed(value, ptr);
+      break;
     case kVendorQueryFewSteps:
       if (!validParam) break;
       if (GetParam(param)->Type() == IParam::ParamType::Bool) return kVendorAnswer;
@@ -384,6 +387,14 @@ intptr_t IEffectVST2::VendorSpecific(int32_t index, intptr_t value, void* ptr, f
       break;
   }
   return VSTVendorSpecific(index, value, ptr, opt);
+}
+
+intptr_t IEffectVST2::FixedSeed(intptr_t request, const void* seed) {
+  if (request == kUseSystemSource) return OnFixedSeed(std::nullopt) ? kUseSystemSource : 0;
+  if (!seed) return 0;
+  uint32_t value = 0;
+  std::memcpy(&value, seed, sizeof value); // the host's variable need not be aligned
+  return OnFixedSeed(value) ? kUseFixedSeed : 0;
 }
 
 intptr_t IEffectVST2::KeyEvent(bool down, int32_t character, intptr_t virtualKey, float modifiers) {

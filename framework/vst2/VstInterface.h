@@ -9,6 +9,7 @@
 #include "VstConstants.h"
 #include "VstEffectOpcodes.h"
 #include "VstEvents.h"
+#include "VstFixedSeedCall.h"
 #include "VstHostOpcodes.h"
 #include "VstKeys.h"
 #include "VstParameterProperties.h"

@@ -91,6 +91,7 @@ public:
         outputs[c][s] = passThrough ? (inputs[c] ? inputs[c][s] : 0.0) : constant;
       }
     }
+    if (passThrough && markPassThrough) MarkBlockAsPassThrough();
   }
 
   bool OnHostKeyDown(const IKeyEvent& key) override {
@@ -108,6 +109,7 @@ public:
 
   double constant = 0.5;
   bool passThrough = false;
+  bool markPassThrough = false; // tell the frame the block is the input unchanged
   int longestBlock = 0;
   int blocks = 0;
   bool useKeys = false;
@@ -290,6 +292,27 @@ TEST_F(BindingTest, TinySamplesReachA32BitHostAsZero) {
   Buffers<double> in64(8, 0.0), out64(8, 9.0);
   plugin.Effect()->processDoubleReplacing(plugin.Effect(), in64.pointers, out64.pointers, 8);
   EXPECT_EQ(out64.left, std::vector<double>(8, 1e-40));
+}
+
+// A block the plug-in marks as its input unchanged (a hard bypass) gives a 32-bit host its own
+// samples back, subnormal ones included, on both 32-bit calls; the next unmarked block flushes again.
+TEST_F(BindingTest, APassThroughBlockGivesA32BitHostItsOwnSamplesBack) {
+  ConstantEffect plugin;
+  plugin.passThrough = true;
+  plugin.markPassThrough = true;
+  const float tiny = std::numeric_limits<float>::denorm_min() * 3.0f;
+  Buffers<float> in(8, tiny), out(8, 9.0f);
+  in.right[0] = -tiny;
+  plugin.Effect()->processReplacing(plugin.Effect(), in.pointers, out.pointers, 8);
+  EXPECT_EQ(out.left, in.left);
+  EXPECT_EQ(std::memcmp(out.right.data(), in.right.data(), 8 * sizeof(float)), 0);
+  std::fill(out.left.begin(), out.left.end(), 0.0f);
+  plugin.Effect()->process(plugin.Effect(), in.pointers, out.pointers, 8);
+  EXPECT_EQ(out.left, in.left);
+
+  plugin.markPassThrough = false;
+  plugin.Effect()->processReplacing(plugin.Effect(), in.pointers, out.pointers, 8);
+  EXPECT_EQ(out.left, std::vector<float>(8, 0.0f));
 }
 
 // A host block longer than the block size last set: processed in slices no longer than the block

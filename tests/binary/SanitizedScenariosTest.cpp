@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -69,6 +70,31 @@ TEST(SanitizedScenarioTest, ParametersSetFromAnotherThreadWhileBlocksAreProcesse
   reader.join();
   EXPECT_GE(sets.load(), 20);
   EXPECT_TRUE(FirstUncleanSample(out64).empty());
+}
+
+// A host's main thread switches the fixed seed on and off while its audio thread processes: the
+// hand-over needs no lock and leaves no race.
+TEST(SanitizedScenarioTest, FixedSeedSwitchedFromAnotherThreadWhileBlocksAreProcessed) {
+  auto plugin = LoadKolmari();
+  ASSERT_TRUE(plugin);
+  plugin->StartUp(48000.0, 64);
+  std::atomic<bool> done{false};
+  std::atomic<int> calls{0};
+  std::thread main([&] {
+    for (uint32_t seed = 0; !done.load(); ++seed) {
+      EXPECT_TRUE(plugin->SetFixedSeed(seed % 3 == 0 ? std::nullopt : std::optional<uint32_t>(seed)));
+      calls.fetch_add(1);
+    }
+  });
+  AudioBuffers<float> in(2, 64, 0.3f), out(2, 64);
+  for (int block = 0; block < 300 || calls.load() < 20; ++block) {
+    ASSERT_TRUE(plugin->ProcessReplacing(in, out));
+    if (block > 100000) break;
+  }
+  done.store(true);
+  main.join();
+  EXPECT_GE(calls.load(), 20);
+  EXPECT_TRUE(FirstUncleanSample(out).empty());
 }
 
 // A hundred instances at once, each opened, set up, processed (some in mono), saved and restored,

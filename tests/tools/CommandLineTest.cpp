@@ -99,6 +99,18 @@ TEST(CommandLine, BlockSizeAndRateMustBeWholeNumbersInRange) {
   EXPECT_NE(ErrorFor({"--make-demo", "d.wav", "--rate", "100"}).find("8000 to 384000"), std::string::npos);
 }
 
+TEST(CommandLine, SeedIsAnyThirtyTwoBitNumberForARender) {
+  EXPECT_FALSE(Parse({"a", "b"}).seed);
+  EXPECT_EQ(Parse({"--seed", "0", "a", "b"}).seed, 0u);
+  EXPECT_EQ(Parse({"--seed=4294967295", "a", "b"}).seed, 4294967295u);
+  for (std::string_view bad : {"-1", "4294967296", "1.5", "x", ""}) {
+    EXPECT_EQ(ErrorFor({"--seed", bad, "a", "b"}),
+              "--seed must be a whole number from 0 to 4294967295, not '" + std::string(bad) + "'");
+  }
+  EXPECT_EQ(ErrorFor({"--list", "--seed", "1"}), "--seed cannot be combined with --list");
+  EXPECT_EQ(ErrorFor({"--state-out", "s", "--seed", "1"}), "--seed needs INPUT and OUTPUT files");
+}
+
 TEST(CommandLine, RejectsCombinationsThatMeanNothing) {
   EXPECT_EQ(ErrorFor({"in.wav"}), "expected INPUT and OUTPUT files (see --help)");
   EXPECT_EQ(ErrorFor({"a", "b", "c"}), "unexpected argument 'c' after INPUT and OUTPUT");

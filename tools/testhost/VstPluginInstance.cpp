@@ -3,6 +3,7 @@
 #include "HostCallbackRouter.h"
 
 #include "VstEffectOpcodes.h"
+#include "VstFixedSeedCall.h"
 
 #include <cstring>
 #include <utility>
@@ -124,6 +125,12 @@ intptr_t VstPluginInstance::CanDo(const std::string& query) {
   std::vector<char> text(query.begin(), query.end());
   text.push_back('\0');
   return Dispatch(effCanDo, 0, 0, text.data());
+}
+
+bool VstPluginInstance::SetFixedSeed(std::optional<uint32_t> seed) {
+  if (!seed) return Dispatch(effVendorSpecific, kFixedSeedIndex, kUseSystemSource) == kUseSystemSource;
+  uint32_t value = *seed;
+  return Dispatch(effVendorSpecific, kFixedSeedIndex, kUseFixedSeed, &value) == kUseFixedSeed;
 }
 
 float VstPluginInstance::GetParameter(int32_t index) const {

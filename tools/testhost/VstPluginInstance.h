@@ -84,6 +84,11 @@ public:
   intptr_t TailSize();
   intptr_t CanDo(const std::string& query);
 
+  // The framework's fixed-seed vendor call (VstFixedSeedCall.h): a seed makes the plug-in's random
+  // draws reproducible, none returns it to the operating system's source. True if the plug-in
+  // answered the call as one that knows it.
+  bool SetFixedSeed(std::optional<uint32_t> seed);
+
   // Parameters.
   float GetParameter(int32_t index) const;
   bool SetParameter(int32_t index, float value);
