@@ -325,7 +325,9 @@ void KolmariEngine::ProcessChannel(KolmariChannel& ch, int c, const double* inpu
       result = cw2 * result + (1.0 - cw2) * dry;
     }
     if (delta) result = result - dry;
-    output[s] = result;
+    // Tails of tiny values (the floors above, a muted output) can end below the smallest normal
+    // double; a host must never get those, in either audio path.
+    output[s] = Flush(result);
   }
 }
 
