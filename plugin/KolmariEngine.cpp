@@ -485,7 +485,9 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         result = cw2 * result + (1.0 - cw2) * dry;
       }
       if (delta) result = result - dry;
-      IO::Output(result, outputs, s);
+      // Tails of tiny values (the floors above, a muted output) can end below the smallest normal
+      // double; a host must never get those, in either audio path.
+      IO::Output(Flush(result), outputs, s);
     }
   }
 

@@ -36,7 +36,7 @@ public:
   // Parameter i: range -50..50, step 0.5, default i.
   explicit TestEffect(int nParams = 9, int nPresets = 1, bool hasEditor = true)
       : IEffectAPIBase(TestSettings(nParams, nPresets, hasEditor), PluginApi::VST2) {
-    for (int i = 0; i < nParams; ++i) GetParam(i)->Init("P" + std::to_string(i), i, -50.0, 50.0, 0.5);
+    for (int i = 0; i < nParams; ++i) GetParam(i)->Init(ParamName(i), i, -50.0, 50.0, 0.5);
   }
 
   using IEffectAPIBase::StartIdleTimer;
@@ -73,6 +73,14 @@ public:
   void EndParamGesture(int index) override { Log("end " + std::to_string(index)); }
   void AutomateParam(int index, double normalized) override {
     Log("automate " + std::to_string(index) + " " + NumberText::Fixed(normalized, 3));
+  }
+
+  // "P0", "P1", ... Built by appending: GCC 12 at -O3 reports a false overlap (-Wrestrict) in
+  // inlined prepending of a short literal to a temporary ("P" + std::to_string(i)).
+  static std::string ParamName(int index) {
+    std::string name = "P";
+    name += std::to_string(index);
+    return name;
   }
 
   // The log since the last call, which empties it.
