@@ -1,5 +1,7 @@
 #include "DriftSource.h"
 
+// Linux only: MinGW-w64's GCC does not align the stack for 32-byte AVX spills on Windows, so the
+// Windows build keeps the scalar loop, which gives the same words.
 #if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
 #include <immintrin.h>
 #define KOLMARI_DRIFT_AVX2 1

@@ -2,6 +2,11 @@
 
 #if defined(__linux__)
 #include <sys/random.h>
+#elif defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// After windows.h, which it needs for its types.
+#include <bcrypt.h>
 #endif
 
 namespace kolmari {
@@ -14,6 +19,11 @@ bool OsSeedSource::Fetch(uint32_t* values, int count) {
   // rather than wait while the kernel's pool is not yet initialised.
   const ssize_t got = getrandom(values, bytes, GRND_NONBLOCK);
   return got == static_cast<ssize_t>(bytes);
+#elif defined(_WIN32)
+  if (count <= 0) return count == 0;
+  // The system-preferred generator needs no algorithm handle, so nothing is opened or allocated.
+  return BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(values), static_cast<ULONG>(count) * sizeof(uint32_t),
+                         BCRYPT_USE_SYSTEM_PREFERRED_RNG) >= 0;
 #else
   (void)values;
   (void)count;

@@ -7,7 +7,8 @@
 namespace kolmari {
 
 // 32-bit values from the operating system's nondeterministic random source, one per call, fetched
-// in batches: one system call (getrandom, never blocking) brings 64 values. Where that call is not
+// in batches: one system call (getrandom on Linux, BCryptGenRandom on Windows, never blocking) brings
+// 64 values. Where that call is not
 // available or fails (for example before the kernel's pool is ready), each value comes from
 // std::random_device instead, and if even that fails, from a fixed sequence.
 //

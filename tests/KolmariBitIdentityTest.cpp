@@ -170,6 +170,11 @@ constexpr Expected kExpected[] = {
 };
 
 TEST(KolmariBitIdentity, EveryOutputBitAsBefore) {
+#ifdef _WIN32
+  // The hashes hold the last bits of the Linux C library's tanh and exp; the Windows C runtime rounds
+  // some results differently, so there the renders are compared with Linux's within a bound instead.
+  GTEST_SKIP() << "the hashes are those of the Linux C library's maths";
+#endif
   std::string table;
   for (const Expected& e : kExpected) {
     SCOPED_TRACE(std::to_string(e.rate) + " Hz, " + PathName(e.path));

@@ -206,7 +206,7 @@ TEST(KolmariDrift, FreshDrawEveryBlockWithinItsRange) {
 // The seeds come from the operating system in batches; across several batches they keep changing
 // (a refill that failed silently, or one handing out the same batch again, would repeat them).
 TEST(KolmariDrift, SeedsKeepComingAcrossBatches) {
-#if defined(__linux__)
+#if defined(__linux__) || defined(_WIN32)
   std::array<uint32_t, 4> fetched{};
   EXPECT_TRUE(OsSeedSource::Fetch(fetched.data(), static_cast<int>(fetched.size())));
 #endif

@@ -70,6 +70,8 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
   }
 }
 
+std::string AudioReader::Library() { return sf_version_string(); }
+
 AudioReader::~AudioReader() {
   if (mFile) sf_close(mFile);
 }

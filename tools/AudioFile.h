@@ -34,6 +34,9 @@ public:
 
   const AudioFormat& Format() const { return mFormat; }
 
+  // What reads the files, for the version text, e.g. "libsndfile-1.2.0".
+  static std::string Library();
+
   // Up to `frames` frames; fewer only at the end of the file. Throws when the file cannot be
   // read to the length its header promises.
   int64_t Read(float* interleaved, int64_t frames);

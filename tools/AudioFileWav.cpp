@@ -141,6 +141,9 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
       mFormat.sampleRate = static_cast<int>(rate);
       mFormat.channels = channels;
       mFormat.frames = bytes / blockAlign;
+      // What a cut-short file promised, for the tool's warning; 0xFFFFFFFF is the mark of a stream
+      // whose length was never written, which promises nothing.
+      if (size != 0xFFFFFFFFu && static_cast<int64_t>(size) > available) mFormat.promisedFrames = size / blockAlign;
       mFormat.description = Description(format, bits);
       break;
     } else {
@@ -152,6 +155,8 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
 }
 
 AudioReader::~AudioReader() { delete mFile; }
+
+std::string AudioReader::Library() { return "its own WAV reader"; }
 
 int64_t AudioReader::CheckRead(int64_t requested, int64_t got) {
   mFramesRead += got;

@@ -179,6 +179,27 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
   return options;
 }
 
+// The help text names this system's plug-in file, folders, audio formats and interruptions.
+#ifdef _WIN32
+#define KOLMARI_USAGE_PLUGIN "Kolmari.dll"
+#define KOLMARI_USAGE_FOLDERS "the VST folders\n                     such as %ProgramFiles%\\VSTPlugins"
+// Without libsndfile this build reads WAV files only.
+#define KOLMARI_USAGE_FORMATS                                                                          \
+  "and a WAV file (also\n"                                                                            \
+  "WAVE_FORMAT_EXTENSIBLE): this build reads no other format. Samples may be 8, 16, 24 or 32-bit\n"  \
+  "integer or 32 or 64-bit float."
+#define KOLMARI_USAGE_INTERRUPTED "  130  interrupted (Ctrl-C); no output is left behind\n"
+#else
+#define KOLMARI_USAGE_PLUGIN "Kolmari.so"
+#define KOLMARI_USAGE_FOLDERS "the VST folders such as ~/.vst"
+#define KOLMARI_USAGE_FORMATS                                                                          \
+  "in any format the audio library reads: WAV (also\n"                                               \
+  "WAVE_FORMAT_EXTENSIBLE and RF64), AIFF, FLAC, Ogg Vorbis, Ogg Opus and others, with 8, 16, 24 or\n" \
+  "32-bit integer or 32 or 64-bit float samples."
+#define KOLMARI_USAGE_INTERRUPTED \
+  "  130  interrupted (SIGINT, Ctrl-C); 143: terminated (SIGTERM); no output is left behind\n"
+#endif
+
 std::string CommandLine::Usage() {
   return R"(usage: kolmari-render [options] INPUT OUTPUT
        kolmari-render [--plugin PATH] [--state-in FILE] [--set NAME=VALUE]... --state-out FILE
@@ -186,15 +207,13 @@ std::string CommandLine::Usage() {
        kolmari-render --make-demo FILE [--rate HZ]
        kolmari-render --help | --version
 
-Runs an audio file through the Kolmari plug-in (Kolmari.so, loaded as a host loads it) or another
+Runs an audio file through the Kolmari plug-in ()" KOLMARI_USAGE_PLUGIN R"(, loaded as a host loads it) or another
 VST 2.4 effect, and writes the result as a 32-bit float WAV file with the input's sample rate and
-channel count. INPUT may be mono or stereo, in any format the audio library reads: WAV (also
-WAVE_FORMAT_EXTENSIBLE and RF64), AIFF, FLAC, Ogg Vorbis, Ogg Opus and others, with 8, 16, 24 or
-32-bit integer or 32 or 64-bit float samples.
+channel count. INPUT may be mono or stereo, )" KOLMARI_USAGE_FORMATS R"(
 
 options:
-  --plugin PATH      the VST 2.4 plug-in binary to render through (default: the Kolmari.so built
-                     with this program, else one beside it or in the VST folders such as ~/.vst)
+  --plugin PATH      the VST 2.4 plug-in binary to render through (default: the )" KOLMARI_USAGE_PLUGIN R"( built
+                     with this program, else one beside it or in )" KOLMARI_USAGE_FOLDERS R"()
   --set NAME=VALUE   set a parameter by name (any case) to a value in its own units, as the
                      plug-in displays it, e.g. --set "Input Gain=80" --set Wet=100; may be repeated
   --state-in FILE    load settings saved by --state-out (the plug-in's program chunk) before any
@@ -226,8 +245,7 @@ exit status:
        refuses the settings, a report that cannot be written to standard output)
   2    the command line cannot be used (an unknown option, a value out of range, a file named
        for two parts)
-  130  interrupted (SIGINT, Ctrl-C); 143: terminated (SIGTERM); no output is left behind
-)";
+)" KOLMARI_USAGE_INTERRUPTED;
 }
 
 } // namespace kolmari::render

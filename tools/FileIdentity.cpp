@@ -1,11 +1,10 @@
 #include "FileIdentity.h"
 
 #include "SymbolicLink.h"
+#include "ToolPlatform.h"
 
 #include <filesystem>
 #include <system_error>
-
-#include <sys/stat.h>
 
 namespace kolmari::render {
 
@@ -13,11 +12,10 @@ namespace fs = std::filesystem;
 
 FileIdentity FileIdentity::Of(const std::string& path) {
   FileIdentity identity;
-  struct stat status {};
-  if (stat(path.c_str(), &status) == 0) {
+  if (const auto number = platform::NumberOfFile(path)) {
     identity.mExists = true;
-    identity.mDevice = static_cast<uint64_t>(status.st_dev);
-    identity.mInode = static_cast<uint64_t>(status.st_ino);
+    identity.mDevice = number->device;
+    identity.mInode = number->number;
     return identity;
   }
   // A link to a file that is still to be written names that file.

@@ -11,8 +11,6 @@
 #include "StateFile.h"
 #include "ToolError.h"
 
-#include <sndfile.h>
-
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -62,7 +60,7 @@ int RenderApp::Run(std::span<const std::string_view> args) {
 
 std::string RenderApp::VersionText() {
   return std::string(kProgramName) + " " + KOLMARI_VERSION + " (Kolmari by Lumenfold; reads audio files with " +
-         sf_version_string() + ")\n";
+         AudioReader::Library() + ")\n";
 }
 
 namespace {

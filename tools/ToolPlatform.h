@@ -4,7 +4,9 @@
 // give portably: one implementation for POSIX systems, one for Windows.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace kolmari::render::platform {
@@ -28,6 +30,14 @@ bool SyncFile(int descriptor);
 bool CloseFile(int descriptor);
 // Renames from over to, replacing to at once if it exists; false (with errno set) on failure.
 bool RenameOver(const std::string& from, const std::string& to);
+
+// Where an existing file lives: its device (volume) and its number there, the same for every path,
+// symbolic link or hard link that leads to it; nothing when the file cannot be reached.
+struct FileNumber {
+  uint64_t device = 0;
+  uint64_t number = 0;
+};
+std::optional<FileNumber> NumberOfFile(const std::string& path);
 
 // The folder of the running program, or empty when it cannot be told.
 std::filesystem::path ProgramFolder();

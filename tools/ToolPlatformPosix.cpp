@@ -50,6 +50,12 @@ bool CloseFile(int descriptor) { return close(descriptor) == 0; }
 
 bool RenameOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
+std::optional<FileNumber> NumberOfFile(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return std::nullopt;
+  return FileNumber{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
 std::filesystem::path ProgramFolder() {
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -101,6 +101,21 @@ bool RenameOver(const std::string& from, const std::string& to) {
   return false;
 }
 
+// The C library's stat gives every file the number 0 here, so the file's own record is asked. Opening
+// it without access rights and with every sharing mode works while others have it open; backup
+// semantics let folders be opened too, and links are followed to their target.
+std::optional<FileNumber> NumberOfFile(const std::string& path) {
+  const HANDLE file = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = GetFileInformationByHandle(file, &information) != 0;
+  CloseHandle(file);
+  if (!known) return std::nullopt;
+  return FileNumber{information.dwVolumeSerialNumber,
+                    (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+
 std::filesystem::path ProgramFolder() {
   std::wstring name(MAX_PATH, L'\0');
   for (;;) {

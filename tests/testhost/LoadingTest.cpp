@@ -51,7 +51,8 @@ TEST(VstPluginLibraryTest, RefusesWhatIsNoPlugIn) {
 
 // The loader maps a binary's segments from the file as its headers describe them; a truncated
 // copy would be mapped past its end and kill the process with SIGBUS on first touch. It is turned
-// away before loading, with the reason.
+// away before loading, with the reason. (Windows checks an image against its file itself and
+// refuses a truncated DLL with an error of its own.)
 TEST(VstPluginLibraryTest, RefusesATruncatedBinaryBeforeLoadingIt) {
   std::ifstream source(PROBE_EFFECT, std::ios::binary);
   const std::string whole((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
@@ -61,7 +62,11 @@ TEST(VstPluginLibraryTest, RefusesATruncatedBinaryBeforeLoadingIt) {
     std::ofstream(cut, std::ios::binary | std::ios::trunc) << whole.substr(0, length);
     std::string error;
     EXPECT_FALSE(VstPluginLibrary::Load(cut.string(), error)) << length;
+#ifdef _WIN32
+    EXPECT_FALSE(error.empty()) << length;
+#else
     EXPECT_NE(error.find(cut.string() + ": it is truncated"), std::string::npos) << length << ": " << error;
+#endif
   }
   std::filesystem::remove(cut);
 }

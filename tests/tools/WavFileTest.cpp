@@ -116,9 +116,17 @@ TEST_F(WavFile, DamagedOrUnsupportedFilesGiveAnErrorNotACrash) {
   }
   EXPECT_THROW(AudioReader((fs::temp_directory_path() / "kolmari-wav-missing.wav").string()), ToolError);
 
-  // A data chunk that claims more than the file holds is read as far as it goes.
+  // A data chunk that claims more than the file holds is read as far as it goes, and what it
+  // promised is kept for the warning; the "unknown length" mark of streaming writers promises
+  // nothing.
   AudioReader cut(Write("long.wav", Wav(1, 1, 16, s16, false, 1000)));
   EXPECT_EQ(cut.Format().frames, 1);
+  EXPECT_EQ(cut.Format().promisedFrames, 500);
+  AudioReader streamed(Write("streamed.wav", Wav(1, 1, 16, s16, false, 0xFFFFFFFFu)));
+  EXPECT_EQ(streamed.Format().frames, 1);
+  EXPECT_EQ(streamed.Format().promisedFrames, 0);
+  AudioReader whole(Write("whole.wav", Wav(1, 1, 16, s16)));
+  EXPECT_EQ(whole.Format().promisedFrames, 0);
 }
 
 TEST_F(WavFile, WrittenFloatFilesReadBackExactlyAndReplaceTheOutputOnlyOnCommit) {
