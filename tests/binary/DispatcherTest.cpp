@@ -204,12 +204,14 @@ TEST(DispatcherTest, SpeakerArrangementsAndEditorRectangle) {
   EXPECT_EQ(plugin->SetSpeakerArrangement(&stereo, &stereo), 1);
   EXPECT_EQ(plugin->SetSpeakerArrangement(nullptr, nullptr), 1);
 
+  // Before the editor opens, the size it will open at: 1630 x 1010 at draw scale 0.5 (the screen
+  // scale is 1 without a display, and Xvfb's default says 96 dpi), not the logical size.
   const auto rect = plugin->EditorRect();
   ASSERT_TRUE(rect);
   EXPECT_EQ(rect->top, 0);
   EXPECT_EQ(rect->left, 0);
-  EXPECT_EQ(rect->bottom, 1010);
-  EXPECT_EQ(rect->right, 1630);
+  EXPECT_EQ(rect->bottom, 505);
+  EXPECT_EQ(rect->right, 815);
   EXPECT_EQ(plugin->Dispatch(effEditGetRect, 0, 0, nullptr), 0);
 }
 
@@ -217,7 +219,7 @@ TEST(DispatcherTest, EditorOpcodesWithoutAnEditorWindow) {
   auto plugin = LoadKolmari();
   ASSERT_TRUE(plugin);
   plugin->Open();
-  // No editor can be made yet: opening makes no window, closing is always fine, and keys are not
+  // Without a parent window no editor window is made; closing is always fine, and keys are not
   // used by anyone.
   EXPECT_EQ(plugin->Dispatch(effEditOpen, 0, 0, nullptr), 0);
   EXPECT_EQ(plugin->Dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f), 0);
