@@ -2,22 +2,24 @@
 // handler, the screen scale from Xft.dpi, and the value menu driven by xdotool. The ones that need a
 // server run inside xvfb-run (see CMakeLists.txt).
 #include "ICanvasX11.h"
+#include "IKeyCodes.h"
 #include "IPopupMenu.h"
 #include "VstPluginInstance.h"
 #include "X11DoubleClick.h"
 #include "X11KeyTranslation.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+// Xlib last: its macros (None, Bool, Status) would break the headers above.
 #include "X11PopupMenu.h"
 #include "XErrorTrap.h"
-
-#include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
-
-#include <cstdlib>
-#include <string>
 
 namespace lumen::canvas::test {
 namespace {
