@@ -215,6 +215,18 @@ TEST_F(EditorX11Test, TheGripScalesTheWindowAndTheHostHearsTheSize) {
   const auto rect = plugin->EditorRect();
   ASSERT_TRUE(rect);
   EXPECT_EQ(rect->right, size->first);
+
+  // Drawn whole at the new scale: the window's top-left w x h against the snapshot at w / 1630.
+  Idle(*plugin, 200);
+  const std::string geometry = std::to_string(w) + "x" + std::to_string(h);
+  const auto shot = Scratch() / "scaled.png";
+  const auto reference = Scratch() / "reference-scaled.png";
+  ASSERT_EQ(Shell("import -window " + std::to_string(host->Id()) + " -crop " + geometry + "+0+0 +repage '" +
+                  shot.string() + "'"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale " + std::to_string(w / 1630.0) + " '" +
+                  reference.string() + "' >/dev/null && mogrify -background black -extent " + geometry + " '" +
+                  reference.string() + "'"), 0);
+  EXPECT_LT(DifferingPixels(shot, reference), w * h / 50) << shot;
 }
 
 TEST_F(EditorX11Test, OpenAndClose100TimesLeavesNothingBehind) {
