@@ -229,6 +229,21 @@ TEST_F(EditorX11Test, TheGripScalesTheWindowAndTheHostHearsTheSize) {
   EXPECT_LT(DifferingPixels(shot, reference), w * h / 50) << shot;
 }
 
+TEST_F(EditorX11Test, TheKeyboardComesOnlyWithAClickAndUnusedKeysGoBackToTheHost) {
+  OpenEditor();
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY));
+  Idle(*plugin, 100);
+  EXPECT_FALSE(host->ChildHasFocus()) << "neither opening nor hovering takes the keyboard";
+  Xdo(*host, "400 30 click 1"); // the background
+  Idle(*plugin, 100);
+  EXPECT_TRUE(host->ChildHasFocus());
+  const int before = host->KeyPresses();
+  ASSERT_EQ(Shell("xdotool key space"), 0);
+  Idle(*plugin, 100);
+  host->Sync();
+  EXPECT_EQ(host->KeyPresses(), before + 1) << "the editor uses no keys: the host gets the space bar";
+}
+
 TEST_F(EditorX11Test, OpenAndClose100TimesLeavesNothingBehind) {
   OpenEditor();
   ASSERT_EQ(plugin->Dispatch(effEditClose), 1);

@@ -13,7 +13,7 @@ std::unique_ptr<X11HostWindow> X11HostWindow::Create(int width, int height) {
   host->mWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
                                       static_cast<unsigned>(height), 0, BlackPixel(display, screen),
                                       BlackPixel(display, screen));
-  XSelectInput(display, host->mWindow, StructureNotifyMask);
+  XSelectInput(display, host->mWindow, StructureNotifyMask | KeyPressMask);
   XMapWindow(display, host->mWindow);
   // Mapped before anyone draws into it.
   XEvent event;
@@ -58,6 +58,28 @@ bool X11HostWindow::ChildSize(int& width, int& height) const {
   width = attributes.width;
   height = attributes.height;
   return ok;
+}
+
+int X11HostWindow::KeyPresses() {
+  if (mWindow == 0) return mKeyPresses;
+  XEvent event;
+  while (XCheckTypedWindowEvent(mDisplay, mWindow, KeyPress, &event)) ++mKeyPresses;
+  return mKeyPresses;
+}
+
+bool X11HostWindow::ChildHasFocus() const {
+  if (mWindow == 0) return false;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(mDisplay, &focus, &revert);
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(mDisplay, mWindow, &root, &parent, &children, &count) || count == 0) return false;
+  const bool focused = focus == children[0];
+  XFree(children);
+  return focused;
 }
 
 void X11HostWindow::Destroy() {

@@ -25,6 +25,10 @@ public:
   // The size of the window's first child (the editor), false when it has none.
   bool ChildSize(int& width, int& height) const;
   int ChildCount() const;
+  // Key presses that reached this window since it was made (keys the editor passed on).
+  int KeyPresses();
+  // Whether the keyboard focus is on the window's first child (the editor).
+  bool ChildHasFocus() const;
   // Destroys the window now, as a host that tears down its window before closing the editor.
   void Destroy();
   // Waits for the server to have done everything asked so far.
@@ -35,6 +39,7 @@ private:
 
   Display* mDisplay = nullptr;
   unsigned long mWindow = 0;
+  int mKeyPresses = 0;
 };
 
 } // namespace lumen::canvas
