@@ -152,6 +152,23 @@ TEST_F(EditorX11Test, OpensAtTheSizeItAnnouncedAndLooksLikeTheSnapshot) {
   EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
 }
 
+TEST_F(EditorX11Test, ValuesTheHostSetsShowInTheOpenEditor) {
+  OpenEditor();
+  // From the host's audio side, as automation plays: the editor's idle pumping brings it over.
+  std::thread([&] { plugin->SetParameter(kInputGain, 1.0f); }).join();
+  Idle(*plugin, 300);
+  const auto shot = Scratch() / "automated.png";
+  const auto turned = Scratch() / "reference-turned.png";
+  const auto unturned = Scratch() / "reference-unturned.png";
+  ASSERT_EQ(Shell("import -window " + std::to_string(host->Id()) + " '" + shot.string() + "'"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 --set 'Input Gain=200' '" + turned.string() +
+                  "' >/dev/null"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 '" + unturned.string() + "' >/dev/null"), 0);
+  const long toTurned = DifferingPixels(shot, turned);
+  EXPECT_LT(toTurned, kWidth * kHeight / 100) << shot;
+  EXPECT_LT(toTurned * 4, DifferingPixels(shot, unturned)) << "the knob shows the host's value";
+}
+
 TEST_F(EditorX11Test, DraggingAKnobIsOneGestureTheHostRecords) {
   OpenEditor();
   const float before = plugin->GetParameter(kInputGain);
