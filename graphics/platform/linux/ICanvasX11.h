@@ -133,17 +133,16 @@ private:
   float mHiddenX = 0.0f;
   float mHiddenY = 0.0f;
   bool mPointerLocked = false;
-  bool mSkipWarpMotion = false;
 
   std::map<int, unsigned long> mCursors; // font cursors by kind
   unsigned long mBlankCursor = 0;
 
   std::string mClipboard; // what this editor offers on CLIPBOARD
 
-  // Tooltips: a small override-redirect window on the editor's screen.
+  // Tooltips: a small override-redirect window on the editor's screen, shown when the pointer
+  // moves onto a control that has a tooltip.
   unsigned long mTooltip = 0;
   int mTooltipIndex = -1;
-  std::chrono::steady_clock::time_point mHoverSince{};
   bool mTooltipShown = false;
 };
 
