@@ -18,6 +18,36 @@ void* ICanvasEditorDelegate::OpenEditor(void* parent) {
   return mEditor ? mEditor->OpenEditorWindow(parent) : nullptr;
 }
 
+void ICanvasEditorDelegate::IdleEditor() {
+  if (mEditor) mEditor->OnHostIdle();
+}
+
+bool ICanvasEditorDelegate::PlannedEditorSize(int& width, int& height) {
+  float screenScale = 1.0f;
+  int logicalWidth = 0;
+  int logicalHeight = 0;
+  float drawScale = 0.0f;
+  if (mEditor && mEditor->EditorWindowIsOpen()) {
+    screenScale = mEditor->ScreenScale();
+    logicalWidth = mEditor->Width();
+    logicalHeight = mEditor->Height();
+    drawScale = mEditor->DrawScale();
+  } else {
+    // A surface that is only asked, never resized: a resize would already tell the host a size.
+    std::unique_ptr<canvas::ICanvas> planned = MakeEditorSurface();
+    if (!planned) return false;
+    screenScale = planned->ExpectedScreenScale();
+    const bool remembered = mRememberedWidth != 0 && mRememberedHeight != 0 && mRememberedScale != 0.0f;
+    logicalWidth = remembered ? mRememberedWidth : planned->Width();
+    logicalHeight = remembered ? mRememberedHeight : planned->Height();
+    drawScale = remembered ? mRememberedScale : planned->DrawScale();
+  }
+  // The surface's own rounding: whole pixels at the draw scale, then the screen scale.
+  width = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(static_cast<float>(logicalWidth) * drawScale)));
+  height = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(static_cast<float>(logicalHeight) * drawScale)));
+  return width > 0 && height > 0;
+}
+
 void ICanvasEditorDelegate::CloseEditor() {
   if (mClosing) return;
   mClosing = true;

@@ -56,6 +56,13 @@ public:
   int UnserializeEditorState(const IStateBuffer& buffer, int pos) override;
   void ApplyScreenScale(float scale) override;
 
+  // The host's idle call on its user-interface thread, handed to the open editor (if any).
+  void IdleEditor();
+  // The window size in pixels the editor opens (or is open) at: its logical size at its draw scale
+  // and the screen's scale. Before the first open that needs a surface from the factory, made and
+  // dropped again here; false without a factory.
+  bool PlannedEditorSize(int& width, int& height);
+
   // A new surface from the editor factory; null when no factory is set.
   virtual std::unique_ptr<canvas::ICanvas> MakeEditorSurface();
   // Runs the layout function on the surface, if one is set.

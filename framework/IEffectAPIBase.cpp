@@ -180,8 +180,15 @@ std::string IEffectAPIBase::VersionText(int32_t packedVersion) {
   return text;
 }
 
+void* IEffectAPIBase::OpenEditor(void* parent) {
+  if (mTimer && mTimerThread != std::this_thread::get_id()) StartIdleTimer();
+  return IEffectBase::OpenEditor(parent);
+}
+
 void IEffectAPIBase::StartIdleTimer() {
+  mTimer.reset(); // the old one stops before the new one starts
   mTimer = Timer::Make([this](Timer&) { OnTimer(); }, kIdleTimerPeriodMs);
+  mTimerThread = std::this_thread::get_id();
 }
 
 } // namespace lumen

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lumen {
@@ -92,6 +93,10 @@ public:
   void DeferMidi(const IMidiMessage& message) override;
   void DeferSysEx(const ISysExMessage& message) override;
 
+  // Opens the editor; the idle timer first moves to the calling thread when it was made on another
+  // one, because a timer fires on the thread that made it and the editor lives on this one.
+  void* OpenEditor(void* parent) override;
+
   // The idle timer's tick; see the class comment.
   void OnTimer();
 
@@ -152,6 +157,7 @@ private:
   SysExRecord mSysExScratch;
   // Declared last, so it is stopped and destroyed before the queues it drains.
   std::unique_ptr<Timer> mTimer;
+  std::thread::id mTimerThread;
 };
 
 } // namespace lumen

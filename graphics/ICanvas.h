@@ -240,6 +240,12 @@ public:
 
   virtual bool SupportsMultiTouch() const { return false; }
   virtual float PlatformWindowScale() const { return 1.0f; }
+  // The screen scale a window opened now would get (asked before the first open, so that the host
+  // can be told the size the editor will open at). Default: the current screen scale.
+  virtual float ExpectedScreenScale() const { return ScreenScale(); }
+  // The host gives the editor time on its user-interface thread (effEditIdle). A platform whose
+  // window gets no messages of its own pumps its events, timers and display tick here.
+  virtual void OnHostIdle() {}
   virtual void ResizePlatformWindow(bool /*parentHasResized*/) {}
   virtual void ResizeDrawTarget() {}
 

@@ -49,12 +49,16 @@ public:
   void ApplyScreenScale(float scale) override { screenScale = scale; }
   void* OpenEditorWindow(void* parent) override {
     openedIn = parent;
+    windowOpen = true;
     return &windowHandle;
   }
   void CloseEditorWindow() override {
     ++closes;
+    windowOpen = false;
     if (onClose) onClose();
   }
+  float ExpectedScreenScale() const override { return expectedScreenScale; }
+  void OnHostIdle() override { ++idles; }
   bool OnKeyDown(float x, float y, const IKeyEvent& key) override { return Key("down", x, y, key); }
   bool OnKeyUp(float x, float y, const IKeyEvent& key) override { return Key("up", x, y, key); }
   void ForEachControl(const std::function<void(canvas::IControl&)>& fn) override {
@@ -75,6 +79,8 @@ public:
   std::map<int, canvas::IControl*> tags;
   int resizes = 0;
   int closes = 0;
+  int idles = 0;
+  float expectedScreenScale = 1.0f;
   float screenScale = 0.0f;
   void* openedIn = nullptr;
   bool keyResult = true;

@@ -120,6 +120,50 @@ TEST_F(EditorFixture, FirstOpenUsesTheSurfaceAsMadeAndReopenUsesTheRememberedSiz
   EXPECT_FLOAT_EQ(reopened.DrawScale(), 1.5f);
 }
 
+TEST(EditorDelegate, PlannedSizeIsTheWindowTheEditorOpensAtWithoutMakingOne) {
+  TestEffect effect;
+  int made = 0;
+  FakeCanvas* open = nullptr;
+  effect.SetEditorFactory([&] {
+    ++made;
+    auto surface = std::make_unique<FakeCanvas>(1630, 1010, 0.5f);
+    surface->expectedScreenScale = 1.5f;
+    open = surface.get();
+    return surface;
+  });
+  int w = 0, h = 0;
+  // Whole pixels at the draw scale first, then the screen's scale: int(1.5 x 815), int(1.5 x 505).
+  ASSERT_TRUE(effect.PlannedEditorSize(w, h));
+  EXPECT_EQ(w, 1222);
+  EXPECT_EQ(h, 757);
+  EXPECT_EQ(effect.Editor(), nullptr) << "asking keeps no editor";
+  EXPECT_EQ(open->resizes, 0);
+
+  int parent = 0;
+  effect.OpenEditor(&parent);
+  const int madeWhileOpen = made;
+  open->ResizeSurface(1630, 1010, 0.25f);
+  ASSERT_TRUE(effect.PlannedEditorSize(w, h));
+  EXPECT_EQ(made, madeWhileOpen) << "an open editor answers for itself";
+  EXPECT_EQ(w, 407); // with the screen scale it opened with (the fake's stays 1)
+  effect.CloseEditor();
+  // After a close, the size and scale it comes back at.
+  ASSERT_TRUE(effect.PlannedEditorSize(w, h));
+  EXPECT_EQ(w, 610);
+  EXPECT_EQ(h, 378);
+
+  TestEffect without;
+  EXPECT_FALSE(without.PlannedEditorSize(w, h));
+}
+
+TEST_F(EditorFixture, HostIdleReachesOnlyAnOpenEditor) {
+  effect.IdleEditor(); // nothing open: nothing happens
+  FakeCanvas& surface = Open();
+  effect.IdleEditor();
+  effect.IdleEditor();
+  EXPECT_EQ(surface.idles, 2);
+}
+
 TEST_F(EditorFixture, CloseDuringCloseDoesNothingAndCloseWithoutEditorOnlyNotifies) {
   FakeCanvas& surface = Open();
   int closes = 0;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lumen::test {
@@ -19,6 +20,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 TEST(EffectIdentity, TextsAreCutTo128CharactersAndSizeLimitsOrdered) {
   const std::string longName(200, 'n');
@@ -241,6 +243,21 @@ TEST(IdleTimer, TheRunningTimerTicksOnTimer) {
   effect.StartIdleTimer();
   LetTimersRun(std::chrono::milliseconds(100));
   EXPECT_THAT(effect.TakeLog(), Contains("idle"));
+}
+
+TEST(IdleTimer, MovesToTheThreadThatOpensTheEditor) {
+  // Hosts may make the plug-in on one thread and run its editor on another; the timer that feeds
+  // the editor fires only on the thread that made it, so it follows the editor.
+  TestEffect effect;
+  effect.SetEditorFactory([] { return std::make_unique<FakeCanvas>(400, 300, 1.0f); });
+  std::thread([&] { effect.StartIdleTimer(); }).join();
+  LetTimersRun(std::chrono::milliseconds(100));
+  EXPECT_THAT(effect.TakeLog(), Not(Contains("idle")));
+  int parent = 0;
+  effect.OpenEditor(&parent);
+  LetTimersRun(std::chrono::milliseconds(100));
+  EXPECT_THAT(effect.TakeLog(), Contains("idle"));
+  effect.CloseEditor();
 }
 
 } // namespace

@@ -98,6 +98,7 @@ private:
   intptr_t StringToParameter(int index, const char* text);
   intptr_t KeyEvent(bool down, int32_t character, intptr_t virtualKey, float modifiers);
   intptr_t OpenEditorWindow(void* parent);
+  void UpdateEditRectBeforeOpen();
   intptr_t CloseEditorWindow();
   bool ValidParam(int index) const { return index >= 0 && index < NParams(); }
   void UpdateEditRect();

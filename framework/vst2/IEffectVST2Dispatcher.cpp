@@ -1,5 +1,6 @@
 // The dispatcher: everything the host asks that is not audio or a single parameter value.
 #include "IEffectVST2.h"
+#include "ICanvas.h"
 
 #include "IKeyEvent.h"
 #include "NumberText.h"
@@ -124,6 +125,7 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
 
     case effEditGetRect:
       if (!ptr || !HasEditor()) return 0;
+      UpdateEditRectBeforeOpen();
       UpdateEditRect();
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
@@ -131,6 +133,10 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       return OpenEditorWindow(ptr);
     case effEditClose:
       return CloseEditorWindow();
+    case effEditIdle:
+      // Hosts on platforms whose editor window has no message loop of its own give it time here.
+      IdleEditor();
+      return 0;
     case effEditKeyDown:
     case effEditKeyUp:
       return KeyEvent(opcode == effEditKeyDown, index, value, opt);
@@ -409,6 +415,17 @@ intptr_t IEffectVST2::KeyEvent(bool down, int32_t character, intptr_t virtualKey
   key.alt = (bits & MODIFIER_ALTERNATE) != 0;
   const bool used = down ? OnHostKeyDown(key) : OnHostKeyUp(key);
   return used ? 1 : 0;
+}
+
+void IEffectVST2::UpdateEditRectBeforeOpen() {
+  // Hosts size their window from this rectangle before they open the editor, and some never listen
+  // to a later resize: until a window is open, answer the size it will open at (the logical size at
+  // the draw scale and the screen's scale), not the logical size.
+  const canvas::ICanvas* editor = Editor();
+  if (editor && editor->EditorWindowIsOpen()) return;
+  int width = 0;
+  int height = 0;
+  if (PlannedEditorSize(width, height)) SetEditorSize(width, height);
 }
 
 intptr_t IEffectVST2::OpenEditorWindow(void* parent) { return OpenEditor(parent) != nullptr ? 1 : 0; }

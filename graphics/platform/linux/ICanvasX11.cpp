@@ -1,0 +1,256 @@
+#include "ICanvasX11.h"
+
+#include "ICanvasEditorDelegate.h"
+#include "IControl.h"
+#include "NanoVGGL.h"
+#include "Timer.h"
+
+#include "X11GLWindow.h"
+#include "XErrorTrap.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xresource.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace lumen::canvas {
+
+namespace {
+
+constexpr long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
+                            PointerMotionMask | EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
+                            FocusChangeMask;
+// Between the host's idle calls: often enough for 60 frames a second.
+constexpr unsigned kTickerPeriodMs = 16;
+
+Window WindowOf(void* handle) { return static_cast<Window>(reinterpret_cast<uintptr_t>(handle)); }
+
+} // namespace
+
+ICanvasX11::ICanvasX11(ICanvasEditorDelegate* delegate, int width, int height, int fps, float drawScale)
+    : ICanvasNanoVG(delegate, width, height, fps, drawScale) {}
+
+ICanvasX11::~ICanvasX11() {
+  // Controls may own layers whose framebuffers live in this context: delete them while it is current
+  // (the host may have destroyed the window already: the errors of that are caught).
+  if (mDisplay != nullptr) {
+    XErrorTrap trap(mDisplay);
+    MakeGLContextCurrent();
+    ReleaseBeforeDestruction();
+    ReleaseGLContext();
+  } else {
+    ReleaseBeforeDestruction();
+  }
+  CloseEditorWindow();
+}
+
+float ICanvasX11::ScreenScaleOf(Display* display) {
+  if (display == nullptr) return 1.0f;
+  const char* resources = XResourceManagerString(display);
+  if (resources == nullptr) return 1.0f;
+  XrmInitialize();
+  XrmDatabase database = XrmGetStringDatabase(resources);
+  if (database == nullptr) return 1.0f;
+  float scale = 1.0f;
+  char* type = nullptr;
+  XrmValue value{};
+  if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr) {
+    const double dpi = std::strtod(value.addr, nullptr);
+    // A setting outside what screens have is a typing error, not a scale.
+    if (std::isfinite(dpi) && dpi >= 48.0 && dpi <= 960.0) scale = static_cast<float>(dpi / 96.0);
+  }
+  XrmDestroyDatabase(database);
+  return scale;
+}
+
+float ICanvasX11::ExpectedScreenScale() const {
+  if (mDisplay != nullptr) return ScreenScaleOf(mDisplay);
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 1.0f;
+  const float scale = ScreenScaleOf(display);
+  XCloseDisplay(display);
+  return scale;
+}
+
+// ---- Window ---------------------------------------------------------------------------------------------
+
+void* ICanvasX11::OpenEditorWindow(void* parent) {
+  if (mWindow) CloseEditorWindow();
+  mError.clear();
+  if (parent == nullptr) {
+    mError = "the host gave no parent window";
+    return nullptr;
+  }
+  mDisplay = XOpenDisplay(nullptr);
+  if (mDisplay == nullptr) {
+    mError = "no X display (DISPLAY unset or the server refuses)";
+    return nullptr;
+  }
+  mParent = WindowOf(parent);
+  const float screenScale = ScreenScaleOf(mDisplay);
+  const int w = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(static_cast<float>(Width()) * DrawScale())));
+  const int h = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(static_cast<float>(Height()) * DrawScale())));
+  {
+    XErrorTrap trap(mDisplay);
+    XWindowAttributes parentAttributes{};
+    if (!XGetWindowAttributes(mDisplay, mParent, &parentAttributes) || trap.Failed()) {
+      mError = "the parent window does not exist";
+    } else {
+      mWindow = X11GLWindow::Create(mDisplay, mParent, w, h, kEventMask, mError);
+      if (mWindow && trap.Failed()) {
+        mWindow.reset();
+        mError = "the X server refused the editor window";
+      }
+    }
+    if (!mWindow) {
+      XSync(mDisplay, False);
+    }
+  }
+  if (!mWindow) {
+    XCloseDisplay(mDisplay);
+    mDisplay = nullptr;
+    mParent = 0;
+    return nullptr;
+  }
+
+  XErrorTrap trap(mDisplay);
+  const Window window = mWindow->Handle();
+  // XEmbed: version 0, mapped. Embedders that follow the protocol map the window from this; the
+  // others see it mapped below.
+  const long xembedInfo[2] = {0, 1};
+  const Atom xembed = Intern("_XEMBED_INFO");
+  XChangeProperty(mDisplay, window, xembed, xembed, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(xembedInfo), 2);
+
+  mWindow->MakeCurrent();
+  glGetError();
+  OnViewCreated(mDisplay);
+  if (!HasDrawContext()) {
+    mError = "NanoVG cannot draw with this OpenGL context";
+    mWindow->Release();
+    mWindow.reset();
+    XSync(mDisplay, False);
+    XCloseDisplay(mDisplay);
+    mDisplay = nullptr;
+    return nullptr;
+  }
+  ApplyScreenScale(screenScale); // sizes the window, tells the host, sizes the draw targets
+  if (ICanvasEditorDelegate* delegate = GetDelegate()) delegate->LayoutEditor(*this);
+  ForEachControl([](IControl& control) { control.MarkDirty(false); });
+  mWindow->Release();
+
+  XMapWindow(mDisplay, window);
+  XFlush(mDisplay);
+  mDoubleClick.Reset();
+  mLastFrame = {};
+  mTicker.Start(kTickerPeriodMs, [this] { Pump(); });
+  if (ICanvasEditorDelegate* delegate = GetDelegate()) delegate->OnEditorOpened();
+  return WindowHandle();
+}
+
+void ICanvasX11::CloseEditorWindow() {
+  mTicker.Stop();
+  if (!mDisplay) return;
+  {
+    XErrorTrap trap(mDisplay);
+    // A press still held ends as if released: the host hears the end of the gesture.
+    if (mButtonsDown != 0) EndPressWithoutRelease();
+    if (CursorHidden()) HideCursor(false, false);
+    HideTooltip();
+    if (mWindow && mWindow->MakeCurrent()) {
+      OnViewClosing();
+      mWindow->Release();
+    } else {
+      OnViewClosing(); // no context: the backend abandons its objects
+    }
+    mWindow.reset();
+    for (const auto& [kind, cursor] : mCursors) XFreeCursor(mDisplay, cursor);
+    mCursors.clear();
+    if (mBlankCursor != 0) XFreeCursor(mDisplay, mBlankCursor);
+    mBlankCursor = 0;
+  }
+  XCloseDisplay(mDisplay);
+  mDisplay = nullptr;
+  mParent = 0;
+  mButtonsDown = 0;
+  mPointerInside = false;
+  mHasFocus = false;
+  mClipboard.clear();
+}
+
+void* ICanvasX11::WindowHandle() const {
+  return mWindow ? reinterpret_cast<void*>(static_cast<uintptr_t>(mWindow->Handle())) : nullptr;
+}
+
+unsigned long ICanvasX11::XWindow() const { return mWindow ? mWindow->Handle() : 0; }
+
+void ICanvasX11::ResizePlatformWindow(bool /*parentHasResized*/) {
+  if (!mWindow) return;
+  XErrorTrap trap(mDisplay);
+  const int w = WindowPixelWidth();
+  const int h = WindowPixelHeight();
+  if (w <= 0 || h <= 0) return;
+  XResizeWindow(mDisplay, mWindow->Handle(), static_cast<unsigned>(w), static_cast<unsigned>(h));
+  XFlush(mDisplay);
+}
+
+void ICanvasX11::ResizeDrawTarget() {
+  if (!mWindow) return;
+  const bool wasCurrent = mWindow->IsCurrent();
+  if (!wasCurrent && !mWindow->MakeCurrent()) return;
+  ICanvasNanoVG::ResizeDrawTarget();
+  if (!wasCurrent) mWindow->Release();
+}
+
+void ICanvasX11::MakeGLContextCurrent() {
+  if (mWindow) mWindow->MakeCurrent();
+}
+
+void ICanvasX11::ReleaseGLContext() {
+  if (mWindow) mWindow->Release();
+}
+
+// ---- Ticks ------------------------------------------------------------------------------------------------
+
+void ICanvasX11::OnHostIdle() { Pump(); }
+
+void ICanvasX11::Pump(bool forceFrame) {
+  if (!mWindow || mInPump) return;
+  mInPump = true;
+  {
+    XErrorTrap trap(mDisplay);
+    while (mWindow && XPending(mDisplay) > 0) {
+      XEvent event;
+      XNextEvent(mDisplay, &event);
+      HandleEvent(event);
+    }
+  }
+  // The framework's timers of this thread (the idle timer that brings values from the audio side).
+  Timer::PumpDue();
+  if (mWindow) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto period = std::chrono::microseconds(1000000 / std::max(1, FPS()));
+    // A little early is on time: ticks from a 16 ms timer must not miss every other frame.
+    if (forceFrame || now - mLastFrame >= period - std::chrono::milliseconds(2)) {
+      mLastFrame = now;
+      IRectFList regions;
+      if (Tick(regions)) DrawFrame(regions);
+    }
+  }
+  mInPump = false;
+}
+
+void ICanvasX11::DrawFrame(const IRectFList& regions) {
+  XErrorTrap trap(mDisplay);
+  if (!mWindow->MakeCurrent()) return;
+  DrawRegions(regions);
+  mWindow->SwapBuffers();
+  mWindow->Release();
+  ++mFramesDrawn;
+}
+
+Atom ICanvasX11::Intern(const char* name) { return XInternAtom(mDisplay, name, False); }
+
+} // namespace lumen::canvas

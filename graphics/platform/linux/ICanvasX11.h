@@ -1,0 +1,149 @@
+#pragma once
+
+#include "GLibTicker.h"
+#include "ICanvasNanoVG.h"
+#include "X11DoubleClick.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+
+// Xlib's types, declared as Xlib does: its header defines macros (Bool, None, Status) that would
+// break every header included after it, so only the platform's own sources include it, last.
+typedef struct _XDisplay Display;
+union _XEvent;
+
+namespace lumen::canvas {
+
+class X11GLWindow;
+
+// The editor surface on Linux: a child window of the host's X11 window with an OpenGL context,
+// drawn by the NanoVG backend.
+//
+// Each editor opens its own connection to the X server, so it never reads or disturbs the host's
+// event queue; the window is a child of the window id the host hands to effEditOpen, announces
+// itself for XEmbed and is also mapped directly for hosts that do not embed.
+//
+// Ticks: X gives a plug-in no thread of its own, so the editor is driven from the host's
+// user-interface thread only: by the host's idle calls (OnHostIdle) and, where the host runs a GLib
+// main loop on that thread, by a 16 ms timeout of its own (hosts call idle at very different rates,
+// some never). Each tick reads the pending X events without blocking, fires the framework's timers
+// of this thread and, at most FPS() times a second, redraws what is dirty. No other thread touches
+// the window, the context or the controls.
+//
+// Failure: without a display, GLX 1.3, a suitable visual or an OpenGL 2.1 context, OpenEditorWindow
+// returns null (LastError says why) and leaves nothing behind; the plug-in works on without an
+// editor. X errors of this connection are caught around every entry point and never reach the
+// host's handler. Closing works from any state, also after the host destroyed the parent window.
+class ICanvasX11 : public ICanvasNanoVG {
+public:
+  ICanvasX11(ICanvasEditorDelegate* delegate, int width, int height, int fps, float drawScale);
+  ~ICanvasX11() override;
+
+  // ---- Window --------------------------------------------------------------------------------------
+
+  // parent is the host's X11 window id (as a pointer-sized value). A second open without a close
+  // closes first.
+  void* OpenEditorWindow(void* parent) override;
+  void CloseEditorWindow() override;
+  void* WindowHandle() const override;
+  const char* PlatformName() const override { return "x11"; }
+  const std::string& LastError() const { return mError; }
+  // The X window id of the editor (0 while closed).
+  unsigned long XWindow() const;
+
+  float PlatformWindowScale() const override { return ScreenScale(); }
+  // Asks the X server (Xft.dpi, 96 = 1.0); 1.0 without a display.
+  float ExpectedScreenScale() const override;
+  void ResizePlatformWindow(bool parentHasResized) override;
+  void ResizeDrawTarget() override;
+  void MakeGLContextCurrent() override;
+  void ReleaseGLContext() override;
+
+  // ---- Ticks -----------------------------------------------------------------------------------------
+
+  void OnHostIdle() override;
+  // One tick: events, timers and, when a frame is due (or force), the redraw of dirty regions.
+  void Pump(bool forceFrame = false);
+  // Whether a GLib timeout drives the editor besides the host's idle calls.
+  bool HasOwnTicker() const { return mTicker.Running(); }
+  int FramesDrawn() const { return mFramesDrawn; }
+
+  // The screen scale of a display: Xft.dpi / 96, 1.0 when it is not set or unusable.
+  static float ScreenScaleOf(Display* display);
+
+  // ---- Platform services -----------------------------------------------------------------------------
+
+  void GetMousePosition(float& x, float& y) const override;
+  void HidePointer(bool hide, bool lock) override;
+  void MovePointer(float x, float y) override;
+  int SetPointerKind(int kind) override;
+  void AbortTextEntry() override;
+  bool ReadClipboardText(std::string& text) override;
+  bool WriteClipboardText(const std::string& text) override;
+  int ShowAlert(const char* text, const char* caption, int type, std::function<void(int)> completion = {}) override;
+  void PickFile(std::string& fileName, std::string& directory, int action, const char* extensions) override;
+  void PickDirectory(std::string& directory) override;
+  bool PickColor(IColorARGB& color, const char* prompt, std::function<void(const IColorARGB&)> completion = {}) override;
+  bool OpenWebAddress(const char* url, const char* windowTitle, const char* confirmText = nullptr,
+                      const char* errorText = nullptr) override;
+  bool RevealPathInExplorer(const char* path, bool select) override;
+  std::unique_ptr<PlatformFont> LoadSystemFont(const char* fontId, const char* family, int style) override;
+  std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
+  std::unique_ptr<PlatformFont> LoadFontFromResource(const char* fontId, const char* fileNameOrResourceName) override;
+  void CacheSystemFont(const char* fontId, PlatformFont& font) override;
+  void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
+                            const char* text) override;
+  IPopupMenu* OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds) override;
+
+private:
+  // Events (ICanvasX11Events.cpp).
+  void HandleEvent(_XEvent& event);
+  void HandleButtonPress(const _XEvent& event);
+  void HandleButtonRelease(const _XEvent& event);
+  void HandleMotion(const _XEvent& event);
+  void HandleKey(_XEvent& event, bool down);
+  void HandleSelectionRequest(const _XEvent& event);
+  // Ends a press whose release will never come (a grab taken by another client, the window gone).
+  void EndPressWithoutRelease();
+  IMouseState ModifiersOf(unsigned state, unsigned button) const;
+  void ToLogical(int px, int py, float& x, float& y) const;
+
+  void DrawFrame(const IRectFList& regions);
+  void ShowTooltip(const char* text);
+  void HideTooltip();
+  unsigned long CursorFor(int kind);
+  unsigned long Intern(const char* name);
+
+  Display* mDisplay = nullptr;
+  unsigned long mParent = 0; // the host's window
+  std::unique_ptr<X11GLWindow> mWindow;
+  std::string mError;
+  GLibTicker mTicker;
+  X11DoubleClick mDoubleClick;
+  std::chrono::steady_clock::time_point mLastFrame{};
+  int mFramesDrawn = 0;
+  bool mInPump = false;
+  bool mHasFocus = false;
+
+  // Pointer: the buttons held (bits 1 << button), where it was last, hidden-cursor state.
+  unsigned mButtonsDown = 0;
+  bool mPointerInside = false;
+  float mHiddenX = 0.0f;
+  float mHiddenY = 0.0f;
+  bool mPointerLocked = false;
+
+  std::map<int, unsigned long> mCursors; // font cursors by kind
+  unsigned long mBlankCursor = 0;
+
+  std::string mClipboard; // what this editor offers on CLIPBOARD
+
+  // Tooltips: a small override-redirect window on the editor's screen, shown when the pointer
+  // moves onto a control that has a tooltip.
+  unsigned long mTooltip = 0;
+  int mTooltipIndex = -1;
+  bool mTooltipShown = false;
+};
+
+} // namespace lumen::canvas

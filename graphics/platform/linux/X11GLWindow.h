@@ -1,0 +1,51 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <string>
+
+namespace lumen::canvas {
+
+// The editor's child window inside the host's window, with the OpenGL context the backend draws
+// with: a double-buffered RGBA visual with a stencil buffer (NanoVG fills paths through the stencil)
+// and a context that offers at least OpenGL 2.1, whose entry points are loaded into the generated
+// loader.
+//
+// Only the thread that created it uses it (the host's user-interface thread). MakeCurrent remembers
+// the context that was current before (the host may draw with OpenGL itself) and Release puts it
+// back.
+class X11GLWindow {
+public:
+  // The child window, unmapped, at width x height pixels, selecting eventMask; null with the reason
+  // in error when the server has no usable visual, no 2.1 context or refuses the window.
+  static std::unique_ptr<X11GLWindow> Create(Display* display, Window parent, int width, int height, long eventMask,
+                                             std::string& error);
+  ~X11GLWindow();
+  X11GLWindow(const X11GLWindow&) = delete;
+  X11GLWindow& operator=(const X11GLWindow&) = delete;
+
+  Window Handle() const { return mWindow; }
+  bool MakeCurrent();
+  void Release();
+  bool IsCurrent() const { return mCurrent; }
+  void SwapBuffers();
+  // The renderer's name as OpenGL reports it (context current).
+  static std::string RendererName();
+
+private:
+  X11GLWindow(Display* display) : mDisplay(display) {}
+
+  Display* mDisplay;
+  Window mWindow = 0;
+  Colormap mColormap = 0;
+  void* mConfig = nullptr;  // GLXFBConfig
+  void* mContext = nullptr; // GLXContext
+  // What was current before MakeCurrent.
+  Display* mPreviousDisplay = nullptr;
+  unsigned long mPreviousDrawable = 0;
+  void* mPreviousContext = nullptr;
+  bool mCurrent = false;
+};
+
+} // namespace lumen::canvas

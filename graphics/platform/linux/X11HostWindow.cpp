@@ -1,0 +1,94 @@
+#include "X11HostWindow.h"
+
+#include <X11/Xlib.h>
+
+namespace lumen::canvas {
+
+std::unique_ptr<X11HostWindow> X11HostWindow::Create(int width, int height) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return nullptr;
+  std::unique_ptr<X11HostWindow> host(new X11HostWindow);
+  host->mDisplay = display;
+  const int screen = DefaultScreen(display);
+  host->mWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
+                                      static_cast<unsigned>(height), 0, BlackPixel(display, screen),
+                                      BlackPixel(display, screen));
+  XSelectInput(display, host->mWindow, StructureNotifyMask | KeyPressMask);
+  XMapWindow(display, host->mWindow);
+  // Mapped before anyone draws into it.
+  XEvent event;
+  do {
+    XWindowEvent(display, host->mWindow, StructureNotifyMask, &event);
+  } while (event.type != MapNotify);
+  return host;
+}
+
+X11HostWindow::~X11HostWindow() {
+  Destroy();
+  if (mDisplay != nullptr) XCloseDisplay(mDisplay);
+}
+
+void X11HostWindow::Resize(int width, int height) {
+  if (mWindow == 0) return;
+  XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XSync(mDisplay, False);
+}
+
+int X11HostWindow::ChildCount() const {
+  if (mWindow == 0) return 0;
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(mDisplay, mWindow, &root, &parent, &children, &count)) return 0;
+  if (children != nullptr) XFree(children);
+  return static_cast<int>(count);
+}
+
+bool X11HostWindow::ChildSize(int& width, int& height) const {
+  if (mWindow == 0) return false;
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(mDisplay, mWindow, &root, &parent, &children, &count) || count == 0) return false;
+  XWindowAttributes attributes{};
+  const bool ok = XGetWindowAttributes(mDisplay, children[0], &attributes) != 0;
+  XFree(children);
+  width = attributes.width;
+  height = attributes.height;
+  return ok;
+}
+
+int X11HostWindow::KeyPresses() {
+  if (mWindow == 0) return mKeyPresses;
+  XEvent event;
+  while (XCheckTypedWindowEvent(mDisplay, mWindow, KeyPress, &event)) ++mKeyPresses;
+  return mKeyPresses;
+}
+
+bool X11HostWindow::ChildHasFocus() const {
+  if (mWindow == 0) return false;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(mDisplay, &focus, &revert);
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(mDisplay, mWindow, &root, &parent, &children, &count) || count == 0) return false;
+  const bool focused = focus == children[0];
+  XFree(children);
+  return focused;
+}
+
+void X11HostWindow::Destroy() {
+  if (mWindow == 0) return;
+  XDestroyWindow(mDisplay, mWindow);
+  XSync(mDisplay, False);
+  mWindow = 0;
+}
+
+void X11HostWindow::Sync() const { XSync(mDisplay, False); }
+
+} // namespace lumen::canvas

@@ -1,0 +1,376 @@
+// Kolmari.so's editor in an X11 window, opened, driven and closed the way Linux hosts do it, with
+// the pointer moved by xdotool and the window read back with ImageMagick. Runs inside an X server of
+// its own (xvfb-run, see CMakeLists.txt).
+#include "VstPluginInstance.h"
+#include "X11HostWindow.h"
+
+#include "VstEffectOpcodes.h"
+#include "VstHostOpcodes.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kolmari::gui::test {
+namespace {
+
+using lumen::canvas::X11HostWindow;
+using namespace lumen::vst2;
+using testhost::VstPluginInstance;
+
+constexpr int kWidth = 815;  // 1630 x 1010 at the editor's first draw scale, 0.5
+constexpr int kHeight = 505;
+constexpr int kInputGain = 4;
+constexpr int kOutputGain = 7;
+constexpr int kDelta = 3;
+
+// Window pixels at draw scale 0.5 of the controls' centres (from the editor's layout).
+constexpr int kInputGainX = 130, kInputGainY = 169;
+constexpr int kOutputGainX = 508, kOutputGainY = 368;
+constexpr int kDeltaX = 784, kDeltaY = 418;
+constexpr int kGripX = 810, kGripY = 500;
+
+std::filesystem::path Scratch() {
+  const auto dir = std::filesystem::temp_directory_path() / ("kolmari-gui-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+int Shell(const std::string& command) { return std::system(command.c_str()); }
+
+std::unique_ptr<VstPluginInstance> LoadKolmari() {
+  std::string error;
+  auto plugin = VstPluginInstance::Load(KOLMARI_BINARY, error);
+  EXPECT_TRUE(plugin) << error;
+  if (plugin) plugin->StartUp(44100.0, 512);
+  return plugin;
+}
+
+// Gives the editor the host's idle calls for a while, as a host's UI loop does at 60 Hz.
+void Idle(VstPluginInstance& plugin, int milliseconds = 150) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < end) {
+    plugin.Dispatch(effEditIdle);
+    std::this_thread::sleep_for(std::chrono::milliseconds(8));
+  }
+}
+
+// xdotool on the editor: the positions are relative to the host's window.
+void Xdo(const X11HostWindow& host, const std::string& actions) {
+  ASSERT_EQ(Shell("xdotool mousemove --window " + std::to_string(host.Id()) + " " + actions), 0) << actions;
+}
+
+// Pixels that differ by more than the fuzz in two pictures; -1 when they cannot be compared.
+long DifferingPixels(const std::filesystem::path& a, const std::filesystem::path& b) {
+  const auto out = Scratch() / "compare.txt";
+  Shell("compare -metric AE -fuzz 12% '" + a.string() + "' '" + b.string() + "' null: 2>'" + out.string() + "'");
+  std::ifstream in(out);
+  double count = -1;
+  in >> count;
+  return in ? static_cast<long>(count) : -1;
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    (void)entry;
+    ++count;
+  }
+  return count;
+}
+
+std::vector<int32_t> EditOpcodes(VstPluginInstance& plugin, int index) {
+  std::vector<int32_t> ops;
+  for (const auto& call : plugin.Host().Recorder().Calls()) {
+    if ((call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit || call.opcode == audioMasterAutomate) &&
+        call.index == index) {
+      if (ops.empty() || ops.back() != call.opcode) ops.push_back(call.opcode);
+    }
+  }
+  return ops;
+}
+
+class EditorX11Test : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no X display";
+    plugin = LoadKolmari();
+    ASSERT_TRUE(plugin);
+    host = X11HostWindow::Create(kWidth, kHeight);
+    ASSERT_TRUE(host);
+  }
+
+  void OpenEditor() {
+    ASSERT_EQ(plugin->Dispatch(effEditOpen, 0, 0, host->Handle()), 1);
+    Idle(*plugin, 300);
+  }
+
+  std::unique_ptr<VstPluginInstance> plugin;
+  std::unique_ptr<X11HostWindow> host;
+};
+
+TEST_F(EditorX11Test, OpensAtTheSizeItAnnouncedAndLooksLikeTheSnapshot) {
+  // Hosts size their window from the rectangle before they open the editor.
+  const auto rect = plugin->EditorRect();
+  ASSERT_TRUE(rect);
+  EXPECT_EQ(rect->right - rect->left, kWidth);
+  EXPECT_EQ(rect->bottom - rect->top, kHeight);
+
+  OpenEditor();
+  int w = 0, h = 0;
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, kWidth);
+  EXPECT_EQ(h, kHeight);
+
+  const auto shot = Scratch() / "window.png";
+  const auto reference = Scratch() / "reference.png";
+  ASSERT_EQ(Shell("import -window " + std::to_string(host->Id()) + " '" + shot.string() + "'"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 '" + reference.string() + "' >/dev/null"), 0);
+  const long differing = DifferingPixels(shot, reference);
+  ASSERT_GE(differing, 0);
+  // Anti-aliasing may differ along edges; the picture itself may not.
+  EXPECT_LT(differing, kWidth * kHeight / 100) << shot;
+
+  // A second open without a close shows everything again, the version label's font included.
+  ASSERT_EQ(plugin->Dispatch(effEditOpen, 0, 0, host->Handle()), 1);
+  Idle(*plugin, 300);
+  EXPECT_EQ(host->ChildCount(), 1);
+  const auto again = Scratch() / "again.png";
+  ASSERT_EQ(Shell("import -window " + std::to_string(host->Id()) + " '" + again.string() + "'"), 0);
+  EXPECT_LT(DifferingPixels(again, reference), kWidth * kHeight / 100);
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+}
+
+TEST_F(EditorX11Test, ValuesTheHostSetsShowInTheOpenEditor) {
+  OpenEditor();
+  // From the host's audio side, as automation plays: the editor's idle pumping brings it over.
+  std::thread([&] { plugin->SetParameter(kInputGain, 1.0f); }).join();
+  Idle(*plugin, 300);
+  const auto shot = Scratch() / "automated.png";
+  const auto turned = Scratch() / "reference-turned.png";
+  const auto unturned = Scratch() / "reference-unturned.png";
+  ASSERT_EQ(Shell("import -window " + std::to_string(host->Id()) + " '" + shot.string() + "'"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 --set 'Input Gain=200' '" + turned.string() +
+                  "' >/dev/null"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 '" + unturned.string() + "' >/dev/null"), 0);
+  const long toTurned = DifferingPixels(shot, turned);
+  EXPECT_LT(toTurned, kWidth * kHeight / 100) << shot;
+  EXPECT_LT(toTurned * 4, DifferingPixels(shot, unturned)) << "the knob shows the host's value";
+}
+
+TEST_F(EditorX11Test, DraggingAKnobIsOneGestureTheHostRecords) {
+  OpenEditor();
+  const float before = plugin->GetParameter(kInputGain);
+  plugin->Host().Recorder().Clear();
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " mousedown 1");
+  Idle(*plugin, 60);
+  for (int step = 1; step <= 4; ++step) {
+    Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 15 * step));
+    Idle(*plugin, 40);
+  }
+  Shell("xdotool mouseup 1");
+  Idle(*plugin, 100);
+  EXPECT_GT(plugin->GetParameter(kInputGain), before);
+  EXPECT_EQ(EditOpcodes(*plugin, kInputGain),
+            (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
+}
+
+TEST_F(EditorX11Test, WheelClickAndDoubleClick) {
+  OpenEditor();
+  // One notch of the wheel turns a knob up.
+  const float output = plugin->GetParameter(kOutputGain);
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY) + " click 4");
+  Idle(*plugin);
+  EXPECT_GT(plugin->GetParameter(kOutputGain), output);
+
+  // A click flips a switch.
+  EXPECT_EQ(plugin->GetParameter(kDelta), 0.0f);
+  Xdo(*host, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " click 1");
+  Idle(*plugin);
+  EXPECT_EQ(plugin->GetParameter(kDelta), 1.0f);
+  Xdo(*host, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " sleep 0.6 click 1");
+  Idle(*plugin);
+  EXPECT_EQ(plugin->GetParameter(kDelta), 0.0f);
+
+  // A double click resets a knob to its default (32 % of 0 ... 200 %).
+  plugin->SetParameter(kInputGain, 0.9f);
+  Idle(*plugin, 100);
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " sleep 0.6 click --repeat 2 --delay 60 1");
+  Idle(*plugin);
+  EXPECT_NEAR(plugin->GetParameter(kInputGain), 0.16f, 1e-4f);
+}
+
+TEST_F(EditorX11Test, TheGripScalesTheWindowAndTheHostHearsTheSize) {
+  host->Resize(1700, 1100);
+  OpenEditor();
+  plugin->Host().Recorder().Clear();
+  Xdo(*host, std::to_string(kGripX) + " " + std::to_string(kGripY) + " mousedown 1");
+  Idle(*plugin, 60);
+  Xdo(*host, std::to_string(kGripX + 160) + " " + std::to_string(kGripY + 100));
+  Idle(*plugin, 100);
+  Shell("xdotool mouseup 1");
+  Idle(*plugin, 150);
+  const auto size = plugin->Host().RequestedWindowSize();
+  ASSERT_TRUE(size);
+  EXPECT_GT(size->first, kWidth);
+  EXPECT_GT(size->second, kHeight);
+  int w = 0, h = 0;
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, size->first);
+  EXPECT_EQ(h, size->second);
+  const auto rect = plugin->EditorRect();
+  ASSERT_TRUE(rect);
+  EXPECT_EQ(rect->right, size->first);
+
+  // Drawn whole at the new scale: the window's top-left w x h against the snapshot at w / 1630.
+  Idle(*plugin, 200);
+  const std::string geometry = std::to_string(w) + "x" + std::to_string(h);
+  const auto shot = Scratch() / "scaled.png";
+  const auto reference = Scratch() / "reference-scaled.png";
+  ASSERT_EQ(Shell("import -window " + std::to_string(host->Id()) + " -crop " + geometry + "+0+0 +repage '" +
+                  shot.string() + "'"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale " + std::to_string(w / 1630.0) + " '" +
+                  reference.string() + "' >/dev/null && mogrify -background black -extent " + geometry + " '" +
+                  reference.string() + "'"), 0);
+  EXPECT_LT(DifferingPixels(shot, reference), w * h / 50) << shot;
+}
+
+TEST_F(EditorX11Test, TheKeyboardComesOnlyWithAClickAndUnusedKeysGoBackToTheHost) {
+  OpenEditor();
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY));
+  Idle(*plugin, 100);
+  EXPECT_FALSE(host->ChildHasFocus()) << "neither opening nor hovering takes the keyboard";
+  Xdo(*host, "400 30 click 1"); // the background
+  Idle(*plugin, 100);
+  EXPECT_TRUE(host->ChildHasFocus());
+  const int before = host->KeyPresses();
+  ASSERT_EQ(Shell("xdotool key space"), 0);
+  Idle(*plugin, 100);
+  host->Sync();
+  EXPECT_EQ(host->KeyPresses(), before + 1) << "the editor uses no keys: the host gets the space bar";
+}
+
+TEST_F(EditorX11Test, OpenAndClose100TimesLeavesNothingBehind) {
+  OpenEditor();
+  ASSERT_EQ(plugin->Dispatch(effEditClose), 1);
+  const int descriptors = OpenDescriptors();
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(plugin->Dispatch(effEditOpen, 0, 0, host->Handle()), 1) << i;
+    plugin->Dispatch(effEditIdle);
+    ASSERT_EQ(plugin->Dispatch(effEditClose), 1) << i;
+  }
+  EXPECT_EQ(OpenDescriptors(), descriptors) << "a display connection stayed open";
+  EXPECT_EQ(host->ChildCount(), 0);
+}
+
+TEST_F(EditorX11Test, SurvivesTheHostDestroyingItsWindowFirstAndAClosedDragInProgress) {
+  OpenEditor();
+  // A drag in progress when the host closes the editor ends with its end-edit.
+  plugin->Host().Recorder().Clear();
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " mousedown 1");
+  Idle(*plugin, 60);
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 30));
+  Idle(*plugin, 60);
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+  Shell("xdotool mouseup 1");
+  EXPECT_EQ(EditOpcodes(*plugin, kInputGain).back(), audioMasterEndEdit);
+
+  OpenEditor();
+  host->Destroy();
+  Idle(*plugin, 100); // X errors of the editor's connection must not end the process
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+  EXPECT_EQ(plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t{0x7fffff})), 0) << "no such window";
+}
+
+TEST_F(EditorX11Test, SeveralEditorsAtOnceWhileAnotherInstanceProcesses) {
+  auto second = LoadKolmari();
+  ASSERT_TRUE(second);
+  auto secondHost = X11HostWindow::Create(kWidth, kHeight);
+  ASSERT_TRUE(secondHost);
+  OpenEditor();
+  ASSERT_EQ(second->Dispatch(effEditOpen, 0, 0, secondHost->Handle()), 1);
+
+  auto third = LoadKolmari();
+  ASSERT_TRUE(third);
+  std::thread audio([&] {
+    testhost::AudioBuffers<float> in(2, 512, 0.25f), out(2, 512);
+    for (int i = 0; i < 200; ++i) third->ProcessReplacing(in, out);
+  });
+  for (int i = 0; i < 20; ++i) {
+    plugin->Dispatch(effEditIdle);
+    second->Dispatch(effEditIdle);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  audio.join();
+  Xdo(*secondHost, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " click 1");
+  Idle(*second);
+  EXPECT_EQ(second->GetParameter(kDelta), 1.0f);
+  EXPECT_EQ(plugin->GetParameter(kDelta), 0.0f);
+  EXPECT_EQ(second->Dispatch(effEditClose), 1);
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+}
+
+TEST_F(EditorX11Test, TicksWithoutIdleCallsWhereTheHostRunsAGLibLoop) {
+  // A host whose UI thread runs a GLib main loop and never calls effEditIdle.
+  void* glib = dlopen("libglib-2.0.so.0", RTLD_NOW | RTLD_GLOBAL);
+  if (glib == nullptr) GTEST_SKIP() << "no GLib";
+  using ContextDefault = void* (*)();
+  using Acquire = int (*)(void*);
+  using Iterate = int (*)(void*, int);
+  const auto contextDefault = reinterpret_cast<ContextDefault>(dlsym(glib, "g_main_context_default"));
+  const auto acquire = reinterpret_cast<Acquire>(dlsym(glib, "g_main_context_acquire"));
+  const auto release = reinterpret_cast<void (*)(void*)>(dlsym(glib, "g_main_context_release"));
+  const auto iterate = reinterpret_cast<Iterate>(dlsym(glib, "g_main_context_iteration"));
+  ASSERT_TRUE(contextDefault && acquire && release && iterate);
+  void* context = contextDefault();
+  ASSERT_TRUE(acquire(context));
+  ASSERT_EQ(plugin->Dispatch(effEditOpen, 0, 0, host->Handle()), 1);
+  const auto loop = [&](int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < end) iterate(context, 0), std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  };
+  loop(300);
+  Xdo(*host, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " click 1");
+  loop(200);
+  EXPECT_EQ(plugin->GetParameter(kDelta), 1.0f) << "input answered without effEditIdle";
+  const auto shot = Scratch() / "glib.png";
+  const auto reference = Scratch() / "reference-delta.png";
+  ASSERT_EQ(Shell("import -window " + std::to_string(host->Id()) + " '" + shot.string() + "'"), 0);
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 --set Delta=1 '" + reference.string() + "' >/dev/null"), 0);
+  EXPECT_LT(DifferingPixels(shot, reference), kWidth * kHeight / 100) << "drawn without effEditIdle";
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+  release(context);
+}
+
+TEST(EditorWithoutDisplayTest, OpenAnswersZeroAndThePluginWorksOn) {
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  auto plugin = LoadKolmari();
+  ASSERT_TRUE(plugin);
+  const auto rect = plugin->EditorRect();
+  ASSERT_TRUE(rect);
+  EXPECT_EQ(rect->right, kWidth); // screen scale 1 when no display says otherwise
+  EXPECT_EQ(plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t{0x200001})), 0);
+  plugin->Dispatch(effEditIdle);
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+  testhost::AudioBuffers<float> in(2, 256, 0.25f), out(2, 256);
+  EXPECT_TRUE(plugin->ProcessReplacing(in, out));
+  EXPECT_TRUE(out.AllFinite());
+  EXPECT_GT(out.PeakAbs(), 0.0f);
+  if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+} // namespace
+} // namespace kolmari::gui::test
