@@ -53,7 +53,10 @@ ResourceLocation ICanvas::FindResourceLocation(const char* name, const char* typ
   path.clear();
   if (!name || !*name) return ResourceLocation::NotFound;
   if (mResources->Find(Unquoted(name), type ? type : "")) {
-    path = "\"" + Lower(Unquoted(name)) + "\"";
+    // Appended piece by piece: GCC 12 at -O3 misreads a literal + temporary string as overlapping.
+    path = '"';
+    path += Lower(Unquoted(name));
+    path += '"';
     if (path.size() > kMaxPath) path.resize(kMaxPath);
     return ResourceLocation::ModuleResource;
   }

@@ -30,7 +30,11 @@ void ICanvas::PromptForValue(IControl& control, const IRectF& bounds, int valueI
   }
   std::string text;
   param->FormatDisplay(param->Value(), false, text);
-  if (control.ShowParamLabel()) text += " " + param->DisplayLabel();
+  if (control.ShowParamLabel()) {
+    // Appended piece by piece: GCC 12 at -O3 misreads a literal + temporary string as overlapping.
+    text += ' ';
+    text += param->DisplayLabel();
+  }
   OpenTextEditor(control, control.GetTextStyle(), bounds, text.c_str(), valueIndex);
 }
 

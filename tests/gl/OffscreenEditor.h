@@ -106,8 +106,14 @@ inline bool Near(const IPixelImage::Pixel& p, IColorARGB c, int tolerance = 3) {
 }
 
 inline std::string Describe(const IPixelImage::Pixel& p) {
-  return "(" + std::to_string(p.r) + ", " + std::to_string(p.g) + ", " + std::to_string(p.b) + ", " +
-         std::to_string(p.a) + ")";
+  // Appended piece by piece: GCC 12 at -O3 misreads a literal + temporary string as overlapping.
+  std::string text = "(";
+  for (int v : {int(p.r), int(p.g), int(p.b), int(p.a)}) {
+    if (text.size() > 1) text += ", ";
+    text += std::to_string(v);
+  }
+  text += ')';
+  return text;
 }
 
 // Writes a render to /tmp for a person to look at when KOLMARI_KEEP_RENDERS is set.
