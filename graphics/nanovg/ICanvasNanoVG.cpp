@@ -61,6 +61,22 @@ NVGcolor ToNVGColor(const IColorARGB& c, const IBlendMode* blend)
                   alpha);
 }
 
+// A JPEG has no alpha channel: decoded, every pixel has full alpha.
+bool IsJpeg(const uint8_t* bytes, std::size_t size)
+{
+  return bytes != nullptr && size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+bool FileIsJpeg(const char* path)
+{
+  uint8_t head[3] = {0, 0, 0};
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  const std::size_t n = std::fread(head, 1, sizeof(head), file);
+  std::fclose(file);
+  return IsJpeg(head, n);
+}
+
 std::string FontName(const ITextStyle& style)
 {
   return std::string(style.font, strnlen(style.font, sizeof(style.font)));
@@ -171,6 +187,8 @@ void ICanvasNanoVG::OnViewClosing()
   mLayerBitmaps.clear();
   if (mMainFB != nullptr) nvgluDeleteFramebuffer(mMainFB);
   mMainFB = nullptr;
+  if (mCopyReadFB != 0) glDeleteFramebuffers(1, &mCopyReadFB);
+  mCopyReadFB = 0;
   nvgDeleteGL2(mVG);
   mVG = nullptr;
   mInDraw = false;
@@ -231,10 +249,7 @@ void ICanvasNanoVG::StartFrame()
   if (mVG == nullptr) return;
   if (mMainFB == nullptr) ResizeDrawTarget(); // a paint that comes before the first resize
   if (mMainFB == nullptr) return;
-  BindWindowFramebuffer();
-  glViewport(0, 0, WindowPixelWidth(), WindowPixelHeight());
-  glClearColor(0, 0, 0, 0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The window needs no clearing here: FinishFrame covers all of it with the main framebuffer.
   BeginMainFrame();
 }
 
@@ -252,25 +267,45 @@ void ICanvasNanoVG::FinishFrame()
   if (mVG != nullptr && mMainFB != nullptr && (mFrameOpen || mInDraw)) {
     if (mFrameOpen) nvgEndFrame(mVG);
     mFrameOpen = false;
-    const float w = WindowWidth();
-    const float h = WindowHeight();
+    const int pw = WindowPixelWidth();
+    const int ph = WindowPixelHeight();
     BindWindowFramebuffer();
-    glViewport(0, 0, WindowPixelWidth(), WindowPixelHeight());
-    nvgBeginFrame(mVG, w, h, ScreenScale());
-    const NVGpaint paint = nvgImagePattern(mVG, 0, 0, w, h, 0, mMainFB->image, 1.0f);
-    nvgSave(mVG);
-    nvgResetTransform(mVG);
-    nvgTranslate(mVG, TranslateX(), TranslateY());
-    nvgBeginPath(mVG);
-    nvgRect(mVG, 0, 0, w, h);
-    nvgFillPaint(mVG, paint);
-    nvgFill(mVG);
-    nvgRestore(mVG);
-    nvgEndFrame(mVG);
+    glViewport(0, 0, pw, ph);
+    if (TranslateX() == 0.0f && TranslateY() == 0.0f && glBlitFramebuffer != nullptr) {
+      // A straight copy: the renderer copies memory instead of shading every pixel of the window
+      // again, and the window needs no clearing since the copy covers all of it.
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, mMainFB->fbo);
+      glDisable(GL_SCISSOR_TEST);
+      glBlitFramebuffer(0, 0, pw, ph, 0, 0, pw, ph, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+      BindWindowFramebuffer();
+    } else {
+      PaintMainFramebufferIntoWindow();
+    }
   }
   mFrameOpen = false;
   mInDraw = false;
   FlushPendingFramebuffers();
+}
+
+void ICanvasNanoVG::PaintMainFramebufferIntoWindow()
+{
+  // For a window moved by a translation, or OpenGL without framebuffer blits: clear what the
+  // picture leaves uncovered, then draw the main framebuffer's texture over it.
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const float w = WindowWidth();
+  const float h = WindowHeight();
+  nvgBeginFrame(mVG, w, h, ScreenScale());
+  const NVGpaint paint = nvgImagePattern(mVG, 0, 0, w, h, 0, mMainFB->image, 1.0f);
+  nvgSave(mVG);
+  nvgResetTransform(mVG);
+  nvgTranslate(mVG, TranslateX(), TranslateY());
+  nvgBeginPath(mVG);
+  nvgRect(mVG, 0, 0, w, h);
+  nvgFillPaint(mVG, paint);
+  nvgFill(mVG);
+  nvgRestore(mVG);
+  nvgEndFrame(mVG);
 }
 
 void ICanvasNanoVG::RebindLayerTarget()
@@ -407,6 +442,9 @@ void ICanvasNanoVG::PaintBitmap(const IBitmapHandle& bitmap, const IRectF& dest,
   if (api == nullptr || api->Handle() <= 0) return;
   const float s = api->Scale() * api->DrawScale();
   if (!(s > 0.0f)) return;
+  if (const auto* own = dynamic_cast<const Bitmap*>(api); own != nullptr && CopyOpaqueBitmap(*own, dest, srcX, srcY, blend)) {
+    return;
+  }
   NVGpaint paint = nvgImagePattern(mVG, 0, 0, static_cast<float>(bitmap.W()) * api->Scale(),
                                    static_cast<float>(bitmap.H()) * api->Scale(), 0, api->Handle(), Weight(blend));
   paint.xform[0] = 1.0f / s;
@@ -438,6 +476,68 @@ bool ICanvasNanoVG::ClipToScissor(IRectF& r) const
   const IRectF cut(std::max(r.L, clip.L), std::max(r.T, clip.T), std::min(r.R, clip.R), std::min(r.B, clip.B));
   if (cut.HasNoArea()) return false;
   r = cut;
+  return true;
+}
+
+bool ICanvasNanoVG::CopyOpaqueBitmap(const Bitmap& bitmap, const IRectF& dest, int srcX, int srcY,
+                                     const IBlendMode* blend)
+{
+  // NanoVG's one shader computes every kind of paint for every pixel on a software renderer, so a
+  // large picture (the background) costs far more drawn than copied. An opaque picture drawn over
+  // the main framebuffer at one texel per pixel, on whole pixels, gives the same pixels copied:
+  // source-over of full alpha replaces what is under it.
+  if (!bitmap.mOpaque || bitmap.mFramebuffer != nullptr || glBlitFramebuffer == nullptr) return false;
+  if (TopLayer() != nullptr || mMainFB == nullptr || !mHasClip) return false;
+  if (blend != nullptr && (blend->method != IBlendMode::SourceOver || !(blend->weight >= 1.0f))) return false;
+  const IMatrix& m = mPathMatrix;
+  if (m.xx != 1.0 || m.yy != 1.0 || m.xy != 0.0 || m.yx != 0.0) return false;
+  const double pixels = static_cast<double>(DrawScale()) * static_cast<double>(ScreenScale()); // per logical unit
+  const double texels = static_cast<double>(bitmap.Scale()) * static_cast<double>(bitmap.DrawScale());
+  if (pixels != texels) return false;
+
+  // Pixel rectangle of the picture's visible part, and where the picture's top-left texel lands.
+  IRectF fill = dest;
+  if (!ClipToScissor(fill)) return true; // nothing of it is visible
+  const double x0 = (m.tx + fill.L) * pixels, x1 = (m.tx + fill.R) * pixels;
+  const double y0 = (m.ty + fill.T) * pixels, y1 = (m.ty + fill.B) * pixels;
+  const double ox = (m.tx + dest.L - srcX) * pixels, oy = (m.ty + dest.T - srcY) * pixels;
+  for (double v : {x0, x1, y0, y1, ox, oy}) {
+    if (v != std::floor(v) || std::abs(v) > 1.0e6) return false; // between pixels: NanoVG filters it
+  }
+  const int w = bitmap.Width(), h = bitmap.Height();
+  const int sx0 = static_cast<int>(x0 - ox), sx1 = static_cast<int>(x1 - ox);
+  const int sy0 = static_cast<int>(y0 - oy), sy1 = static_cast<int>(y1 - oy);
+  if (sx0 < 0 || sy0 < 0 || sx1 > w || sy1 > h) return false; // beyond the edge NanoVG repeats edge texels
+  const GLuint texture = nvglImageHandleGL2(mVG, bitmap.Handle());
+  if (texture == 0) return false;
+
+  if (mCopyReadFB == 0) glGenFramebuffers(1, &mCopyReadFB);
+  if (mCopyReadFB == 0) return false;
+  // Whatever NanoVG queued must reach the framebuffer before the copy lands on it.
+  if (mFrameOpen) nvgEndFrame(mVG);
+  mFrameOpen = false;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, mCopyReadFB);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  const bool complete = glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  if (complete) {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mMainFB->fbo);
+    glDisable(GL_SCISSOR_TEST);
+    // The texture keeps the picture's rows top-down, the framebuffer bottom-up: the copy flips.
+    const int fh = WindowPixelHeight();
+    glBlitFramebuffer(sx0, sy1, sx1, sy0, static_cast<GLint>(x0), fh - static_cast<GLint>(y1), static_cast<GLint>(x1),
+                      fh - static_cast<GLint>(y0), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+
+  // A new NanoVG frame on the main framebuffer, with the clip and transform that were in force.
+  const IRectF clip = mClip;
+  const IMatrix matrix = mPathMatrix;
+  BeginMainFrame();
+  SetPathTransform(IMatrix());
+  SetClip(clip);
+  SetPathTransform(matrix);
+  if (!complete) return false; // drawn the usual way, in the frame just begun
+  nvgBeginPath(mVG);
   return true;
 }
 
@@ -743,6 +843,7 @@ std::unique_ptr<APIBitmap> ICanvasNanoVG::CreateBitmapFromLocation(const char* p
                                                                    ResourceLocation location, const char* extension)
 {
   int image = 0;
+  bool opaque = false;
   if (mVG != nullptr && pathOrResourceName != nullptr) {
     if (location == ResourceLocation::ModuleResource) {
       const std::span<const uint8_t> bytes = LoadResourceBytes(pathOrResourceName, extension);
@@ -750,15 +851,19 @@ std::unique_ptr<APIBitmap> ICanvasNanoVG::CreateBitmapFromLocation(const char* p
         MakeGLContextCurrent();
         image = nvgCreateImageMem(mVG, 0, bytes.data(), static_cast<int>(bytes.size()));
         ReleaseGLContext();
+        opaque = IsJpeg(bytes.data(), bytes.size());
       }
     } else if (location == ResourceLocation::AbsolutePath) {
       MakeGLContextCurrent();
       image = nvgCreateImage(mVG, pathOrResourceName, 0);
       ReleaseGLContext();
+      opaque = FileIsJpeg(pathOrResourceName);
     }
   }
-  return std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale),
-                                  location == ResourceLocation::PreloadedTexture);
+  auto bitmap = std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale),
+                                         location == ResourceLocation::PreloadedTexture);
+  bitmap->mOpaque = image > 0 && opaque;
+  return bitmap;
 }
 
 APIBitmap* ICanvasNanoVG::CreateBitmapFromData(const char* name, const void* data, int dataSize, int scale)
@@ -773,6 +878,7 @@ APIBitmap* ICanvasNanoVG::CreateBitmapFromData(const char* name, const void* dat
     ReleaseGLContext();
   }
   auto bitmap = std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale), false);
+  bitmap->mOpaque = image > 0 && IsJpeg(static_cast<const uint8_t*>(data), static_cast<std::size_t>(dataSize));
   APIBitmap* raw = bitmap.get();
   mBitmapCache[{key, scale}] = std::move(bitmap);
   return raw;

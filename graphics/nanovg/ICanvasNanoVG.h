@@ -61,6 +61,7 @@ public:
     NVGcontext* mContext = nullptr;
     NVGLUframebuffer* mFramebuffer = nullptr;
     bool mShared = false;
+    bool mOpaque = false; // every pixel has full alpha (a JPEG): it may be copied instead of blended
   };
 
   ICanvasNanoVG(ICanvasEditorDelegate* delegate, int width, int height, int fps, float drawScale);
@@ -176,12 +177,15 @@ private:
   void FillRectPath(const IRectF& r);
   // Cuts r (path coordinates) to the clip; false when nothing of it remains.
   bool ClipToScissor(IRectF& r) const;
+  void PaintMainFramebufferIntoWindow();
+  bool CopyOpaqueBitmap(const Bitmap& bitmap, const IRectF& dest, int srcX, int srcY, const IBlendMode* blend);
 
   bool mInDraw = false;    // between StartFrame and FinishFrame
   bool mFrameOpen = false; // nvgBeginFrame called on the bound target and not yet ended
   bool mHasClip = false;   // mClip holds the scissor, in logical units of the target
   IRectF mClip;
   IMatrix mPathMatrix;     // the path transform in force
+  unsigned mCopyReadFB = 0; // framebuffer that reads pictures' textures for CopyOpaqueBitmap
 
   std::mutex mFramebufferLock;
   std::vector<NVGLUframebuffer*> mPendingFramebuffers; // last in, first out
