@@ -118,6 +118,8 @@ ICanvasNanoVG::Bitmap::~Bitmap()
     else std::free(mFramebuffer); // its context is gone, and its OpenGL objects with it
   } else if (!mShared && mContext != nullptr && mHandle > 0) {
     nvgDeleteImage(mContext, mHandle);
+    if (mUprightFB != 0) glDeleteFramebuffers(1, &mUprightFB);
+    if (mUprightColor != 0) glDeleteRenderbuffers(1, &mUprightColor);
   }
 }
 
@@ -130,6 +132,77 @@ void ICanvasNanoVG::Bitmap::Detach()
   mHandle = 0;
   mWidth = 0;
   mHeight = 0;
+}
+
+void ICanvasNanoVG::Bitmap::MeasureCoverage()
+{
+  mCoverage.clear();
+  mCoverageColumns = mCoverageRows = 0;
+  if (mContext == nullptr || mHandle <= 0 || mWidth <= 0 || mHeight <= 0 || mOpaque) return;
+  const GLuint texture = nvglImageHandleGL2(mContext, mHandle);
+  if (texture == 0) return;
+  std::vector<uint8_t> rgba(static_cast<std::size_t>(mWidth) * static_cast<std::size_t>(mHeight) * 4);
+  // NanoVG remembers which texture it bound last: put that binding back after reading.
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+  if (glGetError() != GL_NO_ERROR) return; // unknown coverage: the picture is drawn whole
+  const int columns = (mWidth + kCoverageTile - 1) / kCoverageTile;
+  const int rows = (mHeight + kCoverageTile - 1) / kCoverageTile;
+  std::vector<uint8_t> coverage(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
+  for (int y = 0; y < mHeight; ++y) {
+    const uint8_t* row = &rgba[static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth) * 4];
+    uint8_t* flags = &coverage[static_cast<std::size_t>(y / kCoverageTile) * static_cast<std::size_t>(columns)];
+    for (int x = 0; x < mWidth; ++x) {
+      if (row[x * 4 + 3] != 0) flags[x / kCoverageTile] = 1;
+    }
+  }
+  mCoverage = std::move(coverage);
+  mCoverageColumns = columns;
+  mCoverageRows = rows;
+}
+
+bool ICanvasNanoVG::Bitmap::CutToCoverage(IRectF& fill, float originX, float originY, float texelsPerUnitX,
+                                          float texelsPerUnitY, float margin) const
+{
+  if (mCoverage.empty() || !(texelsPerUnitX > 0.0f) || !(texelsPerUnitY > 0.0f) || !(margin >= 0.0f)) return true;
+  // The texels under the fill, then the covered tiles among them and within the margin around
+  // them: the filter and the anti-aliased edge reach that far outside the fill.
+  const float u0 = (fill.L - originX) * texelsPerUnitX, u1 = (fill.R - originX) * texelsPerUnitX;
+  const float v0 = (fill.T - originY) * texelsPerUnitY, v1 = (fill.B - originY) * texelsPerUnitY;
+  if (!std::isfinite(u0) || !std::isfinite(u1) || !std::isfinite(v0) || !std::isfinite(v1) || !std::isfinite(margin)) {
+    return true;
+  }
+  const auto tile = [](float t, int count) {
+    return std::clamp(static_cast<int>(std::floor(t / static_cast<float>(kCoverageTile))), 0, count - 1);
+  };
+  const int c0 = tile(u0 - margin, mCoverageColumns), c1 = tile(u1 + margin, mCoverageColumns);
+  const int r0 = tile(v0 - margin, mCoverageRows), r1 = tile(v1 + margin, mCoverageRows);
+  int left = mCoverageColumns, right = -1, top = mCoverageRows, bottom = -1;
+  for (int r = r0; r <= r1; ++r) {
+    for (int c = c0; c <= c1; ++c) {
+      if (mCoverage[static_cast<std::size_t>(r) * static_cast<std::size_t>(mCoverageColumns) + static_cast<std::size_t>(c)] == 0) continue;
+      left = std::min(left, c);
+      right = std::max(right, c);
+      top = std::min(top, r);
+      bottom = std::max(bottom, r);
+    }
+  }
+  if (right < 0) return false; // every texel it could sample is transparent
+  // A covered tile on the picture's edge keeps that side uncut: beyond the edge the sampler
+  // repeats the edge texels.
+  const float tL = left == 0 ? u0 : static_cast<float>(left * kCoverageTile) - margin;
+  const float tR = right == mCoverageColumns - 1 ? u1 : static_cast<float>((right + 1) * kCoverageTile) + margin;
+  const float tT = top == 0 ? v0 : static_cast<float>(top * kCoverageTile) - margin;
+  const float tB = bottom == mCoverageRows - 1 ? v1 : static_cast<float>((bottom + 1) * kCoverageTile) + margin;
+  const IRectF cut(std::max(fill.L, originX + tL / texelsPerUnitX), std::max(fill.T, originY + tT / texelsPerUnitY),
+                   std::min(fill.R, originX + tR / texelsPerUnitX), std::min(fill.B, originY + tB / texelsPerUnitY));
+  if (cut.HasNoArea()) return false;
+  fill = cut;
+  return true;
 }
 
 // ---- Construction --------------------------------------------------------------------------------------
@@ -455,6 +528,19 @@ void ICanvasNanoVG::PaintBitmap(const IBitmapHandle& bitmap, const IRectF& dest,
   paint.xform[5] = dest.T - static_cast<float>(srcY);
   IRectF fill = dest;
   if (!ClipToScissor(fill)) return;
+  // Transparent parts of the picture change no pixel: leave them out of the fill. The pattern
+  // lives in path coordinates, so this holds under any transform.
+  if (const auto* own = dynamic_cast<const Bitmap*>(api); own != nullptr) {
+    const float extentW = static_cast<float>(bitmap.W()) * api->Scale();
+    const float extentH = static_cast<float>(bitmap.H()) * api->Scale();
+    const float tx = extentW > 0.0f ? s * static_cast<float>(api->Width()) / extentW : 0.0f;
+    const float ty = extentH > 0.0f ? s * static_cast<float>(api->Height()) / extentH : 0.0f;
+    // Reach of the filter and the anti-aliased edge: a texel, plus two pixels in texels.
+    const double pathScale = std::min(std::hypot(mPathMatrix.xx, mPathMatrix.yx), std::hypot(mPathMatrix.xy, mPathMatrix.yy));
+    const double pixelsPerUnit = pathScale * static_cast<double>(DrawScale()) * static_cast<double>(ScreenScale());
+    const float margin = pixelsPerUnit > 0.0 ? static_cast<float>(1.0 + 2.0 * std::max(tx, ty) / pixelsPerUnit) : -1.0f;
+    if (!own->CutToCoverage(fill, paint.xform[4], paint.xform[5], tx, ty, margin)) return;
+  }
   FillRectPath(fill);
   nvgFillPaint(mVG, paint);
   ApplyBlend(blend);
@@ -516,18 +602,36 @@ bool ICanvasNanoVG::CopyOpaqueBitmap(const Bitmap& bitmap, const IRectF& dest, i
   // Whatever NanoVG queued must reach the framebuffer before the copy lands on it.
   if (mFrameOpen) nvgEndFrame(mVG);
   mFrameOpen = false;
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, mCopyReadFB);
-  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-  const bool complete = glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-  if (complete) {
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mMainFB->fbo);
-    glDisable(GL_SCISSOR_TEST);
-    // The texture keeps the picture's rows top-down, the framebuffer bottom-up: the copy flips.
-    const int fh = WindowPixelHeight();
-    glBlitFramebuffer(sx0, sy1, sx1, sy0, static_cast<GLint>(x0), fh - static_cast<GLint>(y1), static_cast<GLint>(x1),
-                      fh - static_cast<GLint>(y0), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glDisable(GL_SCISSOR_TEST);
+  if (bitmap.mUprightFB == 0) {
+    // The texture keeps the picture's rows top-down, framebuffers bottom-up. A flipping copy goes
+    // through a shader on the software renderer; flipped once here, every later copy is plain.
+    glGenRenderbuffers(1, &bitmap.mUprightColor);
+    glBindRenderbuffer(GL_RENDERBUFFER, bitmap.mUprightColor);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+    glGenFramebuffers(1, &bitmap.mUprightFB);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, bitmap.mUprightFB);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, bitmap.mUprightColor);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mCopyReadFB);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    const bool complete = glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
+                          glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (complete) glBlitFramebuffer(0, h, w, 0, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    if (!complete) {
+      glDeleteFramebuffers(1, &bitmap.mUprightFB);
+      glDeleteRenderbuffers(1, &bitmap.mUprightColor);
+      bitmap.mUprightFB = bitmap.mUprightColor = 0;
+    }
   }
-  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+  const bool copied = bitmap.mUprightFB != 0;
+  if (copied) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, bitmap.mUprightFB);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mMainFB->fbo);
+    const int fh = WindowPixelHeight();
+    glBlitFramebuffer(sx0, h - sy1, sx1, h - sy0, static_cast<GLint>(x0), fh - static_cast<GLint>(y1),
+                      static_cast<GLint>(x1), fh - static_cast<GLint>(y0), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
 
   // A new NanoVG frame on the main framebuffer, with the clip and transform that were in force.
   const IRectF clip = mClip;
@@ -536,7 +640,7 @@ bool ICanvasNanoVG::CopyOpaqueBitmap(const Bitmap& bitmap, const IRectF& dest, i
   SetPathTransform(IMatrix());
   SetClip(clip);
   SetPathTransform(matrix);
-  if (!complete) return false; // drawn the usual way, in the frame just begun
+  if (!copied) return false; // drawn the usual way, in the frame just begun
   nvgBeginPath(mVG);
   return true;
 }
@@ -863,6 +967,11 @@ std::unique_ptr<APIBitmap> ICanvasNanoVG::CreateBitmapFromLocation(const char* p
   auto bitmap = std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale),
                                          location == ResourceLocation::PreloadedTexture);
   bitmap->mOpaque = image > 0 && opaque;
+  if (image > 0) {
+    MakeGLContextCurrent();
+    bitmap->MeasureCoverage();
+    ReleaseGLContext();
+  }
   return bitmap;
 }
 
@@ -879,6 +988,11 @@ APIBitmap* ICanvasNanoVG::CreateBitmapFromData(const char* name, const void* dat
   }
   auto bitmap = std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale), false);
   bitmap->mOpaque = image > 0 && IsJpeg(static_cast<const uint8_t*>(data), static_cast<std::size_t>(dataSize));
+  if (image > 0) {
+    MakeGLContextCurrent();
+    bitmap->MeasureCoverage();
+    ReleaseGLContext();
+  }
   APIBitmap* raw = bitmap.get();
   mBitmapCache[{key, scale}] = std::move(bitmap);
   return raw;
