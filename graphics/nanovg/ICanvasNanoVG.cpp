@@ -344,7 +344,10 @@ void ICanvasNanoVG::FinishFrame()
     const int ph = WindowPixelHeight();
     BindWindowFramebuffer();
     glViewport(0, 0, pw, ph);
-    if (TranslateX() == 0.0f && TranslateY() == 0.0f && glBlitFramebuffer != nullptr) {
+    // OpenGL refuses to blit into a multisampled framebuffer (a window may have one).
+    GLint multisampled = 0;
+    if (glBlitFramebuffer != nullptr) glGetIntegerv(GL_SAMPLE_BUFFERS, &multisampled);
+    if (TranslateX() == 0.0f && TranslateY() == 0.0f && glBlitFramebuffer != nullptr && multisampled == 0) {
       // A straight copy: the renderer copies memory instead of shading every pixel of the window
       // again, and the window needs no clearing since the copy covers all of it.
       glBindFramebuffer(GL_READ_FRAMEBUFFER, mMainFB->fbo);
