@@ -183,8 +183,9 @@ bool ICanvasNanoVG::Bitmap::CutToCoverage(IRectF& fill, float originX, float ori
   const int r0 = tile(v0 - margin, mCoverageRows), r1 = tile(v1 + margin, mCoverageRows);
   int left = mCoverageColumns, right = -1, top = mCoverageRows, bottom = -1;
   for (int r = r0; r <= r1; ++r) {
+    const uint8_t* row = &mCoverage[static_cast<std::size_t>(r) * static_cast<std::size_t>(mCoverageColumns)];
     for (int c = c0; c <= c1; ++c) {
-      if (mCoverage[static_cast<std::size_t>(r) * static_cast<std::size_t>(mCoverageColumns) + static_cast<std::size_t>(c)] == 0) continue;
+      if (row[c] == 0) continue;
       left = std::min(left, c);
       right = std::max(right, c);
       top = std::min(top, r);
@@ -518,9 +519,8 @@ void ICanvasNanoVG::PaintBitmap(const IBitmapHandle& bitmap, const IRectF& dest,
   if (api == nullptr || api->Handle() <= 0) return;
   const float s = api->Scale() * api->DrawScale();
   if (!(s > 0.0f)) return;
-  if (const auto* own = dynamic_cast<const Bitmap*>(api); own != nullptr && CopyOpaqueBitmap(*own, dest, srcX, srcY, blend)) {
-    return;
-  }
+  const auto* own = dynamic_cast<const Bitmap*>(api);
+  if (own != nullptr && CopyOpaqueBitmap(*own, dest, srcX, srcY, blend)) return;
   NVGpaint paint = nvgImagePattern(mVG, 0, 0, static_cast<float>(bitmap.W()) * api->Scale(),
                                    static_cast<float>(bitmap.H()) * api->Scale(), 0, api->Handle(), Weight(blend));
   paint.xform[0] = 1.0f / s;
@@ -533,13 +533,18 @@ void ICanvasNanoVG::PaintBitmap(const IBitmapHandle& bitmap, const IRectF& dest,
   if (!ClipToScissor(fill)) return;
   // Transparent parts of the picture change no pixel: leave them out of the fill. The pattern
   // lives in path coordinates, so this holds under any transform.
-  if (const auto* own = dynamic_cast<const Bitmap*>(api); own != nullptr) {
+  if (own != nullptr) {
     const float extentW = static_cast<float>(bitmap.W()) * api->Scale();
     const float extentH = static_cast<float>(bitmap.H()) * api->Scale();
     const float tx = extentW > 0.0f ? s * static_cast<float>(api->Width()) / extentW : 0.0f;
     const float ty = extentH > 0.0f ? s * static_cast<float>(api->Height()) / extentH : 0.0f;
     // Reach of the filter and the anti-aliased edge: a texel, plus two pixels in texels.
-    const double pathScale = std::min(std::hypot(mPathMatrix.xx, mPathMatrix.yx), std::hypot(mPathMatrix.xy, mPathMatrix.yy));
+    // The transform's least stretch (its smaller singular value) turns pixels into path units.
+    const IMatrix& m = mPathMatrix;
+    const double sum = m.xx * m.xx + m.xy * m.xy + m.yx * m.yx + m.yy * m.yy;
+    const double det = m.xx * m.yy - m.xy * m.yx;
+    const double spread = std::sqrt(std::max(0.0, sum * sum - 4.0 * det * det));
+    const double pathScale = std::sqrt(std::max(0.0, (sum - spread) / 2.0));
     const double pixelsPerUnit = pathScale * static_cast<double>(DrawScale()) * static_cast<double>(ScreenScale());
     const float margin = pixelsPerUnit > 0.0 ? static_cast<float>(1.0 + 2.0 * std::max(tx, ty) / pixelsPerUnit) : -1.0f;
     if (!own->CutToCoverage(fill, paint.xform[4], paint.xform[5], tx, ty, margin)) return;

@@ -163,7 +163,8 @@ TEST(ICanvasNanoVG, PicturesWithTransparentPartsDrawTheSamePixelsAsDrawnWhole)
       ASSERT_TRUE(cached.IsValid());
       // The same image without what its bitmap knows of its transparency: drawn whole.
       auto* api = cached.GetAPIBitmap();
-      ICanvasNanoVG::Bitmap plain(static_cast<NVGcontext*>(editor.ui->DrawContext()), api->Handle(), api->Scale(), true);
+      auto* vg = static_cast<NVGcontext*>(editor.ui->DrawContext());
+      ICanvasNanoVG::Bitmap plain(vg, api->Handle(), api->Scale(), true);
       const IBitmapHandle handle = whole != 0 ? IBitmapHandle(&plain, 2, false, "") : cached;
       AddFilledRect(*editor.ui, IRectF(0, 0, 200, 200), kWhite);
       editor.ui->AddControl(new DrawingControl(IRectF(0, 0, 200, 200), [&](ICanvas& g, DrawingControl&) {
@@ -181,7 +182,9 @@ TEST(ICanvasNanoVG, PicturesWithTransparentPartsDrawTheSamePixelsAsDrawnWhole)
       for (int x = 0; x < images[0].width; ++x) {
         const IPixelImage::Pixel a = images[0].At(x, y), b = images[1].At(x, y);
         if (std::abs(a.r - b.r) > 1 || std::abs(a.g - b.g) > 1 || std::abs(a.b - b.b) > 1 || std::abs(a.a - b.a) > 1) {
-          if (differing++ == 0) ADD_FAILURE() << "first at " << x << "," << y << ": " << Describe(a) << " drawn whole " << Describe(b);
+          if (differing++ == 0) {
+            ADD_FAILURE() << "first at " << x << "," << y << ": " << Describe(a) << ", drawn whole " << Describe(b);
+          }
         }
         if (!Near(b, kWhite, 8)) ++coloured;
       }
