@@ -61,6 +61,22 @@ NVGcolor ToNVGColor(const IColorARGB& c, const IBlendMode* blend)
                   alpha);
 }
 
+// A JPEG has no alpha channel: decoded, every pixel has full alpha.
+bool IsJpeg(const uint8_t* bytes, std::size_t size)
+{
+  return bytes != nullptr && size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+bool FileIsJpeg(const char* path)
+{
+  uint8_t head[3] = {0, 0, 0};
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  const std::size_t n = std::fread(head, 1, sizeof(head), file);
+  std::fclose(file);
+  return IsJpeg(head, n);
+}
+
 std::string FontName(const ITextStyle& style)
 {
   return std::string(style.font, strnlen(style.font, sizeof(style.font)));
@@ -102,6 +118,8 @@ ICanvasNanoVG::Bitmap::~Bitmap()
     else std::free(mFramebuffer); // its context is gone, and its OpenGL objects with it
   } else if (!mShared && mContext != nullptr && mHandle > 0) {
     nvgDeleteImage(mContext, mHandle);
+    if (mUprightFB != 0) glDeleteFramebuffers(1, &mUprightFB);
+    if (mUprightColor != 0) glDeleteRenderbuffers(1, &mUprightColor);
   }
 }
 
@@ -114,6 +132,78 @@ void ICanvasNanoVG::Bitmap::Detach()
   mHandle = 0;
   mWidth = 0;
   mHeight = 0;
+}
+
+void ICanvasNanoVG::Bitmap::MeasureCoverage()
+{
+  mCoverage.clear();
+  mCoverageColumns = mCoverageRows = 0;
+  if (mContext == nullptr || mHandle <= 0 || mWidth <= 0 || mHeight <= 0 || mOpaque) return;
+  const GLuint texture = nvglImageHandleGL2(mContext, mHandle);
+  if (texture == 0) return;
+  std::vector<uint8_t> rgba(static_cast<std::size_t>(mWidth) * static_cast<std::size_t>(mHeight) * 4);
+  // NanoVG remembers which texture it bound last: put that binding back after reading.
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+  if (glGetError() != GL_NO_ERROR) return; // unknown coverage: the picture is drawn whole
+  const int columns = (mWidth + kCoverageTile - 1) / kCoverageTile;
+  const int rows = (mHeight + kCoverageTile - 1) / kCoverageTile;
+  std::vector<uint8_t> coverage(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
+  for (int y = 0; y < mHeight; ++y) {
+    const uint8_t* row = &rgba[static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth) * 4];
+    uint8_t* flags = &coverage[static_cast<std::size_t>(y / kCoverageTile) * static_cast<std::size_t>(columns)];
+    for (int x = 0; x < mWidth; ++x) {
+      if (row[x * 4 + 3] != 0) flags[x / kCoverageTile] = 1;
+    }
+  }
+  mCoverage = std::move(coverage);
+  mCoverageColumns = columns;
+  mCoverageRows = rows;
+}
+
+bool ICanvasNanoVG::Bitmap::CutToCoverage(IRectF& fill, float originX, float originY, float texelsPerUnitX,
+                                          float texelsPerUnitY, float margin) const
+{
+  if (mCoverage.empty() || !(texelsPerUnitX > 0.0f) || !(texelsPerUnitY > 0.0f) || !(margin >= 0.0f)) return true;
+  // The texels under the fill, then the covered tiles among them and within the margin around
+  // them: the filter and the anti-aliased edge reach that far outside the fill.
+  const float u0 = (fill.L - originX) * texelsPerUnitX, u1 = (fill.R - originX) * texelsPerUnitX;
+  const float v0 = (fill.T - originY) * texelsPerUnitY, v1 = (fill.B - originY) * texelsPerUnitY;
+  if (!std::isfinite(u0) || !std::isfinite(u1) || !std::isfinite(v0) || !std::isfinite(v1) || !std::isfinite(margin)) {
+    return true;
+  }
+  const auto tile = [](float t, int count) {
+    return std::clamp(static_cast<int>(std::floor(t / static_cast<float>(kCoverageTile))), 0, count - 1);
+  };
+  const int c0 = tile(u0 - margin, mCoverageColumns), c1 = tile(u1 + margin, mCoverageColumns);
+  const int r0 = tile(v0 - margin, mCoverageRows), r1 = tile(v1 + margin, mCoverageRows);
+  int left = mCoverageColumns, right = -1, top = mCoverageRows, bottom = -1;
+  for (int r = r0; r <= r1; ++r) {
+    const uint8_t* row = &mCoverage[static_cast<std::size_t>(r) * static_cast<std::size_t>(mCoverageColumns)];
+    for (int c = c0; c <= c1; ++c) {
+      if (row[c] == 0) continue;
+      left = std::min(left, c);
+      right = std::max(right, c);
+      top = std::min(top, r);
+      bottom = std::max(bottom, r);
+    }
+  }
+  if (right < 0) return false; // every texel it could sample is transparent
+  // A covered tile on the picture's edge keeps that side uncut: beyond the edge the sampler
+  // repeats the edge texels.
+  const float tL = left == 0 ? u0 : static_cast<float>(left * kCoverageTile) - margin;
+  const float tR = right == mCoverageColumns - 1 ? u1 : static_cast<float>((right + 1) * kCoverageTile) + margin;
+  const float tT = top == 0 ? v0 : static_cast<float>(top * kCoverageTile) - margin;
+  const float tB = bottom == mCoverageRows - 1 ? v1 : static_cast<float>((bottom + 1) * kCoverageTile) + margin;
+  const IRectF cut(std::max(fill.L, originX + tL / texelsPerUnitX), std::max(fill.T, originY + tT / texelsPerUnitY),
+                   std::min(fill.R, originX + tR / texelsPerUnitX), std::min(fill.B, originY + tB / texelsPerUnitY));
+  if (cut.HasNoArea()) return false;
+  fill = cut;
+  return true;
 }
 
 // ---- Construction --------------------------------------------------------------------------------------
@@ -171,6 +261,8 @@ void ICanvasNanoVG::OnViewClosing()
   mLayerBitmaps.clear();
   if (mMainFB != nullptr) nvgluDeleteFramebuffer(mMainFB);
   mMainFB = nullptr;
+  if (mCopyReadFB != 0) glDeleteFramebuffers(1, &mCopyReadFB);
+  mCopyReadFB = 0;
   nvgDeleteGL2(mVG);
   mVG = nullptr;
   mInDraw = false;
@@ -231,10 +323,7 @@ void ICanvasNanoVG::StartFrame()
   if (mVG == nullptr) return;
   if (mMainFB == nullptr) ResizeDrawTarget(); // a paint that comes before the first resize
   if (mMainFB == nullptr) return;
-  BindWindowFramebuffer();
-  glViewport(0, 0, WindowPixelWidth(), WindowPixelHeight());
-  glClearColor(0, 0, 0, 0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The window needs no clearing here: FinishFrame covers all of it with the main framebuffer.
   BeginMainFrame();
 }
 
@@ -252,25 +341,48 @@ void ICanvasNanoVG::FinishFrame()
   if (mVG != nullptr && mMainFB != nullptr && (mFrameOpen || mInDraw)) {
     if (mFrameOpen) nvgEndFrame(mVG);
     mFrameOpen = false;
-    const float w = WindowWidth();
-    const float h = WindowHeight();
+    const int pw = WindowPixelWidth();
+    const int ph = WindowPixelHeight();
     BindWindowFramebuffer();
-    glViewport(0, 0, WindowPixelWidth(), WindowPixelHeight());
-    nvgBeginFrame(mVG, w, h, ScreenScale());
-    const NVGpaint paint = nvgImagePattern(mVG, 0, 0, w, h, 0, mMainFB->image, 1.0f);
-    nvgSave(mVG);
-    nvgResetTransform(mVG);
-    nvgTranslate(mVG, TranslateX(), TranslateY());
-    nvgBeginPath(mVG);
-    nvgRect(mVG, 0, 0, w, h);
-    nvgFillPaint(mVG, paint);
-    nvgFill(mVG);
-    nvgRestore(mVG);
-    nvgEndFrame(mVG);
+    glViewport(0, 0, pw, ph);
+    // OpenGL refuses to blit into a multisampled framebuffer (a window may have one).
+    GLint multisampled = 0;
+    if (glBlitFramebuffer != nullptr) glGetIntegerv(GL_SAMPLE_BUFFERS, &multisampled);
+    if (TranslateX() == 0.0f && TranslateY() == 0.0f && glBlitFramebuffer != nullptr && multisampled == 0) {
+      // A straight copy: the renderer copies memory instead of shading every pixel of the window
+      // again, and the window needs no clearing since the copy covers all of it.
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, mMainFB->fbo);
+      glDisable(GL_SCISSOR_TEST);
+      glBlitFramebuffer(0, 0, pw, ph, 0, 0, pw, ph, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+      BindWindowFramebuffer();
+    } else {
+      PaintMainFramebufferIntoWindow();
+    }
   }
   mFrameOpen = false;
   mInDraw = false;
   FlushPendingFramebuffers();
+}
+
+void ICanvasNanoVG::PaintMainFramebufferIntoWindow()
+{
+  // For a window moved by a translation, or OpenGL without framebuffer blits: clear what the
+  // picture leaves uncovered, then draw the main framebuffer's texture over it.
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const float w = WindowWidth();
+  const float h = WindowHeight();
+  nvgBeginFrame(mVG, w, h, ScreenScale());
+  const NVGpaint paint = nvgImagePattern(mVG, 0, 0, w, h, 0, mMainFB->image, 1.0f);
+  nvgSave(mVG);
+  nvgResetTransform(mVG);
+  nvgTranslate(mVG, TranslateX(), TranslateY());
+  nvgBeginPath(mVG);
+  nvgRect(mVG, 0, 0, w, h);
+  nvgFillPaint(mVG, paint);
+  nvgFill(mVG);
+  nvgRestore(mVG);
+  nvgEndFrame(mVG);
 }
 
 void ICanvasNanoVG::RebindLayerTarget()
@@ -407,6 +519,8 @@ void ICanvasNanoVG::PaintBitmap(const IBitmapHandle& bitmap, const IRectF& dest,
   if (api == nullptr || api->Handle() <= 0) return;
   const float s = api->Scale() * api->DrawScale();
   if (!(s > 0.0f)) return;
+  const auto* own = dynamic_cast<const Bitmap*>(api);
+  if (own != nullptr && CopyOpaqueBitmap(*own, dest, srcX, srcY, blend)) return;
   NVGpaint paint = nvgImagePattern(mVG, 0, 0, static_cast<float>(bitmap.W()) * api->Scale(),
                                    static_cast<float>(bitmap.H()) * api->Scale(), 0, api->Handle(), Weight(blend));
   paint.xform[0] = 1.0f / s;
@@ -417,6 +531,24 @@ void ICanvasNanoVG::PaintBitmap(const IBitmapHandle& bitmap, const IRectF& dest,
   paint.xform[5] = dest.T - static_cast<float>(srcY);
   IRectF fill = dest;
   if (!ClipToScissor(fill)) return;
+  // Transparent parts of the picture change no pixel: leave them out of the fill. The pattern
+  // lives in path coordinates, so this holds under any transform.
+  if (own != nullptr) {
+    const float extentW = static_cast<float>(bitmap.W()) * api->Scale();
+    const float extentH = static_cast<float>(bitmap.H()) * api->Scale();
+    const float tx = extentW > 0.0f ? s * static_cast<float>(api->Width()) / extentW : 0.0f;
+    const float ty = extentH > 0.0f ? s * static_cast<float>(api->Height()) / extentH : 0.0f;
+    // Reach of the filter and the anti-aliased edge: a texel, plus two pixels in texels.
+    // The transform's least stretch (its smaller singular value) turns pixels into path units.
+    const IMatrix& m = mPathMatrix;
+    const double sum = m.xx * m.xx + m.xy * m.xy + m.yx * m.yx + m.yy * m.yy;
+    const double det = m.xx * m.yy - m.xy * m.yx;
+    const double spread = std::sqrt(std::max(0.0, sum * sum - 4.0 * det * det));
+    const double pathScale = std::sqrt(std::max(0.0, (sum - spread) / 2.0));
+    const double pixelsPerUnit = pathScale * static_cast<double>(DrawScale()) * static_cast<double>(ScreenScale());
+    const float margin = pixelsPerUnit > 0.0 ? static_cast<float>(1.0 + 2.0 * std::max(tx, ty) / pixelsPerUnit) : -1.0f;
+    if (!own->CutToCoverage(fill, paint.xform[4], paint.xform[5], tx, ty, margin)) return;
+  }
   FillRectPath(fill);
   nvgFillPaint(mVG, paint);
   ApplyBlend(blend);
@@ -438,6 +570,86 @@ bool ICanvasNanoVG::ClipToScissor(IRectF& r) const
   const IRectF cut(std::max(r.L, clip.L), std::max(r.T, clip.T), std::min(r.R, clip.R), std::min(r.B, clip.B));
   if (cut.HasNoArea()) return false;
   r = cut;
+  return true;
+}
+
+bool ICanvasNanoVG::CopyOpaqueBitmap(const Bitmap& bitmap, const IRectF& dest, int srcX, int srcY,
+                                     const IBlendMode* blend)
+{
+  // NanoVG's one shader computes every kind of paint for every pixel on a software renderer, so a
+  // large picture (the background) costs far more drawn than copied. An opaque picture drawn over
+  // the main framebuffer at one texel per pixel, on whole pixels, gives the same pixels copied:
+  // source-over of full alpha replaces what is under it.
+  if (!bitmap.mOpaque || bitmap.mFramebuffer != nullptr || glBlitFramebuffer == nullptr) return false;
+  if (TopLayer() != nullptr || mMainFB == nullptr || !mHasClip) return false;
+  if (blend != nullptr && (blend->method != IBlendMode::SourceOver || !(blend->weight >= 1.0f))) return false;
+  const IMatrix& m = mPathMatrix;
+  if (m.xx != 1.0 || m.yy != 1.0 || m.xy != 0.0 || m.yx != 0.0) return false;
+  const double pixels = static_cast<double>(DrawScale()) * static_cast<double>(ScreenScale()); // per logical unit
+  const double texels = static_cast<double>(bitmap.Scale()) * static_cast<double>(bitmap.DrawScale());
+  if (pixels != texels) return false;
+
+  // Pixel rectangle of the picture's visible part, and where the picture's top-left texel lands.
+  IRectF fill = dest;
+  if (!ClipToScissor(fill)) return true; // nothing of it is visible
+  const double x0 = (m.tx + fill.L) * pixels, x1 = (m.tx + fill.R) * pixels;
+  const double y0 = (m.ty + fill.T) * pixels, y1 = (m.ty + fill.B) * pixels;
+  const double ox = (m.tx + dest.L - srcX) * pixels, oy = (m.ty + dest.T - srcY) * pixels;
+  for (double v : {x0, x1, y0, y1, ox, oy}) {
+    if (v != std::floor(v) || std::abs(v) > 1.0e6) return false; // between pixels: NanoVG filters it
+  }
+  const int w = bitmap.Width(), h = bitmap.Height();
+  const int sx0 = static_cast<int>(x0 - ox), sx1 = static_cast<int>(x1 - ox);
+  const int sy0 = static_cast<int>(y0 - oy), sy1 = static_cast<int>(y1 - oy);
+  if (sx0 < 0 || sy0 < 0 || sx1 > w || sy1 > h) return false; // beyond the edge NanoVG repeats edge texels
+  const GLuint texture = nvglImageHandleGL2(mVG, bitmap.Handle());
+  if (texture == 0) return false;
+
+  if (mCopyReadFB == 0) glGenFramebuffers(1, &mCopyReadFB);
+  if (mCopyReadFB == 0) return false;
+  // Whatever NanoVG queued must reach the framebuffer before the copy lands on it.
+  if (mFrameOpen) nvgEndFrame(mVG);
+  mFrameOpen = false;
+  glDisable(GL_SCISSOR_TEST);
+  if (bitmap.mUprightFB == 0) {
+    // The texture keeps the picture's rows top-down, framebuffers bottom-up. A flipping copy goes
+    // through a shader on the software renderer; flipped once here, every later copy is plain.
+    glGenRenderbuffers(1, &bitmap.mUprightColor);
+    glBindRenderbuffer(GL_RENDERBUFFER, bitmap.mUprightColor);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+    glGenFramebuffers(1, &bitmap.mUprightFB);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, bitmap.mUprightFB);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, bitmap.mUprightColor);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mCopyReadFB);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    const bool complete = glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
+                          glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (complete) glBlitFramebuffer(0, h, w, 0, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    if (!complete) {
+      glDeleteFramebuffers(1, &bitmap.mUprightFB);
+      glDeleteRenderbuffers(1, &bitmap.mUprightColor);
+      bitmap.mUprightFB = bitmap.mUprightColor = 0;
+    }
+  }
+  const bool copied = bitmap.mUprightFB != 0;
+  if (copied) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, bitmap.mUprightFB);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mMainFB->fbo);
+    const int fh = WindowPixelHeight();
+    glBlitFramebuffer(sx0, h - sy1, sx1, h - sy0, static_cast<GLint>(x0), fh - static_cast<GLint>(y1),
+                      static_cast<GLint>(x1), fh - static_cast<GLint>(y0), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
+
+  // A new NanoVG frame on the main framebuffer, with the clip and transform that were in force.
+  const IRectF clip = mClip;
+  const IMatrix matrix = mPathMatrix;
+  BeginMainFrame();
+  SetPathTransform(IMatrix());
+  SetClip(clip);
+  SetPathTransform(matrix);
+  if (!copied) return false; // drawn the usual way, in the frame just begun
+  nvgBeginPath(mVG);
   return true;
 }
 
@@ -743,6 +955,7 @@ std::unique_ptr<APIBitmap> ICanvasNanoVG::CreateBitmapFromLocation(const char* p
                                                                    ResourceLocation location, const char* extension)
 {
   int image = 0;
+  bool opaque = false;
   if (mVG != nullptr && pathOrResourceName != nullptr) {
     if (location == ResourceLocation::ModuleResource) {
       const std::span<const uint8_t> bytes = LoadResourceBytes(pathOrResourceName, extension);
@@ -750,15 +963,24 @@ std::unique_ptr<APIBitmap> ICanvasNanoVG::CreateBitmapFromLocation(const char* p
         MakeGLContextCurrent();
         image = nvgCreateImageMem(mVG, 0, bytes.data(), static_cast<int>(bytes.size()));
         ReleaseGLContext();
+        opaque = IsJpeg(bytes.data(), bytes.size());
       }
     } else if (location == ResourceLocation::AbsolutePath) {
       MakeGLContextCurrent();
       image = nvgCreateImage(mVG, pathOrResourceName, 0);
       ReleaseGLContext();
+      opaque = FileIsJpeg(pathOrResourceName);
     }
   }
-  return std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale),
-                                  location == ResourceLocation::PreloadedTexture);
+  auto bitmap = std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale),
+                                         location == ResourceLocation::PreloadedTexture);
+  bitmap->mOpaque = image > 0 && opaque;
+  if (image > 0) {
+    MakeGLContextCurrent();
+    bitmap->MeasureCoverage();
+    ReleaseGLContext();
+  }
+  return bitmap;
 }
 
 APIBitmap* ICanvasNanoVG::CreateBitmapFromData(const char* name, const void* data, int dataSize, int scale)
@@ -773,6 +995,12 @@ APIBitmap* ICanvasNanoVG::CreateBitmapFromData(const char* name, const void* dat
     ReleaseGLContext();
   }
   auto bitmap = std::make_unique<Bitmap>(mVG, image, static_cast<float>(scale), false);
+  bitmap->mOpaque = image > 0 && IsJpeg(static_cast<const uint8_t*>(data), static_cast<std::size_t>(dataSize));
+  if (image > 0) {
+    MakeGLContextCurrent();
+    bitmap->MeasureCoverage();
+    ReleaseGLContext();
+  }
   APIBitmap* raw = bitmap.get();
   mBitmapCache[{key, scale}] = std::move(bitmap);
   return raw;

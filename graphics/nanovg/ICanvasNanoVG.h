@@ -56,11 +56,27 @@ public:
     friend class ICanvasNanoVG;
     // The context is going away: free the OpenGL objects now and become an empty bitmap.
     void Detach();
+    // Reads the picture back (its context current) and notes which tiles hold any visible pixel.
+    void MeasureCoverage();
+    // Cuts fill (path coordinates, where texel u lands at originX + u / texelsPerUnit) to the
+    // part whose pixels the picture can change, margin (texels) being how far outside the fill
+    // drawing samples; false when it changes none.
+    bool CutToCoverage(IRectF& fill, float originX, float originY, float texelsPerUnitX, float texelsPerUnitY,
+                       float margin) const;
 
     ICanvasNanoVG* mOwner = nullptr;
     NVGcontext* mContext = nullptr;
     NVGLUframebuffer* mFramebuffer = nullptr;
     bool mShared = false;
+    bool mOpaque = false; // every pixel has full alpha (a JPEG): it may be copied instead of blended
+    // An opaque picture's rows bottom-up, as framebuffers hold them, made at its first copy.
+    mutable unsigned mUprightFB = 0;
+    mutable unsigned mUprightColor = 0;
+    // One flag per kCoverageTile x kCoverageTile texels: any alpha above zero. Empty: unknown.
+    static constexpr int kCoverageTile = 16;
+    std::vector<uint8_t> mCoverage;
+    int mCoverageColumns = 0;
+    int mCoverageRows = 0;
   };
 
   ICanvasNanoVG(ICanvasEditorDelegate* delegate, int width, int height, int fps, float drawScale);
@@ -176,12 +192,15 @@ private:
   void FillRectPath(const IRectF& r);
   // Cuts r (path coordinates) to the clip; false when nothing of it remains.
   bool ClipToScissor(IRectF& r) const;
+  void PaintMainFramebufferIntoWindow();
+  bool CopyOpaqueBitmap(const Bitmap& bitmap, const IRectF& dest, int srcX, int srcY, const IBlendMode* blend);
 
   bool mInDraw = false;    // between StartFrame and FinishFrame
   bool mFrameOpen = false; // nvgBeginFrame called on the bound target and not yet ended
   bool mHasClip = false;   // mClip holds the scissor, in logical units of the target
   IRectF mClip;
   IMatrix mPathMatrix;     // the path transform in force
+  unsigned mCopyReadFB = 0; // framebuffer that reads pictures' textures for CopyOpaqueBitmap
 
   std::mutex mFramebufferLock;
   std::vector<NVGLUframebuffer*> mPendingFramebuffers; // last in, first out

@@ -140,6 +140,60 @@ TEST(ICanvasNanoVG, RotatesBitmapsClockwiseAboutTheirCentre)
   EXPECT_TRUE(Near(image.At(123, 43), kWhite, 20)) << Describe(image.At(123, 43));
 }
 
+// Transparent parts of a picture are left out of its fill. Drawn that way, a picture must give
+// the pixels of the whole picture drawn: shifted, stretched past its edge (where the sampler
+// repeats the edge texels), rotated, at half scale, and a frame of a strip that is all
+// transparent next to one that is not.
+TEST(ICanvasNanoVG, PicturesWithTransparentPartsDrawTheSamePixelsAsDrawnWhole)
+{
+  TestPicture sparse(64, 128, IColorARGB{0, 0, 0, 0}); // frame 0: rows 0-63, frame 1 all transparent
+  sparse.Fill(40, 20, 48, 30, kRed);
+  sparse.Fill(60, 40, 64, 44, kBlue);                  // on the right edge
+  sparse.Fill(0, 62, 20, 64, IColorARGB{128, 0, 255, 0}); // half alpha, on frame 0's last rows
+  TestResources resources;
+  resources.Add("sparse.png", "PNG", sparse.Png());
+
+  for (float scale : {1.0f, 0.5f}) {
+    IPixelImage images[2];
+    for (int whole = 0; whole < 2; ++whole) {
+      OffscreenEditor editor(200, 200, scale);
+      ASSERT_TRUE(editor.Open()) << editor.ui->LastError();
+      editor.ui->SetResourceTable(resources.Table());
+      const IBitmapHandle cached = editor.ui->FetchBitmap("sparse.png", 2, false, 1);
+      ASSERT_TRUE(cached.IsValid());
+      // The same image without what its bitmap knows of its transparency: drawn whole.
+      auto* api = cached.GetAPIBitmap();
+      auto* vg = static_cast<NVGcontext*>(editor.ui->DrawContext());
+      ICanvasNanoVG::Bitmap plain(vg, api->Handle(), api->Scale(), true);
+      const IBitmapHandle handle = whole != 0 ? IBitmapHandle(&plain, 2, false, "") : cached;
+      AddFilledRect(*editor.ui, IRectF(0, 0, 200, 200), kWhite);
+      editor.ui->AddControl(new DrawingControl(IRectF(0, 0, 200, 200), [&](ICanvas& g, DrawingControl&) {
+        g.PaintBitmap(handle, IRectF(3, 5, 103, 69), 0, 0);        // stretched past the picture's edges
+        g.PaintBitmap(handle, IRectF(110, 5, 174, 69), 0, 64);     // the transparent frame
+        g.PaintRotatedBitmap(handle, 60, 140, 33.0f);              // the whole strip, turned
+        g.PaintRotatedBitmap(handle, 150, 140, -90.0f);
+      }));
+      ASSERT_TRUE(editor.ui->DrawFullFrame());
+      images[whole] = editor.ui->ReadMainFramebuffer();
+    }
+    ASSERT_EQ(images[0].rgba.size(), images[1].rgba.size());
+    int differing = 0, coloured = 0;
+    for (int y = 0; y < images[0].height; ++y) {
+      for (int x = 0; x < images[0].width; ++x) {
+        const IPixelImage::Pixel a = images[0].At(x, y), b = images[1].At(x, y);
+        if (std::abs(a.r - b.r) > 1 || std::abs(a.g - b.g) > 1 || std::abs(a.b - b.b) > 1 || std::abs(a.a - b.a) > 1) {
+          if (differing++ == 0) {
+            ADD_FAILURE() << "first at " << x << "," << y << ": " << Describe(a) << ", drawn whole " << Describe(b);
+          }
+        }
+        if (!Near(b, kWhite, 8)) ++coloured;
+      }
+    }
+    EXPECT_EQ(differing, 0) << "scale " << scale;
+    EXPECT_GT(coloured, 100) << "scale " << scale; // the pictures did draw
+  }
+}
+
 TEST(ICanvasNanoVG, MissingUndecodableAndUnsupportedPicturesDrawNothing)
 {
   OffscreenEditor editor;

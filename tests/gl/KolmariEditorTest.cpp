@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 using namespace lumen::canvas;
 using kolmari::Kolmari;
@@ -188,4 +190,37 @@ TEST_F(KolmariEditor, AHiddenControlLeavesTheBackgroundShowing)
   plain.SetBackground(plain.FetchBitmap("Kolmaribackground.jpg", 1, false, 1));
   ASSERT_TRUE(plain.DrawFullFrame());
   EXPECT_EQ(ChangedPixels(plain.ReadMainFramebuffer(), hidden, kDelta), 0);
+}
+
+// At draw scale 1 the opaque background is copied into place instead of drawn through NanoVG. The
+// pixels must be the ones NanoVG draws, everywhere (no flip, no shift, no frame's edge), after a
+// partial redraw over a full frame too, and the window must show them as they are.
+TEST_F(KolmariEditor, TheBackgroundCopiedAtScaleOneIsThePictureNanoVGDraws)
+{
+  ICanvasOffscreen& ui = Open(1.0f);
+  SetFromHost(ui, kolmari::kInputGain, 0.9);
+  const IPixelImage copied = ui.ReadMainFramebuffer();
+  const IPixelImage window = ui.ReadWindow();
+  ASSERT_EQ(copied.width, 1630);
+  ASSERT_EQ(copied.height, 1010);
+  EXPECT_EQ(window.rgba, copied.rgba);
+
+  // A weight just under one keeps the background out of the copy: NanoVG draws it.
+  IControl* background = ui.GetControl(0);
+  ASSERT_NE(background, nullptr);
+  background->SetBlend({IBlendMode::SourceOver, 0.999f});
+  ASSERT_TRUE(ui.DrawFullFrame());
+  const IPixelImage drawn = ui.ReadMainFramebuffer();
+  ASSERT_EQ(drawn.rgba.size(), copied.rgba.size());
+  int differing = 0;
+  std::string first;
+  for (int y = 0; y < copied.height; ++y) {
+    for (int x = 0; x < copied.width; ++x) {
+      const IPixelImage::Pixel a = copied.At(x, y), b = drawn.At(x, y);
+      if (std::abs(a.r - b.r) > 2 || std::abs(a.g - b.g) > 2 || std::abs(a.b - b.b) > 2 || std::abs(a.a - b.a) > 2) {
+        if (differing++ == 0) first = std::to_string(x) + "," + std::to_string(y);
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0) << "first at " << first;
 }
