@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace lumen::canvas {
 
@@ -1122,6 +1124,27 @@ void ICanvasNanoVG::DrawTextRun(const ITextStyle& style, const char* text, const
   nvgText(mVG, x, y, text, nullptr);
   ResetBlend();
   PathTransformRestore();
+}
+
+std::unique_ptr<PlatformFont> ICanvasNanoVG::LoadFontFromResource(const char* fontId,
+                                                                  const char* fileNameOrResourceName) {
+  if (fileNameOrResourceName == nullptr) return nullptr;
+  std::string path;
+  switch (FindResourceLocation(fileNameOrResourceName, "ttf", path)) {
+  case ResourceLocation::ModuleResource: {
+    const std::span<const uint8_t> bytes = LoadResourceBytes(path.c_str(), "ttf");
+    if (bytes.empty()) return nullptr;
+    return LoadFontFromMemory(fontId, bytes.data(), static_cast<int>(bytes.size()));
+  }
+  case ResourceLocation::AbsolutePath: {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (bytes.empty() || (!file.good() && !file.eof())) return nullptr;
+    return LoadFontFromMemory(fontId, bytes.data(), static_cast<int>(bytes.size()));
+  }
+  default:
+    return nullptr;
+  }
 }
 
 } // namespace lumen::canvas

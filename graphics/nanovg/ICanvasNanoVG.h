@@ -154,6 +154,9 @@ public:
   // False when the font has no usable data (missing, no head/name/hhea tables) or the font stash
   // rejects it; the font then stays unregistered and the font-data cache unchanged.
   bool RegisterFont(const char* fontId, const PlatformFont& font) override;
+  // The font's bytes from the module's resources or a file on disk, handed to the platform's
+  // LoadFontFromMemory; null when found nowhere, empty or unreadable.
+  std::unique_ptr<PlatformFont> LoadFontFromResource(const char* fontId, const char* fileNameOrResourceName) override;
   int AlphaChannelIndex() const override { return 3; }
 
   float MeasureTextRun(const ITextStyle& style, const char* text, IRectF& bounds) override;

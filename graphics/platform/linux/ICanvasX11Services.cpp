@@ -255,25 +255,6 @@ std::unique_ptr<PlatformFont> ICanvasX11::LoadFontFromMemory(const char* /*fontI
   return std::make_unique<MemoryFont>(std::move(font));
 }
 
-std::unique_ptr<PlatformFont> ICanvasX11::LoadFontFromResource(const char* fontId, const char* fileNameOrResourceName) {
-  if (fileNameOrResourceName == nullptr) return nullptr;
-  std::string path;
-  switch (FindResourceLocation(fileNameOrResourceName, "ttf", path)) {
-  case ResourceLocation::ModuleResource: {
-    const std::span<const uint8_t> bytes = LoadResourceBytes(path.c_str(), "ttf");
-    if (bytes.empty()) return nullptr;
-    return LoadFontFromMemory(fontId, bytes.data(), static_cast<int>(bytes.size()));
-  }
-  case ResourceLocation::AbsolutePath: {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (bytes.empty()) return nullptr;
-    return LoadFontFromMemory(fontId, bytes.data(), static_cast<int>(bytes.size()));
-  }
-  default:
-    return nullptr;
-  }
-}
 
 void ICanvasX11::CacheSystemFont(const char* /*fontId*/, PlatformFont& /*font*/) {}
 

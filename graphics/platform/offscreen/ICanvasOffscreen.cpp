@@ -286,27 +286,6 @@ std::unique_ptr<PlatformFont> ICanvasOffscreen::LoadFontFromMemory(const char* /
   return std::make_unique<Font>(std::move(font));
 }
 
-std::unique_ptr<PlatformFont> ICanvasOffscreen::LoadFontFromResource(const char* fontId,
-                                                                     const char* fileNameOrResourceName)
-{
-  if (fileNameOrResourceName == nullptr) return nullptr;
-  std::string path;
-  switch (FindResourceLocation(fileNameOrResourceName, "ttf", path)) {
-  case ResourceLocation::ModuleResource: {
-    const std::span<const uint8_t> bytes = LoadResourceBytes(path.c_str(), "ttf");
-    if (bytes.empty()) return nullptr;
-    return LoadFontFromMemory(fontId, bytes.data(), static_cast<int>(bytes.size()));
-  }
-  case ResourceLocation::AbsolutePath: {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.good() && !file.eof()) return nullptr;
-    return LoadFontFromMemory(fontId, bytes.data(), static_cast<int>(bytes.size()));
-  }
-  default:
-    return nullptr;
-  }
-}
 
 void ICanvasOffscreen::CacheSystemFont(const char* /*fontId*/, PlatformFont& /*font*/) {}
 

@@ -72,7 +72,6 @@ public:
   const char* PlatformName() const override { return "Offscreen"; }
   std::unique_ptr<PlatformFont> LoadSystemFont(const char* fontId, const char* family, int style) override;
   std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
-  std::unique_ptr<PlatformFont> LoadFontFromResource(const char* fontId, const char* fileNameOrResourceName) override;
   void CacheSystemFont(const char* fontId, PlatformFont& font) override;
   void MakeGLContextCurrent() override;
   void ReleaseGLContext() override;
