@@ -261,6 +261,22 @@ TEST_F(EditorX11Test, TheKeyboardComesOnlyWithAClickAndUnusedKeysGoBackToTheHost
   EXPECT_EQ(host->KeyPresses(), before + 1) << "the editor uses no keys: the host gets the space bar";
 }
 
+TEST_F(EditorX11Test, KeysReachTheHostThroughABareWindowItHandsOver) {
+  // The window the editor opens into listens to nothing; the host's own window around it does.
+  void* bare = host->AddBareChild(kWidth, kHeight);
+  ASSERT_NE(bare, nullptr);
+  ASSERT_EQ(plugin->Dispatch(effEditOpen, 0, 0, bare), 1);
+  Idle(*plugin, 300);
+  Xdo(*host, "400 30 click 1"); // the background
+  Idle(*plugin, 100);
+  const int before = host->KeyPresses();
+  ASSERT_EQ(Shell("xdotool key space"), 0);
+  Idle(*plugin, 100);
+  host->Sync();
+  EXPECT_EQ(host->KeyPresses(), before + 1) << "the space bar is addressed to the host's window, not the bare one";
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+}
+
 TEST_F(EditorX11Test, OpenAndClose100TimesLeavesNothingBehind) {
   OpenEditor();
   ASSERT_EQ(plugin->Dispatch(effEditClose), 1);

@@ -20,6 +20,29 @@ bool IsWheel(unsigned button) { return button >= 4 && button <= 7; }
 // Up and right turn a knob up, down and left turn it down: one notch per click of the wheel.
 float WheelNotches(unsigned button) { return button == 4 || button == 7 ? 1.0f : -1.0f; }
 
+// Where a key the editor does not use goes: the parent or its nearest ancestor that someone listens
+// to keys on. Some hosts hand the plug-in a bare window of a second connection inside their toolkit's
+// window (Ardour does); a key addressed to that window still travels up to the toolkit's, but the
+// toolkit drops it, as it drops every event of a window it does not know. The parent itself when no
+// window up to the top listens, or when a window vanished on the way (the caller traps X errors).
+Window KeyTarget(Display* display, Window parent) {
+  Window window = parent;
+  for (int depth = 0; depth < 32; ++depth) {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes)) return parent;
+    if ((attributes.all_event_masks & KeyPressMask) != 0) return window;
+    Window root = 0;
+    Window up = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &up, &children, &count)) return parent;
+    if (children != nullptr) XFree(children);
+    if (up == 0 || up == root) return parent;
+    window = up;
+  }
+  return parent;
+}
+
 } // namespace
 
 void ICanvasX11::ToLogical(int px, int py, float& x, float& y) const {
@@ -208,9 +231,10 @@ void ICanvasX11::HandleKey(XEvent& any, bool down) {
   if (used || mParent == 0) return;
   // A key the editor does not use belongs to the host (its transport, its shortcuts): it goes to
   // the host's window, where the host's own event handling finds it.
-  event.window = mParent;
+  const Window target = KeyTarget(mDisplay, mParent);
+  event.window = target;
   event.subwindow = 0;
-  XSendEvent(mDisplay, mParent, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
+  XSendEvent(mDisplay, target, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
   XFlush(mDisplay);
 }
 

@@ -34,6 +34,17 @@ void X11HostWindow::Resize(int width, int height) {
   XSync(mDisplay, False);
 }
 
+void* X11HostWindow::AddBareChild(int width, int height) {
+  if (mWindow == 0) return nullptr;
+  const int screen = DefaultScreen(mDisplay);
+  const Window child = XCreateSimpleWindow(mDisplay, mWindow, 0, 0, static_cast<unsigned>(width),
+                                           static_cast<unsigned>(height), 0, BlackPixel(mDisplay, screen),
+                                           BlackPixel(mDisplay, screen));
+  XMapWindow(mDisplay, child);
+  XSync(mDisplay, False);
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(child));
+}
+
 int X11HostWindow::ChildCount() const {
   if (mWindow == 0) return 0;
   Window root = 0;

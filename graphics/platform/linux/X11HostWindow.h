@@ -22,6 +22,9 @@ public:
   // What effEditOpen takes.
   void* Handle() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(mWindow)); }
   void Resize(int width, int height);
+  // A mapped child window of width x height that nobody listens to, for effEditOpen in place of
+  // Handle(): some hosts hand the plug-in such a bare window inside their own (Ardour does).
+  void* AddBareChild(int width, int height);
   // The size of the window's first child (the editor), false when it has none.
   bool ChildSize(int& width, int& height) const;
   int ChildCount() const;
