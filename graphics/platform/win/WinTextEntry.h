@@ -50,9 +50,12 @@ public:
   State GetState() const { return mState; }
   void SetState(State state) { mState = state; }
 
-  // The display tick's step: Commit reads the text and calls onCommit, Cancel calls onCancel; the
-  // state then becomes None. True when the entry ended (the owner then destroys it).
-  bool Finish();
+  // The display tick's step. Idle when the state is None: the tick goes on. Otherwise the state
+  // becomes None and the tick ends there: Ended after Commit (the text, UTF-8, handed to onCommit)
+  // or Cancel (onCancel called), and the owner then destroys the entry; Kept after Editing or
+  // Update.
+  enum class TickResult { Idle, Kept, Ended };
+  TickResult Finish();
 
   // The entry's pixel rectangle in the editor window (to keep it out of repaints).
   RECT PixelBounds() const { return mPixels; }
