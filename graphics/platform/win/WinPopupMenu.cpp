@@ -103,4 +103,19 @@ IPopupMenu* WinPopupMenu::Track(HWND owner, int x, int y) {
   return chosen;
 }
 
+IPopupMenu* WinPopupMenu::Show(IPopupMenu& menu, HWND editor, const IRectF& anchor, float scale) {
+  IPopupMenu* chosen = nullptr;
+  {
+    WinPopupMenu shown(menu);
+    if (!shown.Handle()) return nullptr;
+    POINT corner{static_cast<LONG>(anchor.L * scale), static_cast<LONG>(anchor.B * scale)};
+    ClientToScreen(editor, &corner);
+    chosen = shown.Track(editor, corner.x, corner.y);
+  }
+  // The menu may have covered controls that the editor only redraws when told.
+  RECT client{};
+  if (GetClientRect(editor, &client)) InvalidateRect(editor, &client, FALSE);
+  return chosen;
+}
+
 } // namespace lumen::canvas

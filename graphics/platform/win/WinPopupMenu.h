@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ICanvasTypes.h"
 #include "IPopupMenu.h"
 
 #include <string>
@@ -35,6 +36,11 @@ public:
   // submenu) an item was chosen from, with its chosen index set and its completion called; null
   // when the menu was dismissed or could not be built.
   IPopupMenu* Track(HWND owner, int x, int y);
+
+  // The surface's whole menu step: builds menu, shows it at the bottom-left corner of anchor (in
+  // points of editor; scale = draw scale x screen scale) and repaints the editor window afterwards,
+  // chosen or not. Result as Track.
+  static IPopupMenu* Show(IPopupMenu& menu, HWND editor, const IRectF& anchor, float scale);
 
   // The menu a command id belongs to and the item's index in it; null for 0 or an unknown id.
   IPopupMenu* Resolve(UINT id, int& index) const;

@@ -141,3 +141,25 @@ TEST(WinPopupMenu, ADismissedMenuChoosesNothingAndAChoiceIsReported) {
   EXPECT_EQ(menu.ChosenItemIdx(), 1);
   EXPECT_EQ(completions, 1);
 }
+
+TEST(WinPopupMenu, ShownBelowItsAnchorAndChosenFromASubmenu) {
+  TestWindow owner;
+  IPopupMenu top;
+  top.AddItem("a");
+  auto sub = std::make_unique<IPopupMenu>();
+  sub->AddItem("s1");
+  sub->AddItem("s2");
+  IPopupMenu* subMenu = sub.get();
+  top.AddItem("more", 0, std::move(sub));
+  // Down to "more", open it, down to its second item, choose.
+  static const UINT keys[] = {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN, 0};
+  gKeys = keys;
+  SetTimer(owner.Handle(), 1, 50, PressKeys);
+  ValidateRect(owner.Handle(), nullptr);
+  IPopupMenu* chosen = WinPopupMenu::Show(top, owner.Handle(), lumen::canvas::IRectF(10, 10, 50, 30), 1.5f);
+  EXPECT_EQ(chosen, subMenu);
+  EXPECT_EQ(subMenu->ChosenItemIdx(), 1);
+  EXPECT_EQ(top.ChosenItemIdx(), -1);
+  RECT dirty{};
+  EXPECT_TRUE(GetUpdateRect(owner.Handle(), &dirty, FALSE)); // repainted after the menu
+}
