@@ -112,7 +112,8 @@ LRESULT CALLBACK WinTextEntry::Procedure(HWND window, UINT message, WPARAM wPara
     return code;
   }
   case WM_KEYDOWN:
-    if (wParam == VK_RETURN) {
+    // Tab leaves the entry as moving the focus away would.
+    if (wParam == VK_RETURN || wParam == VK_TAB) {
       entry->mState = State::Commit;
       return 0;
     }
@@ -122,9 +123,9 @@ LRESULT CALLBACK WinTextEntry::Procedure(HWND window, UINT message, WPARAM wPara
     }
     break;
   case WM_CHAR:
-    // Return and Escape arrive here too after their key-down; the multi-line control would insert
-    // a line break for Return.
-    if (wParam == L'\r' || wParam == L'\n' || wParam == 27) return 0;
+    // Return, Tab and Escape arrive here too after their key-down; the multi-line control would
+    // insert a line break or a tab into the value.
+    if (wParam == L'\r' || wParam == L'\n' || wParam == L'\t' || wParam == 27) return 0;
     if (!entry->Accepts(static_cast<wchar_t>(wParam))) return 0;
     break;
   case WM_COMMAND:

@@ -13,7 +13,7 @@ namespace lumen::canvas {
 
 // The in-place value entry: a Win32 EDIT control over a control's bounds in the editor window.
 //
-// Its state moves None -> Editing (on focus) and from there to Commit (Return, focus lost, a click
+// Its state moves None -> Editing (on focus) and from there to Commit (Return, Tab, focus lost, a click
 // in the editor) or Cancel (Escape, the wheel); the surface may set Update after a redraw. The
 // surface calls Finish() on each display tick; a committed entry hands its text (UTF-8) to
 // onCommit, a cancelled one calls onCancel. Typed characters are filtered by the parameter's type:

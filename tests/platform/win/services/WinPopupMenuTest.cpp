@@ -71,13 +71,6 @@ TEST(WinPopupMenu, ItemsShowTheirNumbersAmpersandsAndStates) {
   EXPECT_TRUE(Info(handle, 10).fType & MFT_SEPARATOR);
 }
 
-TEST(WinPopupMenu, OtherPrefixesAndNone) {
-  EXPECT_EQ(WinPopupMenu::ItemText("a", 1, 7), "7: a");
-  EXPECT_EQ(WinPopupMenu::ItemText("a", 3, 7), "007: a");
-  EXPECT_EQ(WinPopupMenu::ItemText("R&B", 0, 7), "R&&B");
-  EXPECT_EQ(WinPopupMenu::ItemText(std::string(80, 'x'), 0, 1).size(), 80u); // only numbered texts are cut
-}
-
 TEST(WinPopupMenu, ColumnBreaksOnlyInShortMenus) {
   IPopupMenu thirty;
   thirty.SetItemsPerColumn(10);
