@@ -98,6 +98,26 @@ TEST_F(WinFontsTest, TheEmbeddedFontInstallsFromTheModule) {
   EXPECT_FALSE(WinFonts::CachedSystemFont("Other", description));
 }
 
+TEST_F(WinFontsTest, AFontFileOnDiskIsMappedAndInstalled) {
+  char directory[MAX_PATH] = {};
+  char file[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathA(MAX_PATH, directory), 0u);
+  ASSERT_NE(GetTempFileNameA(directory, "lum", 0, file), 0u); // made empty
+  const WinResourceTable table(GetModuleHandleW(nullptr));
+  EXPECT_EQ(WinFonts::LoadFromResource("empty", file, table), nullptr); // an empty file maps to nothing
+
+  const std::span<const uint8_t> roboto = Resource("Roboto-Regular.ttf");
+  HANDLE handle = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(handle, roboto.data(), static_cast<DWORD>(roboto.size()), &written, nullptr);
+  CloseHandle(handle);
+  auto font = WinFonts::LoadFromResource("file", file, table);
+  DeleteFileA(file);
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->FontData().family, "Roboto");
+}
+
 TEST_F(WinFontsTest, BytesThatAreNoFontAndMissingNamesGiveNoFont) {
   const std::vector<uint8_t> junk(256, 0x41);
   EXPECT_EQ(WinFonts::LoadFromMemory("junk", junk.data(), static_cast<int>(junk.size())), nullptr);

@@ -43,6 +43,37 @@ TEST(WinDialogs, WithoutAWindowNothingOpens) {
   EXPECT_EQ(color, (IColorARGB{255, 1, 2, 3}));
 }
 
+namespace {
+
+// Cancels the dialog this thread shows, once it is there.
+void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  const DWORD thread = GetCurrentThreadId();
+  EnumThreadWindows(
+      thread,
+      [](HWND window, LPARAM) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) != L"#32770") return TRUE;
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        return FALSE;
+      },
+      0);
+  (void)timer;
+}
+
+} // namespace
+
+TEST(WinDialogs, ANameLongerThanTheBufferOpensEmptyAndCancelEmptiesIt) {
+  TestWindow owner;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, CancelDialog);
+  std::string file(400, 'n');
+  std::string directory = "C:\\";
+  WinDialogs::PickFile(owner.Handle(), file, directory, 1, "wav");
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(file, "");
+  EXPECT_EQ(directory, "C:\\");
+}
+
 TEST(WinHostWindow, FindsTheTopLevelWindowOnceAndByClassLater) {
   TestWindow top;
   HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, top.Handle(), nullptr, nullptr, nullptr);
