@@ -5,6 +5,9 @@
 
 #include "ICanvasEditorDelegate.h"
 #include "IControl.h"
+#include "WinFonts.h"
+#include "WinTextEntry.h"
+#include "WinTooltip.h"
 #include "WinWindowClass.h"
 
 namespace lumen::canvas {
@@ -48,14 +51,19 @@ void GrowWindow(HWND window, int dw, int dh) {
 
 ICanvasWin::ICanvasWin(ICanvasEditorDelegate* delegate, int width, int height, int fps, float drawScale)
     : ICanvasNanoVG(delegate, width, height, fps, drawScale), mModule(ModuleOfThisCode()),
-      mTicker(WinDisplayTicker::SystemHasVerticalBlank()) {}
+      mTicker(WinDisplayTicker::SystemHasVerticalBlank()) {
+  WinFonts::AddInstance();
+}
 
 ICanvasWin::~ICanvasWin() {
+  mTextEntry.reset(); // its window procedure restored, its window and font destroyed
   // Controls may own layers whose framebuffers live in this context: delete them while it is current.
   const bool current = mGL.MakeCurrent();
   ReleaseBeforeDestruction();
   if (current) mGL.Release();
   CloseEditorWindow();
+  // The last editor of the process empties the font caches.
+  WinFonts::RemoveInstance();
 }
 
 void ICanvasWin::SetModuleHandle(void* module) {
@@ -139,6 +147,10 @@ void* ICanvasWin::OpenEditorWindow(void* parentHandle) {
   if (ICanvasEditorDelegate* delegate = GetDelegate()) delegate->LayoutEditor(*this);
   mTouchRegistered = MultiTouchEnabled() && SupportsMultiTouch() && RegisterTouchWindow(mWindow, 0) != FALSE;
   ForEachControl([](IControl& control) { control.MarkDirty(false); });
+  if (TooltipsEnabled()) {
+    mTooltip = WinTooltip::Create(mWindow, mModule);
+    if (!mTooltip) EnableTooltips(false);
+  }
   mGL.Release();
 
   if (ICanvasEditorDelegate* delegate = GetDelegate()) delegate->OnEditorOpened();
@@ -147,6 +159,8 @@ void* ICanvasWin::OpenEditorWindow(void* parentHandle) {
 
 void ICanvasWin::CloseWindowOnly() {
   mTicker.Stop();
+  mTextEntry.reset();
+  mTooltip.reset();
   mGL.Destroy();
   if (mWindow != nullptr) {
     HWND window = mWindow;
@@ -169,7 +183,10 @@ void ICanvasWin::CloseEditorWindow() {
   // A press still held ends as if released: the host hears the end of the gesture.
   if (mPressed) EndPress(LastMouseX(), LastMouseY(), IMouseState{});
   if (CursorHidden()) HideCursor(false, false);
+  mTextEntry.reset();
   HideTooltip();
+  mTooltip.reset();
+  mTooltipIndex = -1;
   if (mGL.MakeCurrent()) {
     OnViewClosing();
     mGL.Release();

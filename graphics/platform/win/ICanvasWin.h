@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ICanvasNanoVG.h"
+#include "WinCursors.h"
 #include "WinDisplayTicker.h"
 #include "WinGLContext.h"
 
@@ -15,6 +16,9 @@
 #include <shellapi.h>
 
 namespace lumen::canvas {
+
+class WinTextEntry;
+class WinTooltip;
 
 // The editor surface on Windows: a child window "Lumen" of the host's window with a WGL context,
 // drawn by the NanoVG backend.
@@ -88,9 +92,15 @@ public:
   std::unique_ptr<PlatformFont> LoadSystemFont(const char* fontId, const char* family, int style) override;
   std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
   void CacheSystemFont(const char* fontId, PlatformFont& font) override;
+  // Resources of the module first (upper-cased quoted names), then files and the surface's own table.
+  ResourceLocation FindResourceLocation(const char* name, const char* type, std::string& path) override;
+  std::span<const uint8_t> LoadResourceBytes(const char* name, const char* type) override;
   void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                             const char* text) override;
   IPopupMenu* OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds) override;
+  // The value entry's edit control, or null.
+  HWND TextEntryWindow() const;
+  bool TooltipShown() const { return mTooltipShown; }
 
   // Ticks from threads that cannot be started (tests): the timer must take over.
   void SetTickThreadStarterForTesting(WinDisplayTicker::ThreadStarter starter);
@@ -129,9 +139,9 @@ private:
   WinDisplayTicker mTicker;
   bool mTouchRegistered = false;
   bool mPressed = false; // a press of this window holds the capture
-  float mHiddenX = 0.0f; // where the cursor was hidden
-  float mHiddenY = 0.0f;
-  bool mPointerLocked = false;
+  WinCursors mCursors;
+  std::unique_ptr<WinTextEntry> mTextEntry;
+  std::unique_ptr<WinTooltip> mTooltip;
   int mTooltipIndex = -1;
   bool mTooltipShown = false;
   bool mTracking = false; // TrackMouseEvent armed

@@ -3,6 +3,8 @@
 
 #include "IControl.h"
 #include "WinMouseMessage.h"
+#include "WinTextEntry.h"
+#include "WinTooltip.h"
 #include "WinUpdateRegion.h"
 
 #include <shellapi.h>
@@ -60,6 +62,18 @@ void ICanvasWin::OnCreate() {
 
 LRESULT ICanvasWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = mWindow;
+  if (mTextEntry && mTextEntry->GetState() == WinTextEntry::State::Editing) {
+    // Just opened: a click into the editor drops the entry. The ticks, painting and closing go on
+    // (the tick is what moves the entry out of this state).
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+      mTextEntry->SetState(WinTextEntry::State::Cancel);
+      return 0;
+    }
+    const bool passes = message == WM_PAINT || message == WM_TIMER || message == WinDisplayTicker::kTickMessage ||
+                        message == WM_CLOSE || message == WM_NCDESTROY || message == WM_CTLCOLOREDIT ||
+                        message == WM_CAPTURECHANGED;
+    if (!passes) return DefWindowProcA(window, message, wParam, lParam);
+  }
   switch (message) {
   case WM_PAINT:
     OnPaint();
@@ -104,6 +118,9 @@ LRESULT ICanvasWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return OnKey(message, wParam, lParam);
   case WM_GETDLGCODE:
     return DLGC_WANTALLKEYS;
+  case WM_CTLCOLOREDIT:
+    if (!mTextEntry) break;
+    return reinterpret_cast<LRESULT>(mTextEntry->PrepareColors(reinterpret_cast<HDC>(wParam)));
   case WM_SETCURSOR:
     if (LOWORD(lParam) != HTCLIENT) break;
     SetPointerKind(CursorKind());
@@ -144,6 +161,15 @@ LRESULT ICanvasWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void ICanvasWin::OnDisplayTick(uint32_t count) {
   if (!mTicker.AcceptTick(count)) return;
+  if (mTextEntry) {
+    // The entry's state machine moves on once per tick; a tick that moves it draws nothing.
+    const WinTextEntry::TickResult result = mTextEntry->Finish();
+    if (result == WinTextEntry::TickResult::Ended) {
+      mTextEntry.reset();
+      return;
+    }
+    if (result == WinTextEntry::TickResult::Kept) return;
+  }
   // Moved to a monitor of another scale (not in the middle of a drag).
   if (GetCapture() == nullptr) {
     const float scale = WindowScale(mWindow);
@@ -156,6 +182,14 @@ void ICanvasWin::OnDisplayTick(uint32_t count) {
     const RECT pixels{static_cast<LONG>(std::floor(r.L * t)), static_cast<LONG>(std::floor(r.T * t)),
                       static_cast<LONG>(std::ceil(r.R * t)), static_cast<LONG>(std::ceil(r.B * t))};
     InvalidateRect(mWindow, &pixels, FALSE);
+  }
+  if (mTextEntry) {
+    // The edit control is not painted over.
+    const RECT entry = mTextEntry->PixelBounds();
+    ValidateRect(mWindow, &entry);
+    UpdateWindow(mWindow);
+    mTextEntry->SetState(WinTextEntry::State::Update);
+    return;
   }
   UpdateWindow(mWindow);
   mTicker.AfterRedraw();
@@ -197,6 +231,7 @@ bool ICanvasWin::IgnoredAsTouch() const {
 
 void ICanvasWin::OnMouseMove(WPARAM wParam, LPARAM lParam) {
   if (IgnoredAsTouch()) return;
+  mCursors.SetLastInputTouch(false);
   float x = 0.0f;
   float y = 0.0f;
   MessagePosition(lParam, TotalScale(), x, y);
@@ -207,10 +242,12 @@ void ICanvasWin::OnMouseMove(WPARAM wParam, LPARAM lParam) {
     const float dX = x - LastMouseX();
     const float dY = y - LastMouseY();
     if (dX == 0.0f && dY == 0.0f) return;
-    if (CursorHidden() && mPointerLocked) {
+    if (CursorHidden() && mCursors.Locked()) {
       // Fine drag: only the movement counts, and the pointer goes back where it was hidden.
-      OnMouseDrag({IMouseEvent{mHiddenX, mHiddenY, dX, dY, mods}});
-      MovePointer(mHiddenX, mHiddenY);
+      const float hiddenX = mCursors.HiddenX();
+      const float hiddenY = mCursors.HiddenY();
+      OnMouseDrag({IMouseEvent{hiddenX, hiddenY, dX, dY, mods}});
+      MovePointer(hiddenX, hiddenY);
       return;
     }
     SetLastMousePosition(x, y);
@@ -236,7 +273,13 @@ void ICanvasWin::OnMouseMove(WPARAM wParam, LPARAM lParam) {
 
 void ICanvasWin::OnButtonDown(WPARAM wParam, LPARAM lParam, bool right) {
   if (IgnoredAsTouch()) return;
+  mCursors.SetLastInputTouch(false);
   HideTooltip();
+  if (mTextEntry) {
+    // A click beside an open entry takes its text.
+    mTextEntry->SetState(WinTextEntry::State::Commit);
+    return;
+  }
   float x = 0.0f;
   float y = 0.0f;
   MessagePosition(lParam, TotalScale(), x, y);
@@ -266,10 +309,10 @@ void ICanvasWin::OnButtonUp(WPARAM wParam, LPARAM lParam, bool right) {
 void ICanvasWin::EndPress(float x, float y, IMouseState mods) {
   mPressed = false; // first: releasing the capture below sends WM_CAPTURECHANGED
   if (GetCapture() == mWindow) ReleaseCapture();
-  if (CursorHidden() && mPointerLocked) {
+  if (CursorHidden() && mCursors.Locked()) {
     // Released where the pointer was hidden, not where the fine drag took it.
-    x = mHiddenX;
-    y = mHiddenY;
+    x = mCursors.HiddenX();
+    y = mCursors.HiddenY();
   }
   SetLastMousePosition(x, y);
   OnMouseUp({IMouseEvent{x, y, 0.0f, 0.0f, mods}});
@@ -289,6 +332,10 @@ void ICanvasWin::OnDoubleClick(WPARAM wParam, LPARAM lParam) {
 }
 
 void ICanvasWin::OnWheel(WPARAM wParam, LPARAM lParam) {
+  if (mTextEntry) {
+    mTextEntry->SetState(WinTextEntry::State::Cancel);
+    return;
+  }
   RECT r{};
   GetWindowRect(mWindow, &r);
   const float s = TotalScale();
@@ -353,6 +400,7 @@ void ICanvasWin::OnTouch(WPARAM wParam, LPARAM lParam) {
     CloseTouchInputHandle(handle);
     return;
   }
+  mCursors.SetLastInputTouch(true);
   const float s = TotalScale();
   IMouseEventList down;
   IMouseEventList up;
