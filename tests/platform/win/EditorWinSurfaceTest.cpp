@@ -5,6 +5,7 @@
 #include "NanoVGGL.h"
 
 #include "ICanvasWin.h"
+#include "IControl.h"
 #include "Kolmari.h"
 #include "KolmariEditor.h"
 #include "WinDisplayTicker.h"
@@ -14,6 +15,8 @@
 #include "WinWindowClass.h"
 
 #include <gtest/gtest.h>
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -254,6 +257,55 @@ TEST_F(EditorWinSurface, TheHostDestroyingItsWindowFirstClosesTheEditorCleanly) 
   EXPECT_FALSE(ui->EditorWindowIsOpen());
   EXPECT_EQ(WinWindowClass::Count(), 0);
   plugin->CloseEditor(); // the host's close comes after: nothing left to do
+}
+
+// A control that keeps what is dropped on it.
+class DropTarget : public IControl {
+public:
+  explicit DropTarget(const IRectF& bounds) : IControl(bounds) {}
+  void Draw(ICanvas&) override {}
+  void OnFileDrop(const char* path) override { dropped.push_back(path); }
+  std::vector<std::string> dropped;
+};
+
+// What the shell hands a window when files are dropped on it: one ANSI path at a client point.
+HDROP MakeDrop(const std::string& path, POINT point) {
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
+  auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+  files->pFiles = sizeof(DROPFILES);
+  files->pt = point;
+  files->fNC = FALSE;
+  files->fWide = FALSE;
+  std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path.data(), path.size());
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+TEST_F(EditorWinSurface, FileDropsFindTheControlAtTheScaledPointAndAreAlwaysFinished) {
+  ReadableCanvasWin* ui = Open();
+  ASSERT_NE(ui, nullptr);
+  // At draw scale 0.5, window pixel (100, 100) is point (200, 200).
+  auto* target = new DropTarget(IRectF(190, 190, 210, 210));
+  ui->AddControl(target);
+  HWND editor = host.Editor();
+
+  HDROP drop = MakeDrop("C:\\samples\\kick.wav", POINT{100, 100});
+  SendMessageA(editor, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  ASSERT_EQ(target->dropped.size(), 1u);
+  EXPECT_EQ(target->dropped[0], "C:\\samples\\kick.wav");
+  EXPECT_EQ(GlobalSize(drop), 0u) << "the drop is finished (its memory freed)";
+
+  // Longer than any fixed buffer: handed on whole.
+  const std::string longPath = "C:\\" + std::string(3000, 'a') + ".wav";
+  SendMessageA(editor, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(longPath, POINT{100, 100})), 0);
+  ASSERT_EQ(target->dropped.size(), 2u);
+  EXPECT_EQ(target->dropped[1], longPath);
+
+  // Outside every control: nothing happens, and the drop is still finished.
+  drop = MakeDrop("C:\\x.wav", POINT{-50, -50});
+  SendMessageA(editor, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  EXPECT_EQ(target->dropped.size(), 2u);
+  EXPECT_EQ(GlobalSize(drop), 0u);
 }
 
 // ---- The display tick ----------------------------------------------------------------------------------
