@@ -308,6 +308,36 @@ TEST_F(EditorWinSurface, FileDropsFindTheControlAtTheScaledPointAndAreAlwaysFini
   EXPECT_EQ(GlobalSize(drop), 0u);
 }
 
+TEST_F(EditorWinSurface, AValueEntryEndsOnTheWheelOrAClickBesideItAndTheTicksGoOn) {
+  ReadableCanvasWin* ui = Open();
+  ASSERT_NE(ui, nullptr);
+  HWND editor = host.Editor();
+  ui->OpenPlatformTextEdit(4, ITextStyle{}, IRectF(100, 100, 300, 140), 10, "1.0");
+  HWND edit = ui->TextEntryWindow();
+  ASSERT_NE(edit, nullptr);
+  EXPECT_TRUE(IsChild(editor, edit));
+  WinTestWindow::Pump(100ms); // past its first ticks: no longer just opened
+  RECT r{};
+  GetWindowRect(editor, &r);
+  SendMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), PointParam(r.left + 10, r.top + 10));
+  WinTestWindow::Pump(150ms);
+  EXPECT_EQ(ui->TextEntryWindow(), nullptr) << "the wheel cancels";
+  EXPECT_FALSE(IsWindow(edit));
+
+  ui->OpenPlatformTextEdit(4, ITextStyle{}, IRectF(100, 100, 300, 140), 10, "1.0");
+  ASSERT_NE(ui->TextEntryWindow(), nullptr);
+  WinTestWindow::Pump(100ms);
+  SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(600, 400));
+  SendMessageA(editor, WM_LBUTTONUP, 0, PointParam(600, 400));
+  WinTestWindow::Pump(150ms);
+  EXPECT_EQ(ui->TextEntryWindow(), nullptr) << "a click beside it ends it";
+  EXPECT_NE(GetCapture(), editor) << "the click was the entry's, not a press on a control";
+  const int frames = ui->FramesDrawn();
+  plugin->DeliverParamValue(4, 0.9, true);
+  WinTestWindow::Pump(150ms);
+  EXPECT_GT(ui->FramesDrawn(), frames);
+}
+
 // ---- The display tick ----------------------------------------------------------------------------------
 
 TEST(WinDisplayTicker, TimerPeriodsFromTheFrameRate) {
