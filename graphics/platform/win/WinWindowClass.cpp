@@ -19,8 +19,17 @@ bool WinWindowClass::Acquire(HINSTANCE module, WNDPROC procedure) {
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = module;
     windowClass.lpszClassName = kName;
-    // A class left registered by a module that did not unregister it is taken over as it is.
-    if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (RegisterClassA(&windowClass) == 0) {
+      if (GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+      // Left registered (its last window was destroyed by its parent while unregistering, or by a
+      // copy of this module loaded before): its procedure may be gone, so it is registered anew.
+      // While windows of it still exist it stays, and is used only if its procedure is this one.
+      UnregisterClassA(kName, module);
+      if (RegisterClassA(&windowClass) == 0) {
+        WNDCLASSA existing{};
+        if (!GetClassInfoA(module, kName, &existing) || existing.lpfnWndProc != procedure) return false;
+      }
+    }
   }
   ++gCount;
   return true;

@@ -178,6 +178,20 @@ TEST_F(EditorWinDll, DraggingAKnobIsOneGestureTheHostRecords) {
   EXPECT_GE(CursorShowCount(), 0);
 }
 
+TEST_F(EditorWinDll, ADoubleClickResetsTheKnobAndItsReleaseEndsThePress) {
+  HWND editor = OpenEditor();
+  const float initial = plugin->GetParameter(kInputGain);
+  Drag(editor, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, kInputGainX, kInputGainY, 0, -15, 4);
+  ASSERT_NE(plugin->GetParameter(kInputGain), initial);
+  SendMessageA(editor, WM_LBUTTONDBLCLK, MK_LBUTTON, PointParam(kInputGainX, kInputGainY));
+  WinTestWindow::Pump(20ms);
+  EXPECT_EQ(GetCapture(), editor);
+  SendMessageA(editor, WM_LBUTTONUP, 0, PointParam(kInputGainX, kInputGainY));
+  WinTestWindow::Pump(50ms);
+  EXPECT_EQ(plugin->GetParameter(kInputGain), initial);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(EditorWinDll, MiddleButtonAndLostCaptureEndTheGesture) {
   HWND editor = OpenEditor();
   plugin->Host().Recorder().Clear();

@@ -257,6 +257,12 @@ TEST_F(EditorWinSurface, TheHostDestroyingItsWindowFirstClosesTheEditorCleanly) 
   EXPECT_FALSE(ui->EditorWindowIsOpen());
   EXPECT_EQ(WinWindowClass::Count(), 0);
   plugin->CloseEditor(); // the host's close comes after: nothing left to do
+
+  // The next host window gets an editor again (the class is there for it).
+  WinTestWindow again(kWidth, kHeight);
+  EXPECT_NE(plugin->OpenEditor(again.Handle()), nullptr);
+  EXPECT_NE(again.Editor(), nullptr);
+  plugin->CloseEditor();
 }
 
 // A control that keeps what is dropped on it.
