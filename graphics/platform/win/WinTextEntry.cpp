@@ -71,7 +71,8 @@ std::unique_ptr<WinTextEntry> WinTextEntry::Open(Options options) {
 }
 
 WinTextEntry::~WinTextEntry() {
-  if (mEdit) {
+  // The control is gone already when its parent window was destroyed first.
+  if (mEdit && IsWindow(mEdit)) {
     if (mOldProcedure) SetWindowLongPtrW(mEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mOldProcedure));
     RemovePropW(mEdit, L"LumenTextEntry");
     SetWindowLongPtrW(mEdit, GWLP_USERDATA, 0);

@@ -1,7 +1,5 @@
-#include "WinCursors.h"
 #include "WinDialogs.h"
 #include "WinShell.h"
-#include "WinTooltip.h"
 
 #include "TestWindow.h"
 
@@ -86,31 +84,4 @@ TEST(WinHostWindow, FindsTheTopLevelWindowOnceAndByClassLater) {
   EXPECT_EQ(byClass.Find(nullptr), nullptr); // nothing remembered yet
   byClass.Find(child);
   EXPECT_EQ(byClass.Find(nullptr), top.Handle());
-}
-
-TEST(WinCursors, KindsAndHiding) {
-  WinCursors cursors;
-  EXPECT_EQ(cursors.SetKind(5), 0);
-  EXPECT_EQ(cursors.SetKind(0), 5);
-
-  TestWindow window;
-  cursors.SetLastInputTouch(true);
-  cursors.Hide(window.Handle(), true, true, 10.0f, 20.0f, 1.0f);
-  EXPECT_TRUE(cursors.Hidden());
-  EXPECT_FALSE(cursors.Locked()); // touch input never locks the pointer
-  float x = 1.0f, y = 2.0f;
-  EXPECT_FALSE(cursors.Move(window.Handle(), x, y, 1.0f));
-  cursors.Hide(window.Handle(), false, false, 0.0f, 0.0f, 1.0f);
-  EXPECT_FALSE(cursors.Hidden());
-}
-
-TEST(WinTooltip, ShowsAndHides) {
-  TestWindow window;
-  auto tooltip = WinTooltip::Create(window.Handle(), GetModuleHandleW(nullptr));
-  ASSERT_NE(tooltip, nullptr);
-  tooltip->Show("Input Gain \xE2\x80\x93 drive");
-  EXPECT_TRUE(tooltip->Shown());
-  tooltip->Show("");
-  EXPECT_FALSE(tooltip->Shown());
-  EXPECT_EQ(WinTooltip::Create(nullptr, nullptr), nullptr);
 }

@@ -16,11 +16,8 @@ namespace {
 
 class WinTextEntryTest : public ::testing::Test {
 protected:
-  std::unique_ptr<WinTextEntry> Open(int paramType, const std::string& text, int align = 1) {
+  std::unique_ptr<WinTextEntry> Open(int paramType, const std::string& text) {
     WinTextEntry::Options options;
-    options.style.align = align;
-    options.style.entryBackground = {255, 10, 20, 30};
-    options.style.entryForeground = {255, 200, 210, 220};
     options.parent = window.Handle();
     options.module = GetModuleHandleW(nullptr);
     options.paramType = paramType;
@@ -125,21 +122,4 @@ TEST_F(WinTextEntryTest, AnInitialTextTooLongOpensEmptyAndClosingRemovesTheContr
   auto fits = Open(0, std::string(31, '9'));
   ASSERT_NE(fits, nullptr);
   EXPECT_EQ(Text(fits->Handle()).size(), 31u);
-}
-
-TEST_F(WinTextEntryTest, AlignmentAndColoursComeFromTheStyle) {
-  auto left = Open(0, "", 0);
-  ASSERT_NE(left, nullptr);
-  EXPECT_EQ(GetWindowLongW(left->Handle(), GWL_STYLE) & (ES_CENTER | ES_RIGHT), ES_LEFT);
-  auto right = Open(0, "", 2);
-  EXPECT_EQ(GetWindowLongW(right->Handle(), GWL_STYLE) & (ES_CENTER | ES_RIGHT), ES_RIGHT);
-  auto centred = Open(0, "", 1);
-  EXPECT_EQ(GetWindowLongW(centred->Handle(), GWL_STYLE) & (ES_CENTER | ES_RIGHT), ES_CENTER);
-
-  HDC dc = GetDC(centred->Handle());
-  EXPECT_EQ(centred->PrepareColors(dc), GetStockObject(DC_BRUSH));
-  EXPECT_EQ(GetBkColor(dc), RGB(10, 20, 30));
-  EXPECT_EQ(GetTextColor(dc), RGB(200, 210, 220));
-  EXPECT_EQ(GetDCBrushColor(dc), RGB(10, 20, 30));
-  ReleaseDC(centred->Handle(), dc);
 }
