@@ -236,7 +236,9 @@ void ICanvasWin::OnMouseMove(WPARAM wParam, LPARAM lParam) {
   float y = 0.0f;
   MessagePosition(lParam, TotalScale(), x, y);
   const IMouseState mods = MessageModifiers(wParam);
-  if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0 && GetCapture() == mWindow) {
+  if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0) {
+    // A press that began elsewhere moves nothing here.
+    if (GetCapture() != mWindow) return;
     // A text entry of the platform (not the core's own control) keeps the drag off the controls.
     if (ControlInTextEntry() != nullptr && TextEditor() == nullptr) return;
     const float dX = x - LastMouseX();

@@ -346,13 +346,6 @@ TEST_F(EditorWinSurface, AValueEntryEndsOnTheWheelOrAClickBesideItAndTheTicksGoO
 
 // ---- The display tick ----------------------------------------------------------------------------------
 
-TEST(WinDisplayTicker, TimerPeriodsFromTheFrameRate) {
-  EXPECT_EQ(WinDisplayTicker::TimerPeriod(60), 15u);
-  EXPECT_EQ(WinDisplayTicker::TimerPeriod(50), 20u);
-  EXPECT_EQ(WinDisplayTicker::TimerPeriod(30), 33u);
-  EXPECT_EQ(WinDisplayTicker::TimerPeriod(0), 15u);
-}
-
 // A thread started suspended, so the test decides when it runs.
 HANDLE gSuspended = nullptr;
 HANDLE StartSuspended(LPTHREAD_START_ROUTINE routine, void* argument) {
@@ -407,18 +400,7 @@ TEST(WinDisplayTicker, TheVerticalBlankThreadTicksAndEnds) {
 
 // ---- Messages ------------------------------------------------------------------------------------------
 
-TEST(WinMouseMessage, PositionsModifiersWheelAndTouchMarks) {
-  float x = 0.0f;
-  float y = 0.0f;
-  MessagePosition(PointParam(-30, 90), 1.5f, x, y);
-  EXPECT_FLOAT_EQ(x, -20.0f);
-  EXPECT_FLOAT_EQ(y, 60.0f);
-  const IMouseState mods = MessageModifiers(MK_RBUTTON | MK_SHIFT);
-  EXPECT_FALSE(mods.left);
-  EXPECT_TRUE(mods.right);
-  EXPECT_TRUE(mods.shift);
-  EXPECT_FALSE(mods.control);
-
+TEST(WinMouseMessage, WheelNotchesAndTouchMarks) {
   EXPECT_EQ(WheelNotches(MAKEWPARAM(0, 60)), 0);
   EXPECT_EQ(WheelNotches(MAKEWPARAM(0, static_cast<WORD>(-240))), -2);
 
