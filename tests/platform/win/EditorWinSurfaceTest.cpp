@@ -140,6 +140,7 @@ protected:
     kolmari::InstallEditor(*plugin, [this](lumen::ICanvasEditorDelegate& delegate, int w, int h, int fps, float scale) {
       auto surface = std::make_unique<ReadableCanvasWin>(&delegate, w, h, fps, scale);
       if (failThreads) surface->SetTickThreadStarterForTesting(&NoThread);
+      if (forceThread) surface->SetTickThreadStarterForTesting(nullptr);
       return std::unique_ptr<ICanvas>(std::move(surface));
     });
   }
@@ -164,6 +165,7 @@ protected:
   WinTestWindow host{kWidth, kHeight};
   std::unique_ptr<Kolmari> plugin;
   bool failThreads = false;
+  bool forceThread = false; // the vertical-blank thread even where the system is too old for it
 };
 
 TEST_F(EditorWinSurface, DrawsTheEditorAsTheLinuxSnapshotShowsIt) {
@@ -206,6 +208,21 @@ TEST_F(EditorWinSurface, ATickThreadThatCannotStartLeavesTheTimerTicking) {
   plugin->DeliverParamValue(4, 1.0, true);
   WinTestWindow::Pump(200ms);
   EXPECT_GT(ui->FramesDrawn(), before);
+}
+
+TEST_F(EditorWinSurface, TheVerticalBlankThreadDrawsTheEditorAndEndsWithEachClose) {
+  forceThread = true;
+  for (int round = 0; round < 3; ++round) {
+    ReadableCanvasWin* ui = Open();
+    ASSERT_NE(ui, nullptr);
+    EXPECT_TRUE(ui->TicksFromVerticalBlank());
+    EXPECT_GT(ui->FramesDrawn(), 0);
+    const int before = ui->FramesDrawn();
+    plugin->DeliverParamValue(4, round == 1 ? 0.2 : 0.8, true);
+    WinTestWindow::Pump(200ms);
+    EXPECT_GT(ui->FramesDrawn(), before);
+    plugin->CloseEditor();
+  }
 }
 
 TEST_F(EditorWinSurface, AFailedOpenLeavesNothingAndTheNextOpenWorks) {
