@@ -14,7 +14,7 @@
 find_program(KOLMARI_GLAD_PROGRAM glad REQUIRED)
 find_path(KOLMARI_NANOVG_DIR nanovg.h
   PATHS /usr/share/dpf/dgl/src/nanovg
-  NO_DEFAULT_PATH
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
   REQUIRED)
 
 set(_glad_dir ${CMAKE_BINARY_DIR}/glad)

@@ -35,12 +35,17 @@ function(kolmari_add_windows_build_test)
   if(TARGET kolmari-render)
     set(reference $<TARGET_FILE:kolmari-render>)
   endif()
+  set(snapshot "")
+  if(TARGET kolmari-snapshot)
+    set(snapshot $<TARGET_FILE:kolmari-snapshot>)
+  endif()
   set(script
     ${CMAKE_COMMAND}
       -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
       -DBINARY_DIR=${KOLMARI_WINDOWS_BUILD_DIR}
       -DGENERATOR=${CMAKE_GENERATOR}
-      -DREFERENCE_RENDER=${reference})
+      -DREFERENCE_RENDER=${reference}
+      -DREFERENCE_SNAPSHOT=${snapshot})
   add_custom_target(windows_build
     COMMAND ${script} -DSTEPS=build -P ${PROJECT_SOURCE_DIR}/tests/windows/RunWindowsTests.cmake
     USES_TERMINAL

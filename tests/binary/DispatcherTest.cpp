@@ -211,8 +211,8 @@ TEST(DispatcherTest, SpeakerArrangementsAndEditorRectangle) {
   unsetenv("DISPLAY");
   constexpr int kWidth = 815, kHeight = 505;
 #else
-  // No editor surface in this build yet: the logical size.
-  constexpr int kWidth = 1630, kHeight = 1010;
+  // The size it will open at before any window gives a screen scale: draw scale 0.5 at scale 1.
+  constexpr int kWidth = 815, kHeight = 505;
 #endif
   const auto rect = plugin->EditorRect();
   ASSERT_TRUE(rect);
