@@ -90,7 +90,6 @@ public:
                       const char* errorText = nullptr) override;
   bool RevealPathInExplorer(const char* path, bool select) override;
   std::unique_ptr<PlatformFont> LoadSystemFont(const char* fontId, const char* family, int style) override;
-  std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
   void CacheSystemFont(const char* fontId, PlatformFont& font) override;
   void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                             const char* text) override;
