@@ -124,6 +124,7 @@ long DifferenceFromSnapshot(const X11HostWindow& host, int w, int h, double scal
 // The XEmbed messages a test sends as an embedder.
 constexpr long kXEmbedEmbeddedNotify = 0;
 constexpr long kXEmbedWindowActivate = 1;
+constexpr long kXEmbedWindowDeactivate = 2;
 constexpr long kXEmbedFocusIn = 4;
 constexpr long kXEmbedFocusOut = 5;
 
@@ -403,6 +404,24 @@ TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag
   EXPECT_EQ(plugin->GetParameter(kInputGain), value) << "moving on after the end drags nothing";
 
   // Without the keyboard, the next click asks again.
+  Xdo(*host, "400 30 sleep 0.6 click 1");
+  Idle(*plugin, 100);
+  EXPECT_EQ(host->XEmbedFocusRequests(), 2);
+
+  // The host's window stops being the active one in the middle of a drag: the drag ends too, and
+  // coming back with the focus still given needs no new request.
+  host->SendXEmbed(kXEmbedFocusIn, 1);
+  Idle(*plugin, 60);
+  plugin->Host().Recorder().Clear();
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY) + " mousedown 1");
+  Idle(*plugin, 60);
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY - 30));
+  Idle(*plugin, 60);
+  host->SendXEmbed(kXEmbedWindowDeactivate);
+  Idle(*plugin, 100);
+  EXPECT_EQ(EditOpcodes(*plugin, kOutputGain), gesture);
+  Shell("xdotool mouseup 1");
+  host->SendXEmbed(kXEmbedWindowActivate);
   Xdo(*host, "400 30 sleep 0.6 click 1");
   Idle(*plugin, 100);
   EXPECT_EQ(host->XEmbedFocusRequests(), 2);

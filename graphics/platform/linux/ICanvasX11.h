@@ -148,6 +148,8 @@ private:
   bool mResourcesChanged = false;
   // XEmbed: the embedder's window once it announced itself (0: not embedded that way).
   unsigned long mEmbedder = 0;
+  bool mXEmbedFocused = false; // FOCUS_IN came, FOCUS_OUT not yet
+  bool mXEmbedActive = true;   // the embedder's top-level window is the active one
   unsigned long mXEmbedAtom = 0;
 
   // Pointer: the buttons held (bits 1 << button), where it was last, hidden-cursor state.

@@ -206,17 +206,29 @@ void ICanvasX11::HandleXEmbed(long message, long data1) {
   case kXEmbedEmbeddedNotify:
     // data1 is the embedder's window; older embedders leave it 0 and are the parent.
     mEmbedder = data1 != 0 ? static_cast<unsigned long>(data1) : mParent;
+    mXEmbedActive = true; // until the embedder says otherwise
+    mXEmbedFocused = false;
     break;
+  // The keys come while the embedder gives the editor its focus and its top-level window is the
+  // active one: leaving either ends what the keys or the pointer were doing.
   case kXEmbedFocusIn:
-    mHasFocus = true;
+    mXEmbedFocused = true;
+    mHasFocus = mXEmbedActive;
     break;
   case kXEmbedFocusOut:
-  case kXEmbedWindowDeactivate:
+    mXEmbedFocused = false;
     LoseFocus();
     break;
   case kXEmbedWindowActivate:
+    mXEmbedActive = true;
+    mHasFocus = mXEmbedFocused;
+    break;
+  case kXEmbedWindowDeactivate:
+    mXEmbedActive = false;
+    LoseFocus();
+    break;
   default:
-    break; // activation alone gives no keys; modality and the rest change nothing here
+    break; // modality and the rest change nothing here
   }
 }
 
