@@ -223,6 +223,9 @@ void ICanvasX11::ResizePlatformWindow(bool /*parentHasResized*/) {
   if (w <= 0 || h <= 0) return;
   XResizeWindow(mDisplay, mWindow->Handle(), static_cast<unsigned>(w), static_cast<unsigned>(h));
   XFlush(mDisplay);
+  // The driver may learn the window's new size only when a frame is shown: the first frame after
+  // a resize can land in a buffer of the old size, so the next one is drawn whole again.
+  mWholeFramesAfterResize = 2;
 }
 
 void ICanvasX11::ResizeDrawTarget() {
@@ -265,6 +268,10 @@ void ICanvasX11::Pump(bool forceFrame) {
     // A little early is on time: ticks from a 16 ms timer must not miss every other frame.
     if (forceFrame || now - mLastFrame >= period - std::chrono::milliseconds(2)) {
       mLastFrame = now;
+      if (mWholeFramesAfterResize > 0) {
+        --mWholeFramesAfterResize;
+        ForEachControl([](IControl& control) { control.MarkDirty(false); });
+      }
       IRectFList regions;
       if (Tick(regions)) DrawFrame(regions);
     }
@@ -274,9 +281,9 @@ void ICanvasX11::Pump(bool forceFrame) {
 
 void ICanvasX11::ApplyPendingChanges() {
   if (!mResourcesChanged && !mParentResized) return;
+  // The context is made current by the resize itself (ResizeDrawTarget), after the window has its
+  // new size, as for the grip.
   XErrorTrap trap(mDisplay);
-  const bool wasCurrent = mWindow->IsCurrent();
-  if (!wasCurrent) mWindow->MakeCurrent();
   if (mResourcesChanged) {
     mResourcesChanged = false;
     const float scale = ScreenScaleOf(mDisplay);
@@ -286,7 +293,6 @@ void ICanvasX11::ApplyPendingChanges() {
     mParentResized = false;
     FollowParentSize(mParentWidth, mParentHeight);
   }
-  if (!wasCurrent && mWindow) mWindow->Release();
 }
 
 void ICanvasX11::DrawFrame(const IRectFList& regions) {

@@ -137,6 +137,7 @@ private:
   X11DoubleClick mDoubleClick;
   std::chrono::steady_clock::time_point mLastFrame{};
   int mFramesDrawn = 0;
+  int mWholeFramesAfterResize = 0; // frames still to be drawn whole after the window resized
   bool mInPump = false;
   bool mHasFocus = false;
 
