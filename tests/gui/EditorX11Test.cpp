@@ -112,7 +112,7 @@ long DifferenceFromSnapshot(const X11HostWindow& host, int w, int h, double scal
   const std::string geometry = std::to_string(w) + "x" + std::to_string(h);
   const auto shot = Scratch() / (name + ".png");
   const auto reference = Scratch() / (name + "-reference.png");
-  if (Shell("import -window " + std::to_string(host.Id()) + " -crop " + geometry + "+0+0 +repage '" + shot.string() +
+  if (Shell(std::string("import -window ") + std::to_string(host.Id()) + " -crop " + geometry + "+0+0 +repage '" + shot.string() +
             "'") != 0)
     return -1;
   if (Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale " + std::to_string(scale) + " '" + reference.string() +

@@ -46,7 +46,12 @@ std::string SoakEditor::Step(long phase, long every) {
   const long closeAt = std::min(openAt + kOpenSteps, every / 2);
   if (phase == openAt && !mOpen) {
     if (mPlugin.Dispatch(effEditOpen, 0, 0, mHost->Handle()) != 1) {
-      if (mOpens > 0) return "the editor did not open again (it opened " + std::to_string(mOpens) + " times before)";
+      if (mOpens > 0) {
+        std::string failure = "the editor did not open again (it opened ";
+        failure += std::to_string(mOpens);
+        failure += " times before)";
+        return failure;
+      }
       std::printf("soak: the editor does not open on this display (no OpenGL 2.1?): its steps are left out\n");
       mDisabled = true;
       return {};
