@@ -123,7 +123,11 @@ void IEffectAPIBase::EndParamGestureFromEditor(int paramIndex) {
 }
 
 bool IEffectAPIBase::EditorResizeRequest(int width, int height, bool needsPlatformResize) {
-  return needsPlatformResize ? ResizeEditorWindow(width, height) : true;
+  if (needsPlatformResize) return ResizeEditorWindow(width, height);
+  // The window has its size already (the host chose it): remembered, so that the host's next
+  // question for the editor's rectangle gets the size it shows.
+  if (width > 0 && height > 0) SetEditorSize(width, height);
+  return true;
 }
 
 void IEffectAPIBase::SendMidiFromEditor(const IMidiMessage& message) { DeferMidi(message); }

@@ -83,7 +83,8 @@ public:
   // handling (OnParamChangeInEditor).
   void SetParamFromEditor(int paramIndex, double normalized) override;
   void EndParamGestureFromEditor(int paramIndex) override;
-  // True without a platform resize; otherwise whatever ResizeEditorWindow answers.
+  // Without a platform resize (the window has the size already): remembers the size, true;
+  // otherwise whatever ResizeEditorWindow answers.
   bool EditorResizeRequest(int width, int height, bool needsPlatformResize) override;
   void SendMidiFromEditor(const IMidiMessage& message) override;
   void SendSysExFromEditor(const ISysExMessage& message) override;

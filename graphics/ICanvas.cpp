@@ -291,8 +291,34 @@ void ICanvas::RequestWindowResize() {
   const float platformScale = PlatformWindowScale();
   const int w = static_cast<int>(platformScale * static_cast<float>(static_cast<int>(static_cast<float>(mWidth) * mDrawScale)));
   const int h = static_cast<int>(platformScale * static_cast<float>(static_cast<int>(static_cast<float>(mHeight) * mDrawScale)));
-  const bool resized = mDelegate ? mDelegate->EditorResizeRequest(w, h, true) : false;
-  ResizePlatformWindow(resized);
+  const bool resized = mDelegate ? mDelegate->EditorResizeRequest(w, h, !mFollowingParent) : false;
+  ResizePlatformWindow(resized || mFollowingParent);
+}
+
+void ICanvas::FollowParentSize(int pixelWidth, int pixelHeight) {
+  const float platformScale = PlatformWindowScale();
+  if (pixelWidth <= 0 || pixelHeight <= 0 || mWidth <= 0 || mHeight <= 0 || !UsableScale(platformScale)) return;
+  const auto pixels = [platformScale](int logical, float drawScale) {
+    return static_cast<int>(platformScale * static_cast<float>(static_cast<int>(static_cast<float>(logical) * drawScale)));
+  };
+  int width = mWidth;
+  int height = mHeight;
+  float scale = mDrawScale;
+  if (mResizeMode == ResizeMode::Scale) {
+    scale = std::min(static_cast<float>(pixelWidth) / (static_cast<float>(mWidth) * platformScale),
+                     static_cast<float>(pixelHeight) / (static_cast<float>(mHeight) * platformScale));
+  } else {
+    width = static_cast<int>(static_cast<float>(pixelWidth) / (platformScale * mDrawScale));
+    height = static_cast<int>(static_cast<float>(pixelHeight) / (platformScale * mDrawScale));
+  }
+  const int nowW = pixels(mWidth, mDrawScale);
+  const int nowH = pixels(mHeight, mDrawScale);
+  // Rounding makes the fitted size of a window the editor fills already a pixel smaller: an editor
+  // that fits and would not grow stays as it is.
+  if (nowW <= pixelWidth && nowH <= pixelHeight && pixels(width, scale) <= nowW && pixels(height, scale) <= nowH) return;
+  mFollowingParent = true;
+  ResizeSurface(width, height, scale);
+  mFollowingParent = false;
 }
 
 void ICanvas::ApplyScreenScale(float scale) {

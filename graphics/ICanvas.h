@@ -296,6 +296,12 @@ public:
   virtual void ResizeSurface(int width, int height, float scale);
   // Takes the display's scale factor and resizes the window to match.
   virtual void ApplyScreenScale(float scale);
+  // The host has resized the window the editor lives in to pixelWidth x pixelHeight window pixels.
+  // The editor follows within its limits: in Scale mode it takes the largest draw scale at which it
+  // fits (the rest of the host's window stays the host's), in Size mode the logical size that fills
+  // it. An editor that fits already and would not grow keeps its size. The host is not asked for a
+  // size in return: it chose this one, and answering with another could start a resize loop.
+  void FollowParentSize(int pixelWidth, int pixelHeight);
   // Key input at a position in logical units; true when a control or the key handler took it.
   virtual bool OnKeyDown(float x, float y, const IKeyEvent& key);
   virtual bool OnKeyUp(float x, float y, const IKeyEvent& key);
@@ -500,6 +506,8 @@ private:
   void EndCapture(intptr_t touchId, float x, float y, const IMouseState& mods);
   void SendBeginEdits(IControl& control);
   void RequestWindowResize();
+  // Set while the surface follows a size the host gave its window (FollowParentSize).
+  bool mFollowingParent = false;
   void ApplyTransform();
   void DeleteControls();
   const IParam* ParamOf(const IControl& control, int valueIndex) const;

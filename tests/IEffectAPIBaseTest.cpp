@@ -149,6 +149,9 @@ TEST(EditorTraffic, GesturesAnnounceAllResizeAndMessages) {
   effect.BeginParamGestureFromEditor(3); // no such parameter
   effect.AnnounceAllParamsToHost();
   EXPECT_TRUE(effect.EditorResizeRequest(100, 50, false));
+  // Resized by the host already: only remembered, for the host's next question for the rectangle.
+  EXPECT_EQ(effect.EditorWidth(), 100);
+  EXPECT_EQ(effect.EditorHeight(), 50);
   EXPECT_FALSE(effect.EditorResizeRequest(100, 50, true));
   effect.resizeResult = true;
   EXPECT_TRUE(effect.EditorResizeRequest(120, 60, true));

@@ -1126,6 +1126,44 @@ void ICanvasNanoVG::DrawTextRun(const ITextStyle& style, const char* text, const
   PathTransformRestore();
 }
 
+namespace {
+
+// A font from bytes: its data and the face chosen for it.
+class MemoryFont : public PlatformFont {
+public:
+  explicit MemoryFont(IFontData data) : PlatformFont(false), mData(std::move(data)) {}
+  IFontData FontData() const override { return mData; }
+
+private:
+  IFontData mData;
+};
+
+// The face of a font file to use: the first one that names its style; -1 when none is usable.
+int ChooseFace(const std::vector<uint8_t>& bytes) {
+  for (int face = 0; face < 256; ++face) {
+    const IFontInfo info = IFontInfo::Parse(bytes, face);
+    if (!info.valid) return -1;
+    if (!info.style.empty()) return face;
+  }
+  return -1;
+}
+
+} // namespace
+
+std::unique_ptr<PlatformFont> ICanvasNanoVG::LoadFontFromMemory(const char* /*fontId*/, const void* data,
+                                                                int dataSize) {
+  if (data == nullptr || dataSize <= 0) return nullptr;
+  IFontData font;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  font.bytes.assign(bytes, bytes + dataSize);
+  font.faceIndex = ChooseFace(font.bytes);
+  if (font.faceIndex < 0) return nullptr;
+  const IFontInfo info = IFontInfo::Parse(font.bytes, font.faceIndex);
+  font.family = info.family;
+  font.style = info.style;
+  return std::make_unique<MemoryFont>(std::move(font));
+}
+
 std::unique_ptr<PlatformFont> ICanvasNanoVG::LoadFontFromResource(const char* fontId,
                                                                   const char* fileNameOrResourceName) {
   if (fileNameOrResourceName == nullptr) return nullptr;

@@ -157,6 +157,9 @@ public:
   // The font's bytes from the module's resources or a file on disk, handed to the platform's
   // LoadFontFromMemory; null when found nowhere, empty or unreadable.
   std::unique_ptr<PlatformFont> LoadFontFromResource(const char* fontId, const char* fileNameOrResourceName) override;
+  // A font from the bytes of a font file (copied), with the first face that names its style; null
+  // for no bytes or bytes that hold no usable face. Every window system loads its fonts this way.
+  std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
   int AlphaChannelIndex() const override { return 3; }
 
   float MeasureTextRun(const ITextStyle& style, const char* text, IRectF& bounds) override;

@@ -193,6 +193,54 @@ TEST_F(GraphicsFixture, ResizeSurfaceClampsToTheDelegateLimitsAndTheScaleRange) 
   EXPECT_EQ(delegate.layouts, 0); // no layout on resize unless asked
 }
 
+// Records whether the editor asked the host for its window size.
+struct AskingDelegate : TestDelegate {
+  bool EditorResizeRequest(int width, int height, bool needsPlatformResize) override {
+    askedHost.push_back(needsPlatformResize);
+    return TestDelegate::EditorResizeRequest(width, height, needsPlatformResize);
+  }
+  std::vector<bool> askedHost;
+};
+
+TEST(FollowParentSizeTest, ScaleModeTakesTheLargestScaleThatFitsAndNeverAsksTheHostBack) {
+  AskingDelegate delegate;
+  TestCanvas ui(&delegate); // 1630 x 1010 at 0.5, scales 0.25 ... 1.0
+  ui.AttachResizeGrip(new ICornerResizerControl({0, 0, 1630, 1010}, 20), ResizeMode::Scale, false);
+  ui.FollowParentSize(1222, 2000); // the width decides
+  EXPECT_NEAR(ui.DrawScale(), 0.75f, 1e-3f);
+  ASSERT_FALSE(delegate.resizeRequests.empty());
+  EXPECT_EQ(delegate.resizeRequests.back(), std::make_pair(1222, 757));
+  EXPECT_TRUE(ui.platformResizes.back()) << "the window follows a parent that has resized";
+  ui.FollowParentSize(5000, 5000);
+  EXPECT_FLOAT_EQ(ui.DrawScale(), 1.0f);
+  ui.FollowParentSize(10, 10); // smaller than the editor can be: its smallest, clipped by the host
+  EXPECT_FLOAT_EQ(ui.DrawScale(), 0.25f);
+  EXPECT_EQ(delegate.askedHost, (std::vector<bool>{false, false, false}));
+
+  // A window the editor fills already (exactly, or with less than a pixel to spare) changes nothing,
+  // and nonsense sizes are ignored.
+  ui.ResizeSurface(1630, 1010, 0.5f);
+  const size_t requests = delegate.resizeRequests.size();
+  for (const auto& [w, h] : std::vector<std::pair<int, int>>{{815, 505}, {815, 506}, {816, 505}, {0, 505}, {-5, 3}})
+    ui.FollowParentSize(w, h);
+  EXPECT_EQ(delegate.resizeRequests.size(), requests);
+  EXPECT_FLOAT_EQ(ui.DrawScale(), 0.5f);
+}
+
+TEST(FollowParentSizeTest, SizeModeFillsTheWindowAtTheSameScaleWithinTheSizeLimits) {
+  AskingDelegate delegate;
+  TestCanvas ui(&delegate);
+  ui.AttachResizeGrip(new ICornerResizerControl({0, 0, 10, 10}, 5), ResizeMode::Size, false);
+  ui.FollowParentSize(400, 200);
+  EXPECT_EQ(ui.Width(), 800);
+  EXPECT_EQ(ui.Height(), 400);
+  EXPECT_FLOAT_EQ(ui.DrawScale(), 0.5f);
+  ui.FollowParentSize(4000, 100); // the delegate's limits: 400 ... 1630 by 250 ... 1010
+  EXPECT_EQ(ui.Width(), 1630);
+  EXPECT_EQ(ui.Height(), 250);
+  EXPECT_EQ(delegate.askedHost, (std::vector<bool>{false, false}));
+}
+
 TEST_F(GraphicsFixture, ResizeSurfaceWithTheCurrentValuesChangesNothingAndCallsNoControl) {
   std::vector<std::string> log;
   Add(ui, {0, 0, 10, 10}, "a", &log);

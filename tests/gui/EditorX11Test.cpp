@@ -101,6 +101,33 @@ std::vector<int32_t> EditOpcodes(VstPluginInstance& plugin, int index) {
   return ops;
 }
 
+int SizeRequests(VstPluginInstance& plugin) {
+  int count = 0;
+  for (const auto& call : plugin.Host().Recorder().Calls()) count += call.opcode == audioMasterSizeWindow ? 1 : 0;
+  return count;
+}
+
+// The window's top-left w x h against the snapshot at scale, both padded to w x h.
+long DifferenceFromSnapshot(const X11HostWindow& host, int w, int h, double scale, const std::string& name) {
+  const std::string geometry = std::to_string(w) + "x" + std::to_string(h);
+  const auto shot = Scratch() / (name + ".png");
+  const auto reference = Scratch() / (name + "-reference.png");
+  if (Shell(std::string("import -window ") + std::to_string(host.Id()) + " -crop " + geometry + "+0+0 +repage '" + shot.string() +
+            "'") != 0)
+    return -1;
+  if (Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale " + std::to_string(scale) + " '" + reference.string() +
+            "' >/dev/null && mogrify -background black -extent " + geometry + " '" + reference.string() + "'") != 0)
+    return -1;
+  return DifferingPixels(shot, reference);
+}
+
+// The XEmbed messages a test sends as an embedder.
+constexpr long kXEmbedEmbeddedNotify = 0;
+constexpr long kXEmbedWindowActivate = 1;
+constexpr long kXEmbedWindowDeactivate = 2;
+constexpr long kXEmbedFocusIn = 4;
+constexpr long kXEmbedFocusOut = 5;
+
 class EditorX11Test : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -203,6 +230,14 @@ TEST_F(EditorX11Test, WheelClickAndDoubleClick) {
   Idle(*plugin);
   EXPECT_EQ(plugin->GetParameter(kDelta), 0.0f);
 
+  // A right click on a knob opens no (empty) menu and starts no gesture.
+  plugin->Host().Recorder().Clear();
+  const float input = plugin->GetParameter(kInputGain);
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " sleep 0.6 click 3");
+  Idle(*plugin);
+  EXPECT_TRUE(EditOpcodes(*plugin, kInputGain).empty());
+  EXPECT_EQ(plugin->GetParameter(kInputGain), input);
+
   // A double click resets a knob to its default (32 % of 0 ... 200 %).
   plugin->SetParameter(kInputGain, 0.9f);
   Idle(*plugin, 100);
@@ -244,6 +279,155 @@ TEST_F(EditorX11Test, TheGripScalesTheWindowAndTheHostHearsTheSize) {
                   reference.string() + "' >/dev/null && mogrify -background black -extent " + geometry + " '" +
                   reference.string() + "'"), 0);
   EXPECT_LT(DifferingPixels(shot, reference), w * h / 50) << shot;
+}
+
+TEST_F(EditorX11Test, FollowsTheHostResizingItsWindowAndNeverAsksBack) {
+  OpenEditor();
+  plugin->Host().Recorder().Clear();
+  // Larger: the editor takes the largest scale that fits, here its largest, and the host's next
+  // question for the rectangle gets that size.
+  host->Resize(1700, 1200);
+  Idle(*plugin, 300);
+  int w = 0, h = 0;
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, 1630);
+  EXPECT_EQ(h, 1010);
+  const auto rect = plugin->EditorRect();
+  ASSERT_TRUE(rect);
+  EXPECT_EQ(rect->right, 1630);
+  EXPECT_EQ(rect->bottom, 1010);
+  Idle(*plugin, 400); // four times the pixels: the software renderer on a busy machine takes its time
+  EXPECT_LT(DifferenceFromSnapshot(*host, w, h, 1.0, "followed"), w * h / 50) << "drawn whole at the new scale";
+
+  // Narrow: the width decides. Too small for the smallest scale: that one, clipped by the host.
+  host->Resize(600, 700);
+  Idle(*plugin, 150);
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_GE(w, 599);
+  EXPECT_LE(w, 600);
+  EXPECT_NEAR(h, 371, 1);
+  host->Resize(200, 150);
+  Idle(*plugin, 150);
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, 407); // 1630 x 0.25
+  EXPECT_EQ(h, 252);
+  EXPECT_EQ(SizeRequests(*plugin), 0) << "a size the host chose is not answered with another";
+
+  // The grip asks for a size; a host that gives its window exactly that size is not followed into
+  // another round.
+  host->Resize(815, 505);
+  Idle(*plugin, 150);
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, kWidth);
+  plugin->Host().Recorder().Clear();
+  Xdo(*host, std::to_string(kGripX) + " " + std::to_string(kGripY) + " mousedown 1");
+  Idle(*plugin, 60);
+  Xdo(*host, std::to_string(kGripX + 160) + " " + std::to_string(kGripY + 100));
+  Idle(*plugin, 100);
+  Shell("xdotool mouseup 1");
+  Idle(*plugin, 100);
+  const auto size = plugin->Host().RequestedWindowSize();
+  ASSERT_TRUE(size);
+  const int requests = SizeRequests(*plugin);
+  host->Resize(size->first, size->second);
+  Idle(*plugin, 200);
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, size->first);
+  EXPECT_EQ(h, size->second);
+  EXPECT_EQ(SizeRequests(*plugin), requests);
+}
+
+// Puts the desktop's resources back whatever the test did to them.
+struct DesktopResources {
+  ~DesktopResources() { Shell("xrdb -remove"); }
+};
+
+TEST_F(EditorX11Test, TakesANewDesktopScaleWhileOpenAndTellsTheHost) {
+  DesktopResources restore;
+  host->Resize(1700, 1100);
+  OpenEditor();
+  plugin->Host().Recorder().Clear();
+  ASSERT_EQ(Shell("echo 'Xft.dpi: 144' | xrdb -merge"), 0);
+  Idle(*plugin, 300);
+  const auto size = plugin->Host().RequestedWindowSize();
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->first, 1222); // int(1.5 x int(1630 x 0.5))
+  EXPECT_EQ(size->second, 757);
+  int w = 0, h = 0;
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, 1222);
+  EXPECT_EQ(h, 757);
+  Idle(*plugin, 200);
+  EXPECT_LT(DifferenceFromSnapshot(*host, w, h, 0.75, "dpi144"), w * h / 50) << "redrawn at the new scale";
+
+  // Other resources changing leave the scale alone; back at 96 it is the first size again.
+  const int requests = SizeRequests(*plugin);
+  ASSERT_EQ(Shell("echo 'Xft.antialias: 1' | xrdb -merge"), 0);
+  Idle(*plugin, 150);
+  EXPECT_EQ(SizeRequests(*plugin), requests);
+  ASSERT_EQ(Shell("echo 'Xft.dpi: 96' | xrdb -merge"), 0);
+  Idle(*plugin, 300);
+  ASSERT_TRUE(host->ChildSize(w, h));
+  EXPECT_EQ(w, kWidth);
+  EXPECT_EQ(h, kHeight);
+  EXPECT_EQ(plugin->Host().RequestedWindowSize()->first, kWidth);
+}
+
+TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag) {
+  OpenEditor();
+  host->SendXEmbed(kXEmbedEmbeddedNotify, 0, static_cast<long>(host->Id()));
+  host->SendXEmbed(kXEmbedWindowActivate);
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY));
+  Idle(*plugin, 100);
+  EXPECT_EQ(host->XEmbedFocusRequests(), 0) << "neither opening nor hovering asks for the keyboard";
+  Xdo(*host, "400 30 click 1");
+  Idle(*plugin, 100);
+  EXPECT_EQ(host->XEmbedFocusRequests(), 1) << "a click asks the embedder";
+  EXPECT_FALSE(host->ChildHasFocus()) << "the embedder keeps the X focus and hands the keys on";
+  host->SendXEmbed(kXEmbedFocusIn, 1);
+  Idle(*plugin, 60);
+
+  // The embedder takes the keyboard away in the middle of a drag: the gesture ends there, once.
+  plugin->Host().Recorder().Clear();
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " mousedown 1");
+  Idle(*plugin, 60);
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 30));
+  Idle(*plugin, 60);
+  host->SendXEmbed(kXEmbedFocusOut);
+  Idle(*plugin, 100);
+  const std::vector<int32_t> gesture{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit};
+  EXPECT_EQ(EditOpcodes(*plugin, kInputGain), gesture);
+  const float value = plugin->GetParameter(kInputGain);
+  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 60));
+  Idle(*plugin, 60);
+  Shell("xdotool mouseup 1");
+  Idle(*plugin, 100);
+  EXPECT_EQ(EditOpcodes(*plugin, kInputGain), gesture) << "the late release adds nothing";
+  EXPECT_EQ(plugin->GetParameter(kInputGain), value) << "moving on after the end drags nothing";
+
+  // Without the keyboard, the next click asks again.
+  Xdo(*host, "400 30 sleep 0.6 click 1");
+  Idle(*plugin, 100);
+  EXPECT_EQ(host->XEmbedFocusRequests(), 2);
+
+  // The host's window stops being the active one in the middle of a drag: the drag ends too, and
+  // coming back with the focus still given needs no new request.
+  host->SendXEmbed(kXEmbedFocusIn, 1);
+  Idle(*plugin, 60);
+  plugin->Host().Recorder().Clear();
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY) + " mousedown 1");
+  Idle(*plugin, 60);
+  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY - 30));
+  Idle(*plugin, 60);
+  host->SendXEmbed(kXEmbedWindowDeactivate);
+  Idle(*plugin, 100);
+  EXPECT_EQ(EditOpcodes(*plugin, kOutputGain), gesture);
+  Shell("xdotool mouseup 1");
+  host->SendXEmbed(kXEmbedWindowActivate);
+  Xdo(*host, "400 30 sleep 0.6 click 1");
+  Idle(*plugin, 100);
+  EXPECT_EQ(host->XEmbedFocusRequests(), 2);
+  EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
 }
 
 TEST_F(EditorX11Test, TheKeyboardComesOnlyWithAClickAndUnusedKeysGoBackToTheHost) {

@@ -48,10 +48,26 @@ ICanvasX11::~ICanvasX11() {
 
 float ICanvasX11::ScreenScaleOf(Display* display) {
   if (display == nullptr) return 1.0f;
-  const char* resources = XResourceManagerString(display);
-  if (resources == nullptr) return 1.0f;
+  // Read from the server each time: Xlib's copy (XResourceManagerString) is the one of when the
+  // connection opened and misses a change made while the editor is open.
+  Atom propertyType = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long remaining = 0;
+  unsigned char* data = nullptr;
+  {
+    XErrorTrap trap(display);
+    if (XGetWindowProperty(display, RootWindow(display, 0), XA_RESOURCE_MANAGER, 0, 1L << 20, False, XA_STRING,
+                           &propertyType, &format, &count, &remaining, &data) != Success || trap.Failed()) {
+      data = nullptr;
+    }
+  }
+  if (data == nullptr) return 1.0f;
+  std::string resources;
+  if (format == 8 && propertyType == XA_STRING) resources.assign(reinterpret_cast<const char*>(data), count);
+  XFree(data);
   XrmInitialize();
-  XrmDatabase database = XrmGetStringDatabase(resources);
+  XrmDatabase database = XrmGetStringDatabase(resources.c_str());
   if (database == nullptr) return 1.0f;
   float scale = 1.0f;
   char* type = nullptr;
@@ -98,6 +114,8 @@ void* ICanvasX11::OpenEditorWindow(void* parent) {
     if (!XGetWindowAttributes(mDisplay, mParent, &parentAttributes) || trap.Failed()) {
       mError = "the parent window does not exist";
     } else {
+      mParentWidth = parentAttributes.width;
+      mParentHeight = parentAttributes.height;
       mWindow = X11GLWindow::Create(mDisplay, mParent, w, h, kEventMask, mError);
       if (mWindow && trap.Failed()) {
         mWindow.reset();
@@ -117,6 +135,14 @@ void* ICanvasX11::OpenEditorWindow(void* parent) {
 
   XErrorTrap trap(mDisplay);
   const Window window = mWindow->Handle();
+  // The host's window (its size) and the root's resources (Xft.dpi), on this connection only: the
+  // host's own selections on them are its own and stay untouched.
+  XSelectInput(mDisplay, mParent, StructureNotifyMask);
+  XSelectInput(mDisplay, RootWindow(mDisplay, 0), PropertyChangeMask);
+  mParentResized = false;
+  mResourcesChanged = false;
+  mEmbedder = 0;
+  mXEmbedAtom = Intern("_XEMBED");
   // XEmbed: version 0, mapped. Embedders that follow the protocol map the window from this; the
   // others see it mapped below.
   const long xembedInfo[2] = {0, 1};
@@ -177,6 +203,9 @@ void ICanvasX11::CloseEditorWindow() {
   mButtonsDown = 0;
   mPointerInside = false;
   mHasFocus = false;
+  mEmbedder = 0;
+  mParentResized = false;
+  mResourcesChanged = false;
   mClipboard.clear();
 }
 
@@ -194,6 +223,9 @@ void ICanvasX11::ResizePlatformWindow(bool /*parentHasResized*/) {
   if (w <= 0 || h <= 0) return;
   XResizeWindow(mDisplay, mWindow->Handle(), static_cast<unsigned>(w), static_cast<unsigned>(h));
   XFlush(mDisplay);
+  // The driver may learn the window's new size only when a frame is shown: the first frame after
+  // a resize can land in a buffer of the old size, so the next one is drawn whole again.
+  mWholeFramesAfterResize = 2;
 }
 
 void ICanvasX11::ResizeDrawTarget() {
@@ -227,6 +259,7 @@ void ICanvasX11::Pump(bool forceFrame) {
       HandleEvent(event);
     }
   }
+  if (mWindow && mButtonsDown == 0) ApplyPendingChanges();
   // The framework's timers of this thread (the idle timer that brings values from the audio side).
   Timer::PumpDue();
   if (mWindow) {
@@ -235,11 +268,31 @@ void ICanvasX11::Pump(bool forceFrame) {
     // A little early is on time: ticks from a 16 ms timer must not miss every other frame.
     if (forceFrame || now - mLastFrame >= period - std::chrono::milliseconds(2)) {
       mLastFrame = now;
+      if (mWholeFramesAfterResize > 0) {
+        --mWholeFramesAfterResize;
+        ForEachControl([](IControl& control) { control.MarkDirty(false); });
+      }
       IRectFList regions;
       if (Tick(regions)) DrawFrame(regions);
     }
   }
   mInPump = false;
+}
+
+void ICanvasX11::ApplyPendingChanges() {
+  if (!mResourcesChanged && !mParentResized) return;
+  // The context is made current by the resize itself (ResizeDrawTarget), after the window has its
+  // new size, as for the grip.
+  XErrorTrap trap(mDisplay);
+  if (mResourcesChanged) {
+    mResourcesChanged = false;
+    const float scale = ScreenScaleOf(mDisplay);
+    if (scale != ScreenScale()) ApplyScreenScale(scale); // resizes the window and tells the host
+  }
+  if (mParentResized && mWindow) {
+    mParentResized = false;
+    FollowParentSize(mParentWidth, mParentHeight);
+  }
 }
 
 void ICanvasX11::DrawFrame(const IRectFList& regions) {

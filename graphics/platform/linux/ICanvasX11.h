@@ -32,6 +32,16 @@ class X11GLWindow;
 // of this thread and, at most FPS() times a second, redraws what is dirty. No other thread touches
 // the window, the context or the controls.
 //
+// The host's window: the editor listens to it on its own connection. When the host resizes it, the
+// editor follows (FollowParentSize: the largest draw scale that fits, the host is not asked back).
+// When the desktop's Xft.dpi changes (the root window's resources), the editor takes the new
+// screen scale and asks the host for its new size. Both wait while a button is held.
+//
+// Keyboard focus: never taken on open or hover. A click into the editor takes it: from the
+// embedder (XEMBED_REQUEST_FOCUS) when the host embeds with XEmbed, else directly. Losing it (an X
+// FocusOut, XEmbed's FOCUS_OUT or WINDOW_DEACTIVATE) ends a press in progress with its release and
+// commits a text entry, as a click elsewhere would.
+//
 // Failure: without a display, GLX 1.3, a suitable visual or an OpenGL 2.1 context, OpenEditorWindow
 // returns null (LastError says why) and leaves nothing behind; the plug-in works on without an
 // editor. X errors of this connection are caught around every entry point and never reach the
@@ -90,7 +100,6 @@ public:
                       const char* errorText = nullptr) override;
   bool RevealPathInExplorer(const char* path, bool select) override;
   std::unique_ptr<PlatformFont> LoadSystemFont(const char* fontId, const char* family, int style) override;
-  std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
   void CacheSystemFont(const char* fontId, PlatformFont& font) override;
   void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                             const char* text) override;
@@ -104,6 +113,11 @@ private:
   void HandleMotion(const _XEvent& event);
   void HandleKey(_XEvent& event, bool down);
   void HandleSelectionRequest(const _XEvent& event);
+  void HandleXEmbed(long message, long data1);
+  // Keyboard focus went elsewhere: a press in progress and a text entry end.
+  void LoseFocus();
+  // What waits for the buttons to be up: a new screen scale, a new size of the host's window.
+  void ApplyPendingChanges();
   // Ends a press whose release will never come (a grab taken by another client, the window gone).
   void EndPressWithoutRelease();
   IMouseState ModifiersOf(unsigned state, unsigned button) const;
@@ -123,8 +137,21 @@ private:
   X11DoubleClick mDoubleClick;
   std::chrono::steady_clock::time_point mLastFrame{};
   int mFramesDrawn = 0;
+  int mWholeFramesAfterResize = 0; // frames still to be drawn whole after the window resized
   bool mInPump = false;
   bool mHasFocus = false;
+
+  // The host's window size as last seen, and whether the editor still has to follow it.
+  int mParentWidth = 0;
+  int mParentHeight = 0;
+  bool mParentResized = false;
+  // The root window's resources changed: Xft.dpi is read again.
+  bool mResourcesChanged = false;
+  // XEmbed: the embedder's window once it announced itself (0: not embedded that way).
+  unsigned long mEmbedder = 0;
+  bool mXEmbedFocused = false; // FOCUS_IN came, FOCUS_OUT not yet
+  bool mXEmbedActive = true;   // the embedder's top-level window is the active one
+  unsigned long mXEmbedAtom = 0;
 
   // Pointer: the buttons held (bits 1 << button), where it was last, hidden-cursor state.
   unsigned mButtonsDown = 0;

@@ -2,6 +2,7 @@
 #include "ICanvasX11.h"
 
 #include "IControl.h"
+#include "ITextEntryControl.h"
 #include "X11KeyTranslation.h"
 
 #include <X11/Xlib.h>
@@ -14,6 +15,21 @@
 namespace lumen::canvas {
 
 namespace {
+
+// The XEmbed messages the editor sends or answers (the protocol's numbers).
+constexpr long kXEmbedEmbeddedNotify = 0;
+constexpr long kXEmbedWindowActivate = 1;
+constexpr long kXEmbedWindowDeactivate = 2;
+constexpr long kXEmbedRequestFocus = 3;
+constexpr long kXEmbedFocusIn = 4;
+constexpr long kXEmbedFocusOut = 5;
+
+// Focus changes that are the user's: not the passing ones of a keyboard grab (the editor's own
+// value menu takes one) and not those about windows inside or below the pointer.
+bool IsRealFocusChange(const XFocusChangeEvent& event) {
+  return (event.mode == NotifyNormal || event.mode == NotifyWhileGrabbed) && event.detail != NotifyInferior &&
+         event.detail != NotifyPointer && event.detail != NotifyPointerRoot && event.detail != NotifyDetailNone;
+}
 
 unsigned ButtonBit(unsigned button) { return 1u << button; }
 bool IsWheel(unsigned button) { return button >= 4 && button <= 7; }
@@ -101,10 +117,26 @@ void ICanvasX11::HandleEvent(XEvent& event) {
     }
     break;
   case FocusOut:
-    mHasFocus = false;
+    if (event.xfocus.window == window && IsRealFocusChange(event.xfocus)) LoseFocus();
     break;
   case FocusIn:
-    mHasFocus = true;
+    if (event.xfocus.window == window && IsRealFocusChange(event.xfocus)) mHasFocus = true;
+    break;
+  case ClientMessage:
+    if (event.xclient.window == window && event.xclient.message_type == mXEmbedAtom && event.xclient.format == 32)
+      HandleXEmbed(event.xclient.data.l[1], event.xclient.data.l[3]);
+    break;
+  case ConfigureNotify:
+    // The host resized its window (moves and restacking change nothing here).
+    if (event.xconfigure.window == mParent &&
+        (event.xconfigure.width != mParentWidth || event.xconfigure.height != mParentHeight)) {
+      mParentWidth = event.xconfigure.width;
+      mParentHeight = event.xconfigure.height;
+      mParentResized = true;
+    }
+    break;
+  case PropertyNotify:
+    if (event.xproperty.atom == XA_RESOURCE_MANAGER) mResourcesChanged = true;
     break;
   case KeyPress:
     HandleKey(event, true);
@@ -140,8 +172,19 @@ void ICanvasX11::HandleButtonPress(const XEvent& any) {
     return;
   }
   if (event.button > 3) return;
-  // The keyboard comes to the editor only when the user clicks into it.
-  if (!mHasFocus) {
+  // The keyboard comes to the editor only when the user clicks into it. An XEmbed embedder keeps
+  // the X focus itself and hands the keys on: it is asked, and says yes with FOCUS_IN.
+  if (!mHasFocus && mEmbedder != 0) {
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = mEmbedder;
+    request.xclient.message_type = mXEmbedAtom;
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = static_cast<long>(event.time);
+    request.xclient.data.l[1] = kXEmbedRequestFocus;
+    XSendEvent(mDisplay, mEmbedder, False, NoEventMask, &request);
+    XFlush(mDisplay);
+  } else if (!mHasFocus) {
     XSetInputFocus(mDisplay, XWindow(), RevertToParent, event.time);
     mHasFocus = true;
   }
@@ -179,6 +222,45 @@ void ICanvasX11::EndPressWithoutRelease() {
   mods.left = true;
   OnMouseUp({IMouseEvent{LastMouseX(), LastMouseY(), 0.0f, 0.0f, mods}});
   if (CursorHidden()) HideCursor(false, true);
+}
+
+void ICanvasX11::HandleXEmbed(long message, long data1) {
+  switch (message) {
+  case kXEmbedEmbeddedNotify:
+    // data1 is the embedder's window; older embedders leave it 0 and are the parent.
+    mEmbedder = data1 != 0 ? static_cast<unsigned long>(data1) : mParent;
+    mXEmbedActive = true; // until the embedder says otherwise
+    mXEmbedFocused = false;
+    break;
+  // The keys come while the embedder gives the editor its focus and its top-level window is the
+  // active one: leaving either ends what the keys or the pointer were doing.
+  case kXEmbedFocusIn:
+    mXEmbedFocused = true;
+    mHasFocus = mXEmbedActive;
+    break;
+  case kXEmbedFocusOut:
+    mXEmbedFocused = false;
+    LoseFocus();
+    break;
+  case kXEmbedWindowActivate:
+    mXEmbedActive = true;
+    mHasFocus = mXEmbedFocused;
+    break;
+  case kXEmbedWindowDeactivate:
+    mXEmbedActive = false;
+    LoseFocus();
+    break;
+  default:
+    break; // modality and the rest change nothing here
+  }
+}
+
+void ICanvasX11::LoseFocus() {
+  mHasFocus = false;
+  // The release of a press in progress may never come here now: it ends as if released.
+  if (mButtonsDown != 0) EndPressWithoutRelease();
+  // The keys went elsewhere: what was typed counts, as when the user clicks elsewhere.
+  if (ITextEntryControl* editor = TextEditor(); editor && editor->IsEditing()) editor->Commit();
 }
 
 void ICanvasX11::HandleMotion(const XEvent& any) {

@@ -93,6 +93,48 @@ bool X11HostWindow::ChildHasFocus() const {
   return focused;
 }
 
+namespace {
+
+Window FirstChild(Display* display, Window window) {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count) || count == 0) return 0;
+  const Window child = children[0];
+  XFree(children);
+  return child;
+}
+
+} // namespace
+
+void X11HostWindow::SendXEmbed(long message, long detail, long data1) {
+  if (mWindow == 0) return;
+  const Window child = FirstChild(mDisplay, mWindow);
+  if (child == 0) return;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = child;
+  event.xclient.message_type = XInternAtom(mDisplay, "_XEMBED", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = CurrentTime;
+  event.xclient.data.l[1] = message;
+  event.xclient.data.l[2] = detail;
+  event.xclient.data.l[3] = data1;
+  XSendEvent(mDisplay, child, False, NoEventMask, &event);
+  XSync(mDisplay, False);
+}
+
+int X11HostWindow::XEmbedFocusRequests() {
+  if (mWindow == 0) return mFocusRequests;
+  const Atom xembed = XInternAtom(mDisplay, "_XEMBED", False);
+  XEvent event;
+  while (XCheckTypedWindowEvent(mDisplay, mWindow, ClientMessage, &event)) {
+    if (event.xclient.message_type == xembed && event.xclient.data.l[1] == 3) ++mFocusRequests;
+  }
+  return mFocusRequests;
+}
+
 void X11HostWindow::Destroy() {
   if (mWindow == 0) return;
   XDestroyWindow(mDisplay, mWindow);

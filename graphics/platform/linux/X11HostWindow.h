@@ -32,6 +32,10 @@ public:
   int KeyPresses();
   // Whether the keyboard focus is on the window's first child (the editor).
   bool ChildHasFocus() const;
+  // Acts as an XEmbed embedder: sends the client message (message, detail, data1) to the first child.
+  void SendXEmbed(long message, long detail = 0, long data1 = 0);
+  // XEMBED_REQUEST_FOCUS messages the editor sent this window since it was made.
+  int XEmbedFocusRequests();
   // Destroys the window now, as a host that tears down its window before closing the editor.
   void Destroy();
   // Waits for the server to have done everything asked so far.
@@ -43,6 +47,7 @@ private:
   Display* mDisplay = nullptr;
   unsigned long mWindow = 0;
   int mKeyPresses = 0;
+  int mFocusRequests = 0;
 };
 
 } // namespace lumen::canvas

@@ -1,30 +1,12 @@
 #include "ICanvasOffscreen.h"
 
 #include "ICanvasEditorDelegate.h"
-#include "IFontInfo.h"
 #include "IOffscreenGLContext.h"
 #include "NanoVGGL.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 namespace lumen::canvas {
-
-namespace {
-
-// The face of a font file to use: the first one that names its style; -1 when none is usable.
-int ChooseFace(const std::vector<uint8_t>& bytes)
-{
-  for (int face = 0; face < 256; ++face) {
-    const IFontInfo info = IFontInfo::Parse(bytes, face);
-    if (!info.valid) return -1;
-    if (!info.style.empty()) return face;
-  }
-  return -1;
-}
-
-} // namespace
 
 ICanvasOffscreen::ICanvasOffscreen(ICanvasEditorDelegate* delegate, int width, int height, int fps, float drawScale)
     : ICanvasNanoVG(delegate, width, height, fps, drawScale)
@@ -270,22 +252,6 @@ std::unique_ptr<PlatformFont> ICanvasOffscreen::LoadSystemFont(const char* /*fon
 {
   return nullptr; // no system fonts without a window system
 }
-
-std::unique_ptr<PlatformFont> ICanvasOffscreen::LoadFontFromMemory(const char* /*fontId*/, const void* data,
-                                                                   int dataSize)
-{
-  if (data == nullptr || dataSize <= 0) return nullptr;
-  IFontData font;
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  font.bytes.assign(bytes, bytes + dataSize);
-  font.faceIndex = ChooseFace(font.bytes);
-  if (font.faceIndex < 0) return nullptr;
-  const IFontInfo info = IFontInfo::Parse(font.bytes, font.faceIndex);
-  font.family = info.family;
-  font.style = info.style;
-  return std::make_unique<Font>(std::move(font));
-}
-
 
 void ICanvasOffscreen::CacheSystemFont(const char* /*fontId*/, PlatformFont& /*font*/) {}
 

@@ -21,16 +21,6 @@ class IOffscreenGLContext;
 // chosen. Everything runs on the thread that opened it.
 class ICanvasOffscreen : public ICanvasNanoVG {
 public:
-  // A font from bytes: its data and the face chosen for it.
-  class Font : public PlatformFont {
-  public:
-    explicit Font(IFontData data) : PlatformFont(false), mData(std::move(data)) {}
-    IFontData FontData() const override { return mData; }
-
-  private:
-    IFontData mData;
-  };
-
   ICanvasOffscreen(ICanvasEditorDelegate* delegate, int width, int height, int fps, float drawScale);
   ~ICanvasOffscreen() override;
 
@@ -71,7 +61,6 @@ public:
                       const char* errorText = nullptr) override;
   const char* PlatformName() const override { return "Offscreen"; }
   std::unique_ptr<PlatformFont> LoadSystemFont(const char* fontId, const char* family, int style) override;
-  std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
   void CacheSystemFont(const char* fontId, PlatformFont& font) override;
   void MakeGLContextCurrent() override;
   void ReleaseGLContext() override;

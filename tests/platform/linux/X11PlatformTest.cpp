@@ -162,6 +162,8 @@ TEST_F(X11ServerTest, ValueMenuPicksWithThePointerOrTheKeysAndNeverADisabledItem
   // Down skips the disabled row: 1x -> 2x -> 8x.
   std::system("(sleep 0.4; xdotool mousemove 400 400 sleep 0.1 key Down Down Down Return) &");
   EXPECT_EQ(X11PopupMenu::Run(display, menu, 100, 100, 1.0f), 3);
+  // A menu without items (a context menu no control filled) is not shown at all.
+  EXPECT_EQ(X11PopupMenu::Run(display, IPopupMenu("Nothing"), 100, 100, 1.0f), -1);
   // A click outside dismisses it.
   std::system("(sleep 0.4; xdotool mousemove 600 600 click 1) &");
   EXPECT_EQ(X11PopupMenu::Run(display, menu, 100, 100, 1.0f), -1);
