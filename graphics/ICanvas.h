@@ -368,6 +368,10 @@ public:
   void OnMouseDown(const IMouseEventList& events);
   void OnMouseUp(const IMouseEventList& events);
   void OnMouseDrag(const IMouseEventList& events);
+  // A pointer move with a button held, to (x, y): a drag by the movement since the last position.
+  // With the cursor hidden and locked at (anchorX, anchorY), only the movement counts and the
+  // pointer goes back to the anchor, so a fine drag never runs into the edge of the screen.
+  void DragPointerTo(float x, float y, const IMouseState& mods, bool locked, float anchorX, float anchorY);
   bool OnMouseHover(float x, float y, const IMouseState& mods);
   void OnMouseLeave();
   void OnMouseDoubleClick(float x, float y, const IMouseState& mods);

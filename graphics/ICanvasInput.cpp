@@ -187,6 +187,19 @@ void ICanvas::OnMouseDrag(const IMouseEventList& events) {
   }
 }
 
+void ICanvas::DragPointerTo(float x, float y, const IMouseState& mods, bool locked, float anchorX, float anchorY) {
+  const float dX = x - LastMouseX();
+  const float dY = y - LastMouseY();
+  if (dX == 0.0f && dY == 0.0f) return;
+  if (CursorHidden() && locked) {
+    OnMouseDrag({IMouseEvent{anchorX, anchorY, dX, dY, mods}});
+    MovePointer(anchorX, anchorY);
+    return;
+  }
+  SetLastMousePosition(x, y);
+  OnMouseDrag({IMouseEvent{x, y, dX, dY, mods}});
+}
+
 bool ICanvas::OnMouseHover(float x, float y, const IMouseState& mods) {
   IControl* c = ControlAt(x, y, false, true);
   if (c != mMouseOver) {

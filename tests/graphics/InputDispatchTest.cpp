@@ -8,6 +8,9 @@
 
 #include <gmock/gmock.h>
 
+#include <array>
+#include <utility>
+
 namespace lumen::test {
 namespace {
 
@@ -84,6 +87,36 @@ TEST_F(DispatchFixture, APressCapturesItsControlForEveryDragUntilRelease) {
   EXPECT_THAT(delegate.log, ElementsAre("begin 6", "end 6"));
   EXPECT_EQ(ui.CapturedControl(), nullptr);
   EXPECT_FLOAT_EQ(ui.MouseDownX(), 25.0f);
+}
+
+TEST_F(DispatchFixture, APointerDragMovesByTheDifferenceAndAFineDragReturnsToItsAnchor) {
+  struct DragRecorder : LoggingControl {
+    using LoggingControl::LoggingControl;
+    void OnMouseDrag(float x, float y, float dX, float dY, const IMouseState&) override {
+      drags.push_back({x, y, dX, dY});
+    }
+    std::vector<std::array<float, 4>> drags;
+  };
+  auto* knob = new DragRecorder({200, 200, 300, 300});
+  ui.AddControl(knob);
+  ui.SetLastMousePosition(250, 250);
+  ui.OnMouseDown(Press(250, 250));
+  ui.DragPointerTo(250, 250, Left(), false, 0, 0); // no movement: no drag
+  ui.DragPointerTo(260, 245, Left(), false, 0, 0);
+  EXPECT_FLOAT_EQ(ui.LastMouseX(), 260.0f);
+  // Hidden and locked where the press was: the control sees the movement at the anchor, and the
+  // pointer is put back there rather than following the hand to the screen's edge.
+  ui.HideCursor(true, true);
+  ui.DragPointerTo(262, 240, Left(), true, 250, 250);
+  // Hidden but not locked: an ordinary drag.
+  ui.DragPointerTo(265, 240, Left(), false, 250, 250);
+  ui.OnMouseUp(Press(265, 240));
+  ASSERT_EQ(knob->drags.size(), 3u);
+  EXPECT_EQ(knob->drags[0], (std::array<float, 4>{260, 245, 10, -5}));
+  EXPECT_EQ(knob->drags[1], (std::array<float, 4>{250, 250, 2, -5}));
+  EXPECT_EQ(knob->drags[2], (std::array<float, 4>{265, 240, 5, -5}));
+  ASSERT_EQ(ui.pointerMoves.size(), 1u);
+  EXPECT_EQ(ui.pointerMoves[0], std::make_pair(250.0f, 250.0f));
 }
 
 TEST_F(DispatchFixture, ARightPressDuringALeftDragEndsTheGesture) {

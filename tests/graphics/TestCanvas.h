@@ -201,6 +201,7 @@ public:
   std::vector<bool> platformResizes;
   int drawTargetResizes = 0;
   double now = 0.0;
+  std::vector<std::pair<float, float>> pointerMoves;
   float mouseX = 0.0f;
   float mouseY = 0.0f;
   int windowHandle = 0;
@@ -216,7 +217,7 @@ public:
     cursorCalls.push_back(std::string(hide ? "hide" : "show") + (lock ? " lock" : ""));
     systemCursorHidden += hide ? 1 : -1;
   }
-  void MovePointer(float, float) override {}
+  void MovePointer(float x, float y) override { pointerMoves.emplace_back(x, y); }
   void AbortTextEntry() override {}
   void* OpenEditorWindow(void*) override {
     windowOpen = true;

@@ -90,17 +90,6 @@ int OpenDescriptors() {
   return count;
 }
 
-std::vector<int32_t> EditOpcodes(VstPluginInstance& plugin, int index) {
-  std::vector<int32_t> ops;
-  for (const auto& call : plugin.Host().Recorder().Calls()) {
-    if ((call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit || call.opcode == audioMasterAutomate) &&
-        call.index == index) {
-      if (ops.empty() || ops.back() != call.opcode) ops.push_back(call.opcode);
-    }
-  }
-  return ops;
-}
-
 int SizeRequests(VstPluginInstance& plugin) {
   int count = 0;
   for (const auto& call : plugin.Host().Recorder().Calls()) count += call.opcode == audioMasterSizeWindow ? 1 : 0;
@@ -209,7 +198,7 @@ TEST_F(EditorX11Test, DraggingAKnobIsOneGestureTheHostRecords) {
   Shell("xdotool mouseup 1");
   Idle(*plugin, 100);
   EXPECT_GT(plugin->GetParameter(kInputGain), before);
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain),
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain),
             (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
 }
 
@@ -235,7 +224,7 @@ TEST_F(EditorX11Test, WheelClickAndDoubleClick) {
   const float input = plugin->GetParameter(kInputGain);
   Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " sleep 0.6 click 3");
   Idle(*plugin);
-  EXPECT_TRUE(EditOpcodes(*plugin, kInputGain).empty());
+  EXPECT_TRUE(plugin->Host().Recorder().EditGestureOf(kInputGain).empty());
   EXPECT_EQ(plugin->GetParameter(kInputGain), input);
 
   // A double click resets a knob to its default (32 % of 0 ... 200 %).
@@ -396,13 +385,13 @@ TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag
   host->SendXEmbed(kXEmbedFocusOut);
   Idle(*plugin, 100);
   const std::vector<int32_t> gesture{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit};
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain), gesture);
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain), gesture);
   const float value = plugin->GetParameter(kInputGain);
   Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 60));
   Idle(*plugin, 60);
   Shell("xdotool mouseup 1");
   Idle(*plugin, 100);
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain), gesture) << "the late release adds nothing";
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain), gesture) << "the late release adds nothing";
   EXPECT_EQ(plugin->GetParameter(kInputGain), value) << "moving on after the end drags nothing";
 
   // Without the keyboard, the next click asks again.
@@ -421,7 +410,7 @@ TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag
   Idle(*plugin, 60);
   host->SendXEmbed(kXEmbedWindowDeactivate);
   Idle(*plugin, 100);
-  EXPECT_EQ(EditOpcodes(*plugin, kOutputGain), gesture);
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kOutputGain), gesture);
   Shell("xdotool mouseup 1");
   host->SendXEmbed(kXEmbedWindowActivate);
   Xdo(*host, "400 30 sleep 0.6 click 1");
@@ -484,7 +473,7 @@ TEST_F(EditorX11Test, SurvivesTheHostDestroyingItsWindowFirstAndAClosedDragInPro
   Idle(*plugin, 60);
   EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
   Shell("xdotool mouseup 1");
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain).back(), audioMasterEndEdit);
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain).back(), audioMasterEndEdit);
 
   OpenEditor();
   host->Destroy();

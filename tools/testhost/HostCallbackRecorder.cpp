@@ -1,5 +1,7 @@
 #include "HostCallbackRecorder.h"
 
+#include "VstHostOpcodes.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -27,6 +29,18 @@ size_t HostCallbackRecorder::Count(int32_t opcode) const {
   std::lock_guard lock(mMutex);
   return static_cast<size_t>(
       std::count_if(mCalls.begin(), mCalls.end(), [opcode](const HostCall& call) { return call.opcode == opcode; }));
+}
+
+std::vector<int32_t> HostCallbackRecorder::EditGestureOf(int32_t index) const {
+  using namespace lumen::vst2;
+  std::lock_guard lock(mMutex);
+  std::vector<int32_t> ops;
+  for (const auto& call : mCalls) {
+    const bool gesture = call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit ||
+                         call.opcode == audioMasterAutomate;
+    if (gesture && call.index == index && (ops.empty() || ops.back() != call.opcode)) ops.push_back(call.opcode);
+  }
+  return ops;
 }
 
 void HostCallbackRecorder::Clear() {

@@ -20,6 +20,9 @@ public:
   std::vector<HostCall> CallsOf(int32_t opcode) const;
   size_t Count(int32_t opcode) const;
   bool Contains(int32_t opcode) const { return Count(opcode) > 0; }
+  // The gesture calls (begin-edit, automate, end-edit) about one parameter, in order, with repeats
+  // of the same call folded into one: a drag reads {begin, automate, end} however far it went.
+  std::vector<int32_t> EditGestureOf(int32_t index) const;
   void Clear();
 
 private:

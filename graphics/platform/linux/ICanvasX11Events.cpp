@@ -270,17 +270,7 @@ void ICanvasX11::HandleMotion(const XEvent& any) {
   ToLogical(event.x, event.y, x, y);
   const IMouseState mods = ModifiersOf(event.state, 0);
   if (mButtonsDown != 0) {
-    const float dX = x - LastMouseX();
-    const float dY = y - LastMouseY();
-    if (dX == 0.0f && dY == 0.0f) return;
-    if (CursorHidden() && mPointerLocked) {
-      // Fine drag: the pointer goes back where it was hidden and only its movement counts.
-      OnMouseDrag({IMouseEvent{mHiddenX, mHiddenY, dX, dY, mods}});
-      MovePointer(mHiddenX, mHiddenY);
-      return;
-    }
-    SetLastMousePosition(x, y);
-    OnMouseDrag({IMouseEvent{x, y, dX, dY, mods}});
+    DragPointerTo(x, y, mods, mPointerLocked, mHiddenX, mHiddenY);
     return;
   }
   SetLastMousePosition(x, y);

@@ -241,19 +241,7 @@ void ICanvasWin::OnMouseMove(WPARAM wParam, LPARAM lParam) {
     if (GetCapture() != mWindow) return;
     // A text entry of the platform (not the core's own control) keeps the drag off the controls.
     if (ControlInTextEntry() != nullptr && TextEditor() == nullptr) return;
-    const float dX = x - LastMouseX();
-    const float dY = y - LastMouseY();
-    if (dX == 0.0f && dY == 0.0f) return;
-    if (CursorHidden() && mCursors.Locked()) {
-      // Fine drag: only the movement counts, and the pointer goes back where it was hidden.
-      const float hiddenX = mCursors.HiddenX();
-      const float hiddenY = mCursors.HiddenY();
-      OnMouseDrag({IMouseEvent{hiddenX, hiddenY, dX, dY, mods}});
-      MovePointer(hiddenX, hiddenY);
-      return;
-    }
-    SetLastMousePosition(x, y);
-    OnMouseDrag({IMouseEvent{x, y, dX, dY, mods}});
+    DragPointerTo(x, y, mods, mCursors.Locked(), mCursors.HiddenX(), mCursors.HiddenY());
     return;
   }
   SetLastMousePosition(x, y);

@@ -35,17 +35,6 @@ constexpr int kOutputGainX = 508, kOutputGainY = 368;
 constexpr int kInputGainX = 130, kInputGainY = 169;
 constexpr int kGripX = 810, kGripY = 500;
 
-std::vector<int32_t> EditOpcodes(VstPluginInstance& plugin, int index) {
-  std::vector<int32_t> ops;
-  for (const auto& call : plugin.Host().Recorder().Calls()) {
-    if ((call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit || call.opcode == audioMasterAutomate) &&
-        call.index == index) {
-      if (ops.empty() || ops.back() != call.opcode) ops.push_back(call.opcode);
-    }
-  }
-  return ops;
-}
-
 const std::vector<int32_t> kOneGesture{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit};
 
 // The cursor's show count of this thread (shown at 0 and above), left as it was.
@@ -173,7 +162,7 @@ TEST_F(EditorWinDll, DraggingAKnobIsOneGestureTheHostRecords) {
   plugin->Host().Recorder().Clear();
   Drag(editor, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, kInputGainX, kInputGainY, 0, -15, 4);
   EXPECT_GT(plugin->GetParameter(kInputGain), before);
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain), kOneGesture);
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain), kOneGesture);
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_GE(CursorShowCount(), 0);
 }
@@ -196,7 +185,7 @@ TEST_F(EditorWinDll, MiddleButtonAndLostCaptureEndTheGesture) {
   HWND editor = OpenEditor();
   plugin->Host().Recorder().Clear();
   Drag(editor, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, kInputGainX, kInputGainY, 0, -10, 3);
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain), kOneGesture) << "the middle button's release";
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain), kOneGesture) << "the middle button's release";
   EXPECT_EQ(GetCapture(), nullptr);
 
   // Another window takes the mouse mid-drag (a dialog, the task switcher).
@@ -206,7 +195,7 @@ TEST_F(EditorWinDll, MiddleButtonAndLostCaptureEndTheGesture) {
   SetCapture(host.Handle());
   ReleaseCapture();
   WinTestWindow::Pump(50ms);
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain), kOneGesture) << "the lost capture";
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain), kOneGesture) << "the lost capture";
   EXPECT_GE(CursorShowCount(), 0) << "the cursor is shown again";
   // The host's next movement with the button down is no drag of the knob.
   const float value = plugin->GetParameter(kInputGain);
