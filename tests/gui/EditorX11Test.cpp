@@ -213,6 +213,42 @@ TEST_F(EditorX11Test, DraggingAKnobIsOneGestureTheHostRecords) {
             (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
 }
 
+// A host that pumps the editor rarely (Qtractor's idle call comes every 66 ms, and its toolkit may not
+// run the editor's own timer) hands it a whole gesture at once: the approach, the press, the moves and
+// the release queued together. Each keeps its place: the knob turns as far as when every step is pumped.
+// The moves are relative, as a mouse's are: the knob puts the hidden pointer back after each move.
+TEST_F(EditorX11Test, AGestureQueuedWholeBetweenTwoIdleCallsTurnsTheKnobAsFar) {
+  OpenEditor();
+  const std::string id = std::to_string(host->Id());
+  const auto drag = [&](bool pumped) {
+    const float before = plugin->GetParameter(kInputGain);
+    std::string actions = "mousemove --window " + id + " 400 470 sleep 0.05";
+    actions += " mousemove --window " + id + " " + std::to_string(kInputGainX) + " " + std::to_string(kInputGainY);
+    actions += " mousedown 1";
+    for (int step = 1; step <= 4; ++step) {
+      actions += " sleep 0.02 mousemove_relative -- 0 -15";
+      if (pumped) {
+        EXPECT_EQ(Shell("xdotool " + actions), 0);
+        Idle(*plugin, 40);
+        actions.clear();
+      }
+    }
+    EXPECT_EQ(Shell("xdotool " + actions + " mouseup 1"), 0);
+    Idle(*plugin, 150);
+    return plugin->GetParameter(kInputGain) - before;
+  };
+  const float initial = plugin->GetParameter(kInputGain);
+  const float pumped = drag(true);
+  ASSERT_GT(pumped, 0.0f);
+  plugin->SetParameter(kInputGain, initial);
+  Idle(*plugin, 100);
+  plugin->Host().Recorder().Clear();
+  const float queued = drag(false);
+  EXPECT_NEAR(queued, pumped, pumped * 0.05f) << "a queued press or move was skipped";
+  EXPECT_EQ(EditOpcodes(*plugin, kInputGain),
+            (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
+}
+
 TEST_F(EditorX11Test, WheelClickAndDoubleClick) {
   OpenEditor();
   // One notch of the wheel turns a knob up.

@@ -94,8 +94,15 @@ void ICanvasX11::HandleEvent(XEvent& event) {
     if (event.xbutton.window == window) HandleButtonRelease(event);
     break;
   case MotionNotify: {
-    // Only the newest position of a burst matters.
-    while (XCheckTypedWindowEvent(mDisplay, window, MotionNotify, &event)) {}
+    // Only the newest position of a burst matters. The burst ends at the next other event: a host that
+    // pumps rarely hands over a whole gesture at once, and a press or release queued between two moves
+    // must keep its place.
+    while (XEventsQueued(mDisplay, QueuedAlready) > 0) {
+      XEvent next;
+      XPeekEvent(mDisplay, &next);
+      if (next.type != MotionNotify || next.xmotion.window != window) break;
+      XNextEvent(mDisplay, &event);
+    }
     HandleMotion(event);
     break;
   }
