@@ -101,6 +101,8 @@ void ICanvasX11::HandleEvent(XEvent& event) {
       XEvent next;
       XPeekEvent(mDisplay, &next);
       if (next.type != MotionNotify || next.xmotion.window != window) break;
+      // Nor across the fine drag's putting back of the pointer: the moves after it count from elsewhere.
+      if (mWarpPending && event.xmotion.serial < mWarpSerial && next.xmotion.serial >= mWarpSerial) break;
       XNextEvent(mDisplay, &event);
     }
     HandleMotion(event);
@@ -277,15 +279,30 @@ void ICanvasX11::HandleMotion(const XEvent& any) {
   ToLogical(event.x, event.y, x, y);
   const IMouseState mods = ModifiersOf(event.state, 0);
   if (mButtonsDown != 0) {
+    if (CursorHidden() && mPointerLocked) {
+      // Fine drag: the pointer goes back where it was hidden and only its movement counts. Moves the
+      // server made before it took the pointer back (their serial is below that request's) count from
+      // the previous move, later ones from the hidden place: none is lost or counted twice, however
+      // late the host pumps.
+      if (mWarpPending && event.serial >= mWarpSerial) {
+        mWarpPending = false;
+        SetLastMousePosition(mHiddenX, mHiddenY);
+      }
+      const float dX = x - LastMouseX();
+      const float dY = y - LastMouseY();
+      if (dX == 0.0f && dY == 0.0f) return;
+      SetLastMousePosition(x, y);
+      OnMouseDrag({IMouseEvent{mHiddenX, mHiddenY, dX, dY, mods}});
+      if (!mWarpPending) {
+        MovePointer(mHiddenX, mHiddenY);
+        mWarpPending = true;
+        SetLastMousePosition(x, y); // until the server's moves show it took the pointer back
+      }
+      return;
+    }
     const float dX = x - LastMouseX();
     const float dY = y - LastMouseY();
     if (dX == 0.0f && dY == 0.0f) return;
-    if (CursorHidden() && mPointerLocked) {
-      // Fine drag: the pointer goes back where it was hidden and only its movement counts.
-      OnMouseDrag({IMouseEvent{mHiddenX, mHiddenY, dX, dY, mods}});
-      MovePointer(mHiddenX, mHiddenY);
-      return;
-    }
     SetLastMousePosition(x, y);
     OnMouseDrag({IMouseEvent{x, y, dX, dY, mods}});
     return;
