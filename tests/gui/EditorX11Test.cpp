@@ -202,6 +202,74 @@ TEST_F(EditorX11Test, DraggingAKnobIsOneGestureTheHostRecords) {
             (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
 }
 
+// A host that pumps the editor rarely (Qtractor's idle call comes every 66 ms, and its toolkit may not
+// run the editor's own timer) hands it a whole gesture at once: the approach, the press, the moves and
+// the release queued together. Each keeps its place: the knob turns as far as when every step is pumped.
+// The moves are relative, as a mouse's are: the knob puts the hidden pointer back after each move.
+TEST_F(EditorX11Test, AGestureQueuedWholeBetweenTwoIdleCallsTurnsTheKnobAsFar) {
+  OpenEditor();
+  const std::string id = std::to_string(host->Id());
+  const auto drag = [&](bool pumped) {
+    const float before = plugin->GetParameter(kInputGain);
+    std::string actions = "mousemove --window " + id + " 400 470 sleep 0.05";
+    actions += " mousemove --window " + id + " " + std::to_string(kInputGainX) + " " + std::to_string(kInputGainY);
+    actions += " mousedown 1";
+    for (int step = 1; step <= 4; ++step) {
+      actions += " sleep 0.02 mousemove_relative -- 0 -15";
+      if (pumped) {
+        EXPECT_EQ(Shell("xdotool " + actions), 0);
+        Idle(*plugin, 40);
+        actions.clear();
+      }
+    }
+    EXPECT_EQ(Shell("xdotool " + actions + " mouseup 1"), 0);
+    Idle(*plugin, 150);
+    return plugin->GetParameter(kInputGain) - before;
+  };
+  const float initial = plugin->GetParameter(kInputGain);
+  const float pumped = drag(true);
+  ASSERT_GT(pumped, 0.0f);
+  plugin->SetParameter(kInputGain, initial);
+  Idle(*plugin, 100);
+  plugin->Host().Recorder().Clear();
+  const float queued = drag(false);
+  EXPECT_NEAR(queued, pumped, pumped * 0.05f) << "a queued press or move was skipped";
+  EXPECT_EQ(EditOpcodes(*plugin, kInputGain),
+            (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
+}
+
+// The knob hides the pointer and puts it back after each move. A move the server made before the pointer
+// went back, but read only afterwards (the host pumps late; a key came in between), counts from the move
+// before it: the knob turns as far as when every move is pumped, neither further nor less.
+TEST_F(EditorX11Test, AFineDragCountsEveryMoveOnceHoweverLateTheHostPumps) {
+  OpenEditor();
+  const std::string at = "mousemove --window " + std::to_string(host->Id()) + " " + std::to_string(kInputGainX) +
+                         " " + std::to_string(kInputGainY);
+  const auto drag = [&](bool pumped) {
+    const float before = plugin->GetParameter(kInputGain);
+    EXPECT_EQ(Shell("xdotool " + at + " mousedown 1"), 0);
+    Idle(*plugin, 60);
+    if (pumped) {
+      for (int step = 0; step < 2; ++step) {
+        EXPECT_EQ(Shell("xdotool mousemove_relative -- 0 -15"), 0);
+        Idle(*plugin, 60);
+      }
+    } else {
+      EXPECT_EQ(Shell("xdotool mousemove_relative -- 0 -15 key shift mousemove_relative -- 0 -15"), 0);
+      Idle(*plugin, 150);
+    }
+    EXPECT_EQ(Shell("xdotool mouseup 1"), 0);
+    Idle(*plugin, 100);
+    return plugin->GetParameter(kInputGain) - before;
+  };
+  const float initial = plugin->GetParameter(kInputGain);
+  const float pumped = drag(true);
+  ASSERT_GT(pumped, 0.0f);
+  plugin->SetParameter(kInputGain, initial);
+  Idle(*plugin, 100);
+  EXPECT_NEAR(drag(false), pumped, pumped * 0.05f) << "a move was counted twice or lost";
+}
+
 TEST_F(EditorX11Test, WheelClickAndDoubleClick) {
   OpenEditor();
   // One notch of the wheel turns a knob up.

@@ -159,6 +159,10 @@ private:
   float mHiddenX = 0.0f;
   float mHiddenY = 0.0f;
   bool mPointerLocked = false;
+  // A fine drag puts the pointer back after each move. Moves the server made before that request (a
+  // serial below mWarpSerial) are measured from the previous move, later ones from the hidden place.
+  unsigned long mWarpSerial = 0;
+  bool mWarpPending = false;
 
   std::map<int, unsigned long> mCursors; // font cursors by kind
   unsigned long mBlankCursor = 0;

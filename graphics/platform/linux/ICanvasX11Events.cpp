@@ -94,8 +94,17 @@ void ICanvasX11::HandleEvent(XEvent& event) {
     if (event.xbutton.window == window) HandleButtonRelease(event);
     break;
   case MotionNotify: {
-    // Only the newest position of a burst matters.
-    while (XCheckTypedWindowEvent(mDisplay, window, MotionNotify, &event)) {}
+    // Only the newest position of a burst matters. The burst ends at the next other event: a host that
+    // pumps rarely hands over a whole gesture at once, and a press or release queued between two moves
+    // must keep its place.
+    while (XEventsQueued(mDisplay, QueuedAlready) > 0) {
+      XEvent next;
+      XPeekEvent(mDisplay, &next);
+      if (next.type != MotionNotify || next.xmotion.window != window) break;
+      // Nor across the fine drag's putting back of the pointer: the moves after it count from elsewhere.
+      if (mWarpPending && event.xmotion.serial < mWarpSerial && next.xmotion.serial >= mWarpSerial) break;
+      XNextEvent(mDisplay, &event);
+    }
     HandleMotion(event);
     break;
   }
@@ -270,7 +279,28 @@ void ICanvasX11::HandleMotion(const XEvent& any) {
   ToLogical(event.x, event.y, x, y);
   const IMouseState mods = ModifiersOf(event.state, 0);
   if (mButtonsDown != 0) {
-    DragPointerTo(x, y, mods, mPointerLocked, mHiddenX, mHiddenY);
+    if (CursorHidden() && mPointerLocked) {
+      // Fine drag: the pointer goes back where it was hidden and only its movement counts. Moves the
+      // server made before it took the pointer back (their serial is below that request's) count from
+      // the previous move, later ones from the hidden place: none is lost or counted twice, however
+      // late the host pumps.
+      if (mWarpPending && event.serial >= mWarpSerial) {
+        mWarpPending = false;
+        SetLastMousePosition(mHiddenX, mHiddenY);
+      }
+      const float dX = x - LastMouseX();
+      const float dY = y - LastMouseY();
+      if (dX == 0.0f && dY == 0.0f) return;
+      SetLastMousePosition(x, y);
+      OnMouseDrag({IMouseEvent{mHiddenX, mHiddenY, dX, dY, mods}});
+      if (!mWarpPending) {
+        MovePointer(mHiddenX, mHiddenY);
+        mWarpPending = true;
+        SetLastMousePosition(x, y); // until the server's moves show it took the pointer back
+      }
+      return;
+    }
+    DragPointerTo(x, y, mods, false, 0.0f, 0.0f);
     return;
   }
   SetLastMousePosition(x, y);

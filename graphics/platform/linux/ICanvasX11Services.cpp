@@ -106,6 +106,7 @@ void ICanvasX11::MovePointer(float x, float y) {
   if (!mWindow) return;
   XErrorTrap trap(mDisplay);
   const float scale = TotalScale();
+  mWarpSerial = NextRequest(mDisplay);
   XWarpPointer(mDisplay, None, XWindow(), 0, 0, 0, 0, static_cast<int>(std::lround(x * scale)),
                static_cast<int>(std::lround(y * scale)));
   XFlush(mDisplay);
