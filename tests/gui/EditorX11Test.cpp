@@ -234,7 +234,7 @@ TEST_F(EditorX11Test, AGestureQueuedWholeBetweenTwoIdleCallsTurnsTheKnobAsFar) {
   plugin->Host().Recorder().Clear();
   const float queued = drag(false);
   EXPECT_NEAR(queued, pumped, pumped * 0.05f) << "a queued press or move was skipped";
-  EXPECT_EQ(EditOpcodes(*plugin, kInputGain),
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain),
             (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
 }
 
