@@ -83,7 +83,11 @@ float ICanvasWin::WindowScale(HWND window) {
   return dpi == 96 ? 1.0f : static_cast<float>(dpi) / 96.0f;
 }
 
-float ICanvasWin::ExpectedScreenScale() const { return mWindow != nullptr ? ScreenScale() : 1.0f; }
+// Before the first open there is no parent to ask: the desktop's scale is the one a host window
+// most likely has, so the size announced to the host is the size the editor opens at.
+float ICanvasWin::ExpectedScreenScale() const {
+  return mWindow != nullptr ? ScreenScale() : WindowScale(GetDesktopWindow());
+}
 
 bool ICanvasWin::SupportsMultiTouch() const { return (GetSystemMetrics(SM_DIGITIZER) & NID_MULTI_INPUT) != 0; }
 
