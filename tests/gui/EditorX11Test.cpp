@@ -71,6 +71,26 @@ void Xdo(const X11HostWindow& host, const std::string& actions) {
   ASSERT_EQ(Shell("xdotool mousemove --window " + std::to_string(host.Id()) + " " + actions), 0) << actions;
 }
 
+// xdotool at a point of the editor (host window pixels), then the actions there.
+void XdoAt(const X11HostWindow& host, int x, int y, const std::string& actions = {}) {
+  std::string where = std::to_string(x);
+  where += ' ';
+  where += std::to_string(y);
+  if (!actions.empty()) {
+    where += ' ';
+    where += actions;
+  }
+  Xdo(host, where);
+}
+
+// Presses the left button on a knob and drags it 30 pixels up, with the host's idle calls between.
+void PressAndDragUp(VstPluginInstance& plugin, const X11HostWindow& host, int x, int y) {
+  XdoAt(host, x, y, "mousedown 1");
+  Idle(plugin, 60);
+  XdoAt(host, x, y - 30);
+  Idle(plugin, 60);
+}
+
 // Pixels that differ by more than the fuzz in two pictures; -1 when they cannot be compared.
 long DifferingPixels(const std::filesystem::path& a, const std::filesystem::path& b) {
   const auto out = Scratch() / "compare.txt";
@@ -189,10 +209,10 @@ TEST_F(EditorX11Test, DraggingAKnobIsOneGestureTheHostRecords) {
   OpenEditor();
   const float before = plugin->GetParameter(kInputGain);
   plugin->Host().Recorder().Clear();
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " mousedown 1");
+  XdoAt(*host, kInputGainX, kInputGainY, "mousedown 1");
   Idle(*plugin, 60);
   for (int step = 1; step <= 4; ++step) {
-    Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 15 * step));
+    XdoAt(*host, kInputGainX, kInputGainY - 15 * step);
     Idle(*plugin, 40);
   }
   Shell("xdotool mouseup 1");
@@ -274,23 +294,23 @@ TEST_F(EditorX11Test, WheelClickAndDoubleClick) {
   OpenEditor();
   // One notch of the wheel turns a knob up.
   const float output = plugin->GetParameter(kOutputGain);
-  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY) + " click 4");
+  XdoAt(*host, kOutputGainX, kOutputGainY, "click 4");
   Idle(*plugin);
   EXPECT_GT(plugin->GetParameter(kOutputGain), output);
 
   // A click flips a switch.
   EXPECT_EQ(plugin->GetParameter(kDelta), 0.0f);
-  Xdo(*host, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " click 1");
+  XdoAt(*host, kDeltaX, kDeltaY, "click 1");
   Idle(*plugin);
   EXPECT_EQ(plugin->GetParameter(kDelta), 1.0f);
-  Xdo(*host, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " sleep 0.6 click 1");
+  XdoAt(*host, kDeltaX, kDeltaY, "sleep 0.6 click 1");
   Idle(*plugin);
   EXPECT_EQ(plugin->GetParameter(kDelta), 0.0f);
 
   // A right click on a knob opens no (empty) menu and starts no gesture.
   plugin->Host().Recorder().Clear();
   const float input = plugin->GetParameter(kInputGain);
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " sleep 0.6 click 3");
+  XdoAt(*host, kInputGainX, kInputGainY, "sleep 0.6 click 3");
   Idle(*plugin);
   EXPECT_TRUE(plugin->Host().Recorder().EditGestureOf(kInputGain).empty());
   EXPECT_EQ(plugin->GetParameter(kInputGain), input);
@@ -298,7 +318,7 @@ TEST_F(EditorX11Test, WheelClickAndDoubleClick) {
   // A double click resets a knob to its default (32 % of 0 ... 200 %).
   plugin->SetParameter(kInputGain, 0.9f);
   Idle(*plugin, 100);
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " sleep 0.6 click --repeat 2 --delay 60 1");
+  XdoAt(*host, kInputGainX, kInputGainY, "sleep 0.6 click --repeat 2 --delay 60 1");
   Idle(*plugin);
   EXPECT_NEAR(plugin->GetParameter(kInputGain), 0.16f, 1e-4f);
 }
@@ -307,9 +327,9 @@ TEST_F(EditorX11Test, TheGripScalesTheWindowAndTheHostHearsTheSize) {
   host->Resize(1700, 1100);
   OpenEditor();
   plugin->Host().Recorder().Clear();
-  Xdo(*host, std::to_string(kGripX) + " " + std::to_string(kGripY) + " mousedown 1");
+  XdoAt(*host, kGripX, kGripY, "mousedown 1");
   Idle(*plugin, 60);
-  Xdo(*host, std::to_string(kGripX + 160) + " " + std::to_string(kGripY + 100));
+  XdoAt(*host, kGripX + 160, kGripY + 100);
   Idle(*plugin, 100);
   Shell("xdotool mouseup 1");
   Idle(*plugin, 150);
@@ -377,9 +397,9 @@ TEST_F(EditorX11Test, FollowsTheHostResizingItsWindowAndNeverAsksBack) {
   ASSERT_TRUE(host->ChildSize(w, h));
   EXPECT_EQ(w, kWidth);
   plugin->Host().Recorder().Clear();
-  Xdo(*host, std::to_string(kGripX) + " " + std::to_string(kGripY) + " mousedown 1");
+  XdoAt(*host, kGripX, kGripY, "mousedown 1");
   Idle(*plugin, 60);
-  Xdo(*host, std::to_string(kGripX + 160) + " " + std::to_string(kGripY + 100));
+  XdoAt(*host, kGripX + 160, kGripY + 100);
   Idle(*plugin, 100);
   Shell("xdotool mouseup 1");
   Idle(*plugin, 100);
@@ -434,7 +454,7 @@ TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag
   OpenEditor();
   host->SendXEmbed(kXEmbedEmbeddedNotify, 0, static_cast<long>(host->Id()));
   host->SendXEmbed(kXEmbedWindowActivate);
-  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY));
+  XdoAt(*host, kOutputGainX, kOutputGainY);
   Idle(*plugin, 100);
   EXPECT_EQ(host->XEmbedFocusRequests(), 0) << "neither opening nor hovering asks for the keyboard";
   Xdo(*host, "400 30 click 1");
@@ -446,16 +466,13 @@ TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag
 
   // The embedder takes the keyboard away in the middle of a drag: the gesture ends there, once.
   plugin->Host().Recorder().Clear();
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " mousedown 1");
-  Idle(*plugin, 60);
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 30));
-  Idle(*plugin, 60);
+  PressAndDragUp(*plugin, *host, kInputGainX, kInputGainY);
   host->SendXEmbed(kXEmbedFocusOut);
   Idle(*plugin, 100);
   const std::vector<int32_t> gesture{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit};
   EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain), gesture);
   const float value = plugin->GetParameter(kInputGain);
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 60));
+  XdoAt(*host, kInputGainX, kInputGainY - 60);
   Idle(*plugin, 60);
   Shell("xdotool mouseup 1");
   Idle(*plugin, 100);
@@ -472,10 +489,7 @@ TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag
   host->SendXEmbed(kXEmbedFocusIn, 1);
   Idle(*plugin, 60);
   plugin->Host().Recorder().Clear();
-  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY) + " mousedown 1");
-  Idle(*plugin, 60);
-  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY - 30));
-  Idle(*plugin, 60);
+  PressAndDragUp(*plugin, *host, kOutputGainX, kOutputGainY);
   host->SendXEmbed(kXEmbedWindowDeactivate);
   Idle(*plugin, 100);
   EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kOutputGain), gesture);
@@ -489,7 +503,7 @@ TEST_F(EditorX11Test, UnderXEmbedTheEmbedderGivesTheKeyboardAndTakingItEndsADrag
 
 TEST_F(EditorX11Test, TheKeyboardComesOnlyWithAClickAndUnusedKeysGoBackToTheHost) {
   OpenEditor();
-  Xdo(*host, std::to_string(kOutputGainX) + " " + std::to_string(kOutputGainY));
+  XdoAt(*host, kOutputGainX, kOutputGainY);
   Idle(*plugin, 100);
   EXPECT_FALSE(host->ChildHasFocus()) << "neither opening nor hovering takes the keyboard";
   Xdo(*host, "400 30 click 1"); // the background
@@ -535,10 +549,7 @@ TEST_F(EditorX11Test, SurvivesTheHostDestroyingItsWindowFirstAndAClosedDragInPro
   OpenEditor();
   // A drag in progress when the host closes the editor ends with its end-edit.
   plugin->Host().Recorder().Clear();
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY) + " mousedown 1");
-  Idle(*plugin, 60);
-  Xdo(*host, std::to_string(kInputGainX) + " " + std::to_string(kInputGainY - 30));
-  Idle(*plugin, 60);
+  PressAndDragUp(*plugin, *host, kInputGainX, kInputGainY);
   EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
   Shell("xdotool mouseup 1");
   EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kInputGain).back(), audioMasterEndEdit);
@@ -570,7 +581,7 @@ TEST_F(EditorX11Test, SeveralEditorsAtOnceWhileAnotherInstanceProcesses) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   audio.join();
-  Xdo(*secondHost, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " click 1");
+  XdoAt(*secondHost, kDeltaX, kDeltaY, "click 1");
   Idle(*second);
   EXPECT_EQ(second->GetParameter(kDelta), 1.0f);
   EXPECT_EQ(plugin->GetParameter(kDelta), 0.0f);
@@ -598,7 +609,7 @@ TEST_F(EditorX11Test, TicksWithoutIdleCallsWhereTheHostRunsAGLibLoop) {
     while (std::chrono::steady_clock::now() < end) iterate(context, 0), std::this_thread::sleep_for(std::chrono::milliseconds(2));
   };
   loop(300);
-  Xdo(*host, std::to_string(kDeltaX) + " " + std::to_string(kDeltaY) + " click 1");
+  XdoAt(*host, kDeltaX, kDeltaY, "click 1");
   loop(200);
   EXPECT_EQ(plugin->GetParameter(kDelta), 1.0f) << "input answered without effEditIdle";
   const auto shot = Scratch() / "glib.png";
