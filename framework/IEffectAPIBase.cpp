@@ -72,6 +72,8 @@ bool IEffectAPIBase::AcceptsExtraBuses(int inputBuses, int outputBuses) const {
 
 void IEffectAPIBase::OnHostTransportHook() {}
 
+bool IEffectAPIBase::OnFixedSeed(std::optional<uint32_t>) { return false; }
+
 bool IEffectAPIBase::MidiNoteName(int, std::string& out) const {
   out.clear();
   return false;

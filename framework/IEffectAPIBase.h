@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,6 +56,12 @@ public:
   virtual void ParamIndicesInGroup(const char* groupName, std::vector<int>& out) const;
   // Whether extra buses may be added; none can, so only a request for none is granted.
   virtual bool AcceptsExtraBuses(int inputBuses, int outputBuses) const;
+  // Reproducible processing, as every binding offers it (the VST 2.4 vendor call, the CLAP and VST3
+  // extensions of our own): a seed makes every later block draw its random values from that seed;
+  // none returns to the operating system's source. Called on the host's main thread while audio may
+  // run, so the plug-in hands the value over without a lock. Returns whether the plug-in has a
+  // fixed-seed mode; the default has none (false, and the host is told no).
+  virtual bool OnFixedSeed(std::optional<uint32_t> seed);
   // Reserved for bindings that report a host's transport state; nothing calls it here.
   virtual void OnHostTransportHook();
   // The name of a MIDI note for hosts that show one: none here (empty, false).

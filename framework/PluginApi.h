@@ -5,9 +5,10 @@
 namespace lumen {
 
 // The plug-in interface a binding speaks to its host.
-enum class PluginApi : int32_t { VST2 = 0, VST3 = 1, AU = 2, AUv3 = 3, AAX = 4, APP = 5, WAM = 6, WEB = 7 };
+enum class PluginApi : int32_t { VST2 = 0, VST3 = 1, AU = 2, AUv3 = 3, AAX = 4, APP = 5, WAM = 6, WEB = 7, CLAP = 8 };
 
-// "VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB"; the empty string for any other value.
+// "VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP"; the empty string for any other
+// value.
 constexpr const char* ApiName(PluginApi api) {
   switch (api) {
     case PluginApi::VST2: return "VST2";
@@ -18,6 +19,7 @@ constexpr const char* ApiName(PluginApi api) {
     case PluginApi::APP: return "APP";
     case PluginApi::WAM: return "WAM";
     case PluginApi::WEB: return "WEB";
+    case PluginApi::CLAP: return "CLAP";
   }
   return "";
 }

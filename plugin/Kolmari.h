@@ -1,28 +1,17 @@
 #pragma once
 
-#include "IEffectVST2.h"
 #include "KolmariEngine.h"
+#include "KolmariParams.h"
+// The binding this build of the plug-in is for: its base class lumen::PluginBase and the record
+// lumen::IInstanceInfo that the binding's entry point hands to the constructor.
+#include "PluginBase.h"
 
 namespace kolmari {
 
-// Parameter indices as the host, the state chunk and the editor know them.
-enum EParam : int {
-  kBypass = 0,
-  kReact = 1,
-  kOversampling = 2,
-  kDelta = 3,
-  kInputGain = 4,
-  kWet = 5,
-  kTame = 6,
-  kOutputGain = 7,
-  kBias = 8,
-  kNumParams = 9,
-};
-
 // The drive-and-shape effect: its configuration, its nine parameters and its processing.
-class Kolmari : public lumen::IEffectVST2 {
+class Kolmari : public lumen::PluginBase {
 public:
-  static constexpr int32_t kVersion = 0x00010105; // 1.1.5
+  static constexpr int32_t kVersion = kPackedVersion;
 
   explicit Kolmari(const lumen::IInstanceInfo& info);
   ~Kolmari() override;

@@ -10,7 +10,7 @@
 #include "IEffectAPIBase.h"
 #include "IParam.h"
 #include "ITextControl.h"
-#include "Kolmari.h"
+#include "KolmariParams.h"
 
 #include <array>
 #include <cstdio>
@@ -164,10 +164,10 @@ void LayoutEditor(ICanvas& ui, const std::string& versionLabel)
   });
 }
 
-void InstallEditor(Kolmari& plugin, SurfaceMaker makeSurface)
+void InstallEditor(lumen::IEffectAPIBase& plugin, SurfaceMaker makeSurface)
 {
   plugin.SetEditorFactory([&plugin, makeSurface = std::move(makeSurface)] { return MakeEditorSurface(plugin, makeSurface); });
-  const std::string label = VersionLabel(Kolmari::Settings().version, plugin.ApiName());
+  const std::string label = VersionLabel(kPackedVersion, plugin.ApiName());
   plugin.SetLayoutFunction([label](ICanvas& ui) { LayoutEditor(ui, label); });
 }
 

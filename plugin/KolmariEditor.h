@@ -7,6 +7,7 @@
 
 namespace lumen {
 class ICanvasEditorDelegate;
+class IEffectAPIBase;
 namespace canvas {
 class ICanvas;
 class IResourceTable;
@@ -14,8 +15,6 @@ class IResourceTable;
 } // namespace lumen
 
 namespace kolmari {
-
-class Kolmari;
 
 // The editor's design: 1630 x 1010 logical units, redrawn up to 60 times a second, first shown at
 // draw scale 0.5 (and scalable between 0.25 and 1.0 with the corner grip).
@@ -42,8 +41,9 @@ void LayoutEditor(lumen::canvas::ICanvas& ui, const std::string& versionLabel);
 // "v1.1.5 x86-64 VST2": the packed version, the architecture and the plug-in interface's name.
 std::string VersionLabel(int32_t packedVersion, const char* apiName);
 
-// Gives the plug-in its editor: the factory (through makeSurface) and the layout.
-void InstallEditor(Kolmari& plugin, SurfaceMaker makeSurface);
+// Gives the plug-in its editor, in whichever format it is built: the factory (through makeSurface)
+// and the layout.
+void InstallEditor(lumen::IEffectAPIBase& plugin, SurfaceMaker makeSurface);
 
 // The pictures and font compiled into this binary, as the surface searches them.
 const lumen::canvas::IResourceTable& EditorResources();

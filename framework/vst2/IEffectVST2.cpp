@@ -138,7 +138,6 @@ intptr_t IEffectVST2::VSTVendorSpecific(int32_t, intptr_t, void*, float) { retur
 
 intptr_t IEffectVST2::VSTCanDo(const char*) { return 0; }
 
-bool IEffectVST2::OnFixedSeed(std::optional<uint32_t>) { return false; }
 
 bool IEffectVST2::SendMidiToHost(const IMidiMessage& message) {
   VstMidiEvent event{};

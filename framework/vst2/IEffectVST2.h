@@ -67,11 +67,6 @@ public:
   // capability queries the binding does not know. Both answer 0 by default.
   virtual intptr_t VSTVendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
   virtual intptr_t VSTCanDo(const char* capability);
-  // The fixed-seed vendor call (VstFixedSeedCall.h): a seed makes every later block draw its random
-  // values from that seed; none returns to the operating system's source. Called on the host's main
-  // thread while audio may run, so the plug-in hands the value over without a lock. Returns whether
-  // the plug-in has a fixed-seed mode; the default has none (false, and the host gets 0).
-  virtual bool OnFixedSeed(std::optional<uint32_t> seed);
 
   // Processor operations this binding fills in.
   bool SendMidiToHost(const IMidiMessage& message) override;

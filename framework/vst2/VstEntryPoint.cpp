@@ -1,13 +1,10 @@
 // The library's two exported entry points. Everything else in the library is hidden.
 #include "IEffectVST2.h"
-#include "PluginModule.h"
 
 #include <memory>
 #include <mutex>
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 // The DLL's exports are listed in its module-definition file.
 #define KOLMARI_ENTRY_EXPORT
 #else
@@ -46,29 +43,7 @@ AEffect* CreateInstance(audioMasterCallback host) {
   return effect;
 }
 
-#ifdef _WIN32
-HINSTANCE gModule = nullptr;
-#endif
-
 } // namespace
-
-void* lumen::vst2::PluginModuleHandle() {
-#ifdef _WIN32
-  return gModule;
-#else
-  return nullptr;
-#endif
-}
-
-#ifdef _WIN32
-// The loader calls this under its own lock: it only notes the module, whose resources the editor
-// finds later. Thread notifications stay on: the statically linked runtimes clean up their
-// thread-local data with them.
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) gModule = module;
-  return TRUE;
-}
-#endif
 
 extern "C" KOLMARI_ENTRY_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
   return CreateInstance(host);
