@@ -297,7 +297,29 @@ void ICanvasX11::ApplyPendingChanges() {
   }
 }
 
-void ICanvasX11::DrawFrame(const IRectFList& regions, bool whole) {
+namespace {
+
+// Regions that overlap a lot are drawn as their bounding box: a knob's shadow, body and overlay
+// are three regions, and each drawn apart shades every picture that reaches into it again (a turned
+// picture shades its whole square however little of it a region holds). The box is taken only when
+// it is no larger than the regions together, so scattered regions stay apart.
+IRectFList MergedWhereCheaper(const IRectFList& regions) {
+  if (regions.size() < 2) return regions;
+  IRectF box;
+  double total = 0.0;
+  for (const IRectF& r : regions) {
+    box = box.Union(r);
+    total += static_cast<double>(r.W()) * static_cast<double>(r.H());
+  }
+  const double boxArea = static_cast<double>(box.W()) * static_cast<double>(box.H());
+  if (boxArea > total) return regions;
+  return {box};
+}
+
+} // namespace
+
+void ICanvasX11::DrawFrame(const IRectFList& dirty, bool whole) {
+  const IRectFList regions = mPartialPresent ? MergedWhereCheaper(dirty) : dirty;
   XErrorTrap trap(mDisplay);
   if (!mWindow->MakeCurrent()) return;
   const int pw = WindowPixelWidth();

@@ -79,9 +79,10 @@ public:
   // Whether a GLib timeout drives the editor besides the host's idle calls.
   bool HasOwnTicker() const { return mTicker.Running(); }
   int FramesDrawn() const { return mFramesDrawn; }
-  // Frames put only their changed pixels on the window where the server can copy parts of the back
-  // buffer (on by default); off, every frame is presented whole, as a swap. For tests and benchmarks
-  // that compare the two.
+  // Cheap frames (on by default): overlapping dirty regions are drawn as one, and where the server
+  // can copy parts of the back buffer a frame puts only its changed pixels on the window. Off, every
+  // region is drawn apart and every frame swapped whole, as a plain double-buffered editor does. For
+  // tests and benchmarks that compare the two.
   void SetPartialPresent(bool on) { mPartialPresent = on; }
   // Whether frames now present only their changed parts (the setting, and the server's support).
   bool PresentsParts() const;
