@@ -201,6 +201,14 @@ bool ICanvas::CollectDirtyRegions(IRectFList& regions) {
 }
 
 bool ICanvas::Tick(IRectFList& regions) {
+  // The animations first, in a pass of their own: one may mark any control dirty, also one the
+  // collection below has already passed, which would then be cleaned without being redrawn.
+  ForEachControl([](IControl& control) {
+    if (!control.GetAnimationFunction()) return;
+    // A copy runs: the callback may end or restart the animation, replacing it meanwhile.
+    const IControl::AnimationFunction animation = control.GetAnimationFunction();
+    animation(&control);
+  });
   const bool dirty = CollectDirtyRegions(regions);
   if (dirty) ForEachControl([](IControl& control) { control.MarkClean(); });
   return dirty;

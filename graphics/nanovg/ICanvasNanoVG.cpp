@@ -338,8 +338,33 @@ void ICanvasNanoVG::BeginMainFrame()
   mHasClip = false;
 }
 
+std::vector<ICanvasNanoVG::WindowPixels> ICanvasNanoVG::WindowPixelsOf(const IRectFList& regions) const
+{
+  std::vector<WindowPixels> parts;
+  const float s = TotalScale();
+  const int pw = WindowPixelWidth();
+  const int ph = WindowPixelHeight();
+  auto add = [&](const IRectF& r) {
+    if (r.HasNoArea() || !(s > 0.0f)) return;
+    const int l = std::max(0, static_cast<int>(std::floor(r.L * s)));
+    const int t = std::max(0, static_cast<int>(std::floor(r.T * s)));
+    const int rr = std::min(pw, static_cast<int>(std::ceil(r.R * s)));
+    const int b = std::min(ph, static_cast<int>(std::ceil(r.B * s)));
+    if (rr > l && b > t) parts.push_back({l, ph - b, rr - l, b - t});
+  };
+  if (SingleRegionDrawing()) {
+    IRectF all;
+    for (const IRectF& r : regions) all = all.Union(r);
+    add(all);
+  } else {
+    for (const IRectF& r : regions) add(r);
+  }
+  return parts;
+}
+
 void ICanvasNanoVG::FinishFrame()
 {
+  mLastCopyPartial = false;
   if (mVG != nullptr && mMainFB != nullptr && (mFrameOpen || mInDraw)) {
     if (mFrameOpen) nvgEndFrame(mVG);
     mFrameOpen = false;
@@ -355,7 +380,17 @@ void ICanvasNanoVG::FinishFrame()
       // again, and the window needs no clearing since the copy covers all of it.
       glBindFramebuffer(GL_READ_FRAMEBUFFER, mMainFB->fbo);
       glDisable(GL_SCISSOR_TEST);
-      glBlitFramebuffer(0, 0, pw, ph, 0, 0, pw, ph, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+      if (mWindowCopyParts.empty()) {
+        glBlitFramebuffer(0, 0, pw, ph, 0, 0, pw, ph, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+      } else {
+        // The window still shows everything else from earlier frames: a drag moves a knob or two,
+        // and copying only those is what makes its frames cheap.
+        for (const WindowPixels& p : mWindowCopyParts) {
+          glBlitFramebuffer(p.x, p.y, p.x + p.w, p.y + p.h, p.x, p.y, p.x + p.w, p.y + p.h, GL_COLOR_BUFFER_BIT,
+                            GL_NEAREST);
+        }
+        mLastCopyPartial = true;
+      }
       BindWindowFramebuffer();
     } else {
       PaintMainFramebufferIntoWindow();

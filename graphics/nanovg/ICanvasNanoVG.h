@@ -20,8 +20,9 @@ namespace lumen::canvas {
 // and the window, and makes the context current around everything below that touches OpenGL.
 //
 // Every frame is drawn into the main framebuffer, a persistent offscreen copy of the window: only
-// the regions the core redraws change in it, and FinishFrame puts the whole of it on the window
-// (the framebuffer WindowFramebuffer() names) as one textured rectangle.
+// the regions the core redraws change in it, and FinishFrame copies it onto the window (the
+// framebuffer WindowFramebuffer() names): the whole of it, or, where the platform keeps the window's
+// pixels between frames and asks for it (LimitWindowCopy), only the parts the frame changed.
 //
 // Threads: everything runs on the editor's user-interface thread with the OpenGL context current.
 // The per-editor bitmap cache and the deferred framebuffer deletions have locks of their own; the
@@ -176,6 +177,21 @@ protected:
   // The framebuffer that stands for the window (0: the context's default framebuffer).
   virtual unsigned WindowFramebuffer() const { return 0; }
   NVGLUframebuffer* MainFramebuffer() const { return mMainFB; }
+
+  // Part of the window in pixels, upwards as OpenGL counts (x, y: the bottom-left corner).
+  struct WindowPixels {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const WindowPixels&) const = default;
+  };
+  // The window's pixels that drawing the regions (logical units) can change: each region widened to
+  // whole pixels as DrawRegions aligns it (their union when the core draws one region), cut to the
+  // window; empty regions are left out.
+  std::vector<WindowPixels> WindowPixelsOf(const IRectFList& regions) const;
+  // The next frames copy only these parts of the main framebuffer onto the window; an empty list
+  // (the default) copies all of it. Only for a window whose framebuffer keeps its pixels.
+  void LimitWindowCopy(std::vector<WindowPixels> parts) { mWindowCopyParts = std::move(parts); }
+  // Whether the last FinishFrame copied only the parts (else the whole window is new).
+  bool LastCopyWasPartial() const { return mLastCopyPartial; }
   // Deletes a framebuffer now, or at the end of the frame when one is being drawn.
   void ReleaseFramebuffer(NVGLUframebuffer* fb);
 
@@ -221,6 +237,8 @@ private:
 
   NVGcontext* mVG = nullptr;
   NVGLUframebuffer* mMainFB = nullptr;
+  std::vector<WindowPixels> mWindowCopyParts; // empty: FinishFrame copies the whole window
+  bool mLastCopyPartial = false;
 };
 
 } // namespace lumen::canvas

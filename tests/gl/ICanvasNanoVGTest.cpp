@@ -425,6 +425,54 @@ TEST(ICanvasNanoVG, ARedrawOfDirtyRegionsTouchesOnlyThoseRegions)
   EXPECT_TRUE(Near(after.At(100, 30), kBlue));
 }
 
+// A redraw of a region that crosses a turned picture draws only the part of it inside the region
+// (plus a margin for the anti-aliased edge): the region's pixels must come out as the whole
+// picture drew them, at both draw scales and at angles where the cut runs across every side.
+TEST(ICanvasNanoVG, ARegionAcrossATurnedPictureRedrawsItsPixelsExactly)
+{
+  TestPicture picture(60, 60, IColorARGB{0, 0, 0, 0});
+  for (int y = 4; y < 56; ++y)
+    for (int x = 4; x < 56; ++x) picture.Fill(x, y, x + 1, y + 1, IColorARGB{255, x * 4, y * 4, (x * y) % 256});
+  TestResources resources;
+  resources.Add("turned.png", "PNG", picture.Png());
+  for (float scale : {1.0f, 0.5f}) {
+    for (float angle : {17.0f, 45.0f, 133.0f}) {
+      SCOPED_TRACE(testing::Message() << "scale " << scale << ", angle " << angle);
+      OffscreenEditor editor(200, 120, scale);
+      ASSERT_TRUE(editor.Open()) << editor.ui->LastError();
+      ICanvasOffscreen& ui = *editor.ui;
+      ui.SetResourceTable(resources.Table());
+      const IBitmapHandle handle = ui.FetchBitmap("turned.png", 1, false, 1);
+      ASSERT_TRUE(handle.IsValid());
+      AddFilledRect(ui, IRectF(0, 0, 200, 120), kWhite);
+      ui.AddControl(new DrawingControl(IRectF(40, 20, 120, 100), [&](ICanvas& g, DrawingControl&) {
+        g.PaintRotatedBitmap(handle, 80, 60, angle);
+      }));
+      // Strips across the picture: one through its middle, one over a corner.
+      DrawingControl* across = AddFilledRect(ui, IRectF(30, 52.3f, 130, 61.7f), IColorARGB{0, 0, 0, 0});
+      DrawingControl* corner = AddFilledRect(ui, IRectF(95, 25, 125, 40), IColorARGB{0, 0, 0, 0});
+      ASSERT_TRUE(ui.DrawFullFrame());
+      ui.DrawDirty();
+      const IPixelImage whole = ui.ReadMainFramebuffer();
+      across->MarkDirty(false);
+      corner->MarkDirty(false);
+      ASSERT_EQ(ui.DrawDirty().size(), 2u);
+      const IPixelImage redrawn = ui.ReadMainFramebuffer();
+      ASSERT_EQ(whole.rgba.size(), redrawn.rgba.size());
+      int differing = 0;
+      for (std::size_t i = 0; i < whole.rgba.size(); i += 4) {
+        if (std::memcmp(&whole.rgba[i], &redrawn.rgba[i], 4) != 0 && differing++ == 0) {
+          const int x = static_cast<int>(i / 4) % whole.width;
+          const int y = static_cast<int>(i / 4) / whole.width;
+          ADD_FAILURE() << "first at " << x << "," << y << ": " << Describe(redrawn.At(x, y)) << ", drawn whole "
+                        << Describe(whole.At(x, y));
+        }
+      }
+      EXPECT_EQ(differing, 0);
+    }
+  }
+}
+
 TEST(ICanvasNanoVG, DottedLinesShorterThanOneAndAHalfDashesDrawNothing)
 {
   OffscreenEditor editor;

@@ -82,6 +82,26 @@ TEST_F(GraphicsFixture, DirtyControlsContributeTheirRectanglesGrownByThreeQuarte
   EXPECT_THAT(regions, ElementsAre(IRectF(99.25f, 99.25f, 110.75f, 110.75f)));
 }
 
+TEST_F(GraphicsFixture, AnAnimationThatDirtiesAControlBeforeItIsRedrawnInTheSameTick) {
+  LoggingControl* first = Add(ui, {10, 20, 30, 40}, "first");
+  LoggingControl* animated = Add(ui, {100, 100, 110, 110}, "animated");
+  IRectFList regions;
+  ui.Tick(regions);
+  // The later control's animation dirties the earlier one, as a lamp following a switch would.
+  int runs = 0;
+  animated->SetAnimation([&](IControl* self) {
+    ++runs;
+    first->MarkDirty(false);
+    self->FinishAnimation();
+  }, 100);
+  regions.clear();
+  ASSERT_TRUE(ui.Tick(regions));
+  EXPECT_EQ(runs, 1);
+  EXPECT_THAT(regions, ElementsAre(IRectF(9.25f, 19.25f, 30.75f, 40.75f), IRectF(99.25f, 99.25f, 110.75f, 110.75f)));
+  regions.clear();
+  EXPECT_FALSE(ui.Tick(regions)) << "nothing left dirty, nothing animating";
+}
+
 TEST(RegionReduction, DropsRectanglesInsideOthersAndTrimsWholeSideOverlaps) {
   EXPECT_THAT(ICanvas::ReduceRegions({{0, 0, 10, 10}, {2, 2, 5, 5}, {0, 0, 10, 10}}), ElementsAre(IRectF(0, 0, 10, 10)));
   // The second spans the first's whole width and covers its lower part: that strip is cut off.

@@ -226,6 +226,7 @@ void ICanvasX11::ResizePlatformWindow(bool /*parentHasResized*/) {
   // The driver may learn the window's new size only when a frame is shown: the first frame after
   // a resize can land in a buffer of the old size, so the next one is drawn whole again.
   mWholeFramesAfterResize = 2;
+  mBackBufferWidth = mBackBufferHeight = 0;
 }
 
 void ICanvasX11::ResizeDrawTarget() {
@@ -268,12 +269,13 @@ void ICanvasX11::Pump(bool forceFrame) {
     // A little early is on time: ticks from a 16 ms timer must not miss every other frame.
     if (forceFrame || now - mLastFrame >= period - std::chrono::milliseconds(2)) {
       mLastFrame = now;
-      if (mWholeFramesAfterResize > 0) {
+      const bool whole = mWholeFramesAfterResize > 0;
+      if (whole) {
         --mWholeFramesAfterResize;
         ForEachControl([](IControl& control) { control.MarkDirty(false); });
       }
       IRectFList regions;
-      if (Tick(regions)) DrawFrame(regions);
+      if (Tick(regions)) DrawFrame(regions, whole);
     }
   }
   mInPump = false;
@@ -295,14 +297,65 @@ void ICanvasX11::ApplyPendingChanges() {
   }
 }
 
-void ICanvasX11::DrawFrame(const IRectFList& regions) {
+namespace {
+
+// Regions that overlap a lot are drawn as their bounding box: a knob's shadow, body and overlay
+// are three regions, and each drawn apart shades every picture that reaches into it again (a turned
+// picture shades its whole square however little of it a region holds). The box is taken only when
+// it is no larger than the regions together, so scattered regions stay apart.
+IRectFList MergedWhereCheaper(const IRectFList& regions) {
+  if (regions.size() < 2) return regions;
+  IRectF box;
+  double total = 0.0;
+  for (const IRectF& r : regions) {
+    box = box.Union(r);
+    total += static_cast<double>(r.W()) * static_cast<double>(r.H());
+  }
+  const double boxArea = static_cast<double>(box.W()) * static_cast<double>(box.H());
+  if (boxArea > total) return regions;
+  return {box};
+}
+
+} // namespace
+
+void ICanvasX11::DrawFrame(const IRectFList& dirty, bool whole) {
+  const IRectFList regions = mPartialPresent ? MergedWhereCheaper(dirty) : dirty;
   XErrorTrap trap(mDisplay);
   if (!mWindow->MakeCurrent()) return;
+  const int pw = WindowPixelWidth();
+  const int ph = WindowPixelHeight();
+  // With the server copying parts of the back buffer, the back buffer is never swapped away: it
+  // keeps the whole picture from frame to frame, and a frame puts on the window only the pixels it
+  // changed. A drag then costs the knob's pixels instead of the whole window's, twice (the copy
+  // into the back buffer and the one to the screen). The frames drawn whole after a resize are
+  // swapped: the driver learns a window's new size from a swap, not from a copy; the frame after
+  // them copies everything once more. Without the extension every frame is swapped whole.
+  const bool copyParts = mPartialPresent && mWindow->CanCopyParts();
+  const bool partial = copyParts && !whole && mBackBufferWidth == pw && mBackBufferHeight == ph;
+  std::vector<WindowPixels> parts;
+  if (partial) parts = WindowPixelsOf(regions);
+  if (partial && parts.empty()) {
+    mWindow->Release();
+    return;
+  }
+  LimitWindowCopy(parts);
   DrawRegions(regions);
-  mWindow->SwapBuffers();
+  LimitWindowCopy({});
+  if (LastCopyWasPartial()) {
+    for (const WindowPixels& p : parts) mWindow->CopyPart(p.x, p.y, p.w, p.h);
+  } else if (copyParts && !whole) {
+    mWindow->CopyPart(0, 0, pw, ph);
+    mBackBufferWidth = pw;
+    mBackBufferHeight = ph;
+  } else {
+    mWindow->SwapBuffers();
+    mBackBufferWidth = mBackBufferHeight = 0; // a swapped back buffer holds nothing we know
+  }
   mWindow->Release();
   ++mFramesDrawn;
 }
+
+bool ICanvasX11::PresentsParts() const { return mPartialPresent && mWindow && mWindow->CanCopyParts(); }
 
 Atom ICanvasX11::Intern(const char* name) { return XInternAtom(mDisplay, name, False); }
 

@@ -79,6 +79,13 @@ public:
   // Whether a GLib timeout drives the editor besides the host's idle calls.
   bool HasOwnTicker() const { return mTicker.Running(); }
   int FramesDrawn() const { return mFramesDrawn; }
+  // Cheap frames (on by default): overlapping dirty regions are drawn as one, and where the server
+  // can copy parts of the back buffer a frame puts only its changed pixels on the window. Off, every
+  // region is drawn apart and every frame swapped whole, as a plain double-buffered editor does. For
+  // tests and benchmarks that compare the two.
+  void SetPartialPresent(bool on) { mPartialPresent = on; }
+  // Whether frames now present only their changed parts (the setting, and the server's support).
+  bool PresentsParts() const;
 
   // The screen scale of a display: Xft.dpi / 96, 1.0 when it is not set or unusable.
   static float ScreenScaleOf(Display* display);
@@ -123,7 +130,8 @@ private:
   IMouseState ModifiersOf(unsigned state, unsigned button) const;
   void ToLogical(int px, int py, float& x, float& y) const;
 
-  void DrawFrame(const IRectFList& regions);
+  // Draws the regions and presents them; whole: the back buffer's content cannot be trusted.
+  void DrawFrame(const IRectFList& regions, bool whole);
   void ShowTooltip(const char* text);
   void HideTooltip();
   unsigned long CursorFor(int kind);
@@ -138,6 +146,10 @@ private:
   std::chrono::steady_clock::time_point mLastFrame{};
   int mFramesDrawn = 0;
   int mWholeFramesAfterResize = 0; // frames still to be drawn whole after the window resized
+  bool mPartialPresent = true;
+  // The size of the whole picture the back buffer holds (0: none, it must be presented whole).
+  int mBackBufferWidth = 0;
+  int mBackBufferHeight = 0;
   bool mInPump = false;
   bool mHasFocus = false;
 

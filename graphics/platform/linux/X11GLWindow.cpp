@@ -25,6 +25,14 @@ GLXFBConfig ChooseConfig(Display* display, int screen) {
   return chosen;
 }
 
+// Whether the space-separated extension list of the screen names extension exactly.
+bool HasExtension(Display* display, int screen, const std::string& extension) {
+  const char* list = glXQueryExtensionsString(display, screen);
+  if (list == nullptr) return false;
+  const std::string names = std::string(" ") + list + " ";
+  return names.find(" " + extension + " ") != std::string::npos;
+}
+
 } // namespace
 
 std::unique_ptr<X11GLWindow> X11GLWindow::Create(Display* display, Window parent, int width, int height,
@@ -71,6 +79,10 @@ std::unique_ptr<X11GLWindow> X11GLWindow::Create(Display* display, Window parent
   if (!window->MakeCurrent()) {
     error = "the editor's OpenGL context cannot be made current";
     return nullptr;
+  }
+  if (HasExtension(display, screen, "GLX_MESA_copy_sub_buffer")) {
+    window->mCopySubBuffer = reinterpret_cast<void (*)(Display*, unsigned long, int, int, int, int)>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA")));
   }
   const int version = gladLoadGL(LoadGLFunction);
   const int major = GLAD_VERSION_MAJOR(version);
@@ -119,6 +131,10 @@ void X11GLWindow::Release() {
 
 void X11GLWindow::SwapBuffers() {
   if (mWindow != 0) glXSwapBuffers(mDisplay, mWindow);
+}
+
+void X11GLWindow::CopyPart(int x, int y, int w, int h) {
+  if (mWindow != 0 && mCopySubBuffer != nullptr && w > 0 && h > 0) mCopySubBuffer(mDisplay, mWindow, x, y, w, h);
 }
 
 std::string X11GLWindow::RendererName() {

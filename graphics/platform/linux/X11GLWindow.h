@@ -30,6 +30,12 @@ public:
   void Release();
   bool IsCurrent() const { return mCurrent; }
   void SwapBuffers();
+  // Whether the server copies parts of the back buffer to the window (GLX_MESA_copy_sub_buffer):
+  // then the back buffer keeps its pixels between presents and a frame shows only what it drew.
+  bool CanCopyParts() const { return mCopySubBuffer != nullptr; }
+  // Copies the rectangle x, y (bottom-left corner, OpenGL's window pixels), w x h of the back buffer
+  // onto the window. The context must be current; nothing without CanCopyParts.
+  void CopyPart(int x, int y, int w, int h);
   // The renderer's name as OpenGL reports it (context current).
   static std::string RendererName();
 
@@ -41,6 +47,8 @@ private:
   Colormap mColormap = 0;
   void* mConfig = nullptr;  // GLXFBConfig
   void* mContext = nullptr; // GLXContext
+  // glXCopySubBufferMESA when the server and the library offer it.
+  void (*mCopySubBuffer)(Display*, unsigned long, int, int, int, int) = nullptr;
   // What was current before MakeCurrent.
   Display* mPreviousDisplay = nullptr;
   unsigned long mPreviousDrawable = 0;

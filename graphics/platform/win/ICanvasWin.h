@@ -2,6 +2,7 @@
 
 #include "ICanvasNanoVG.h"
 #include "WinCursors.h"
+#include "WinDialogs.h"
 #include "WinDisplayTicker.h"
 #include "WinGLContext.h"
 
@@ -91,6 +92,9 @@ public:
   bool RevealPathInExplorer(const char* path, bool select) override;
   std::unique_ptr<PlatformFont> LoadSystemFont(const char* fontId, const char* family, int style) override;
   std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override;
+  // The module's "TTF" resource or a file on disk, installed through GDI (WinFonts); a program
+  // without module resources falls back to the surface's own table.
+  std::unique_ptr<PlatformFont> LoadFontFromResource(const char* fontId, const char* fileNameOrResourceName) override;
   void CacheSystemFont(const char* fontId, PlatformFont& font) override;
   // Resources of the module first (upper-cased quoted names), then files and the surface's own table.
   ResourceLocation FindResourceLocation(const char* name, const char* type, std::string& path) override;
@@ -128,6 +132,11 @@ private:
   bool IgnoredAsTouch() const;
 
   void CloseWindowOnly();
+  // Before a modal dialog takes the mouse: a press in progress ends as if released (its gesture
+  // closes), every capture of the core goes and a hidden pointer shows again.
+  void ReleaseMouseForDialog();
+  // What owns dialogs and message boxes: the host's top-level window, else the editor window.
+  HWND DialogOwner();
   void ShowTooltipFor(int index);
   void HideTooltip();
 
@@ -135,6 +144,7 @@ private:
   HINSTANCE mModule = nullptr;
   HWND mWindow = nullptr;
   HWND mParent = nullptr;
+  WinHostWindow mHostWindow; // the host's top-level window, found on first need
   WinGLContext mGL;
   WinDisplayTicker mTicker;
   bool mTouchRegistered = false;

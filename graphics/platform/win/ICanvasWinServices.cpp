@@ -96,22 +96,51 @@ IPopupMenu* ICanvasWin::OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds)
 
 bool ICanvasWin::ReadClipboardText(std::string& text) { return WinClipboard::ReadText(text); }
 
-bool ICanvasWin::WriteClipboardText(const std::string& text) { return WinClipboard::WriteText(mWindow, text); }
+bool ICanvasWin::WriteClipboardText(const std::string& text) { return WinClipboard::WriteText(DialogOwner(), text); }
+
+void ICanvasWin::ReleaseMouseForDialog() {
+  // The dialog's own message loop takes the mouse: the release of a press held now would never
+  // reach the editor, leaving a knob turning (and the host's gesture open) behind the dialog.
+  if (mPressed) EndPress(LastMouseX(), LastMouseY(), IMouseState{});
+  DropCaptures();
+}
+
+HWND ICanvasWin::DialogOwner() {
+  // A dialog owned by the host's top-level window stays in front of it and blocks it like the
+  // host's own dialogs; a child window cannot own one.
+  if (HWND top = mHostWindow.Find(mParent)) return top;
+  return mWindow;
+}
 
 int ICanvasWin::ShowAlert(const char* text, const char* caption, int type, std::function<void(int)> completion) {
-  const int result = WinDialogs::ShowAlert(mWindow, text, caption, type);
+  ReleaseMouseForDialog();
+  const int result = WinDialogs::ShowAlert(DialogOwner(), text, caption, type);
   if (completion) completion(result);
   return result;
 }
 
 void ICanvasWin::PickFile(std::string& fileName, std::string& directory, int action, const char* extensions) {
-  WinDialogs::PickFile(mWindow, fileName, directory, action, extensions);
+  ReleaseMouseForDialog();
+  if (mWindow == nullptr) {
+    fileName.clear();
+    return;
+  }
+  WinDialogs::PickFile(DialogOwner(), fileName, directory, action, extensions);
 }
 
-void ICanvasWin::PickDirectory(std::string& directory) { WinDialogs::PickDirectory(mWindow, directory); }
+void ICanvasWin::PickDirectory(std::string& directory) {
+  ReleaseMouseForDialog();
+  if (mWindow == nullptr) {
+    directory.clear();
+    return;
+  }
+  WinDialogs::PickDirectory(DialogOwner(), directory);
+}
 
 bool ICanvasWin::PickColor(IColorARGB& color, const char* prompt, std::function<void(const IColorARGB&)> completion) {
-  const bool chosen = WinDialogs::PickColor(mWindow, color, prompt);
+  ReleaseMouseForDialog();
+  if (mWindow == nullptr) return false;
+  const bool chosen = WinDialogs::PickColor(DialogOwner(), color, prompt);
   if (chosen && completion) completion(color);
   return chosen;
 }
@@ -145,6 +174,13 @@ std::unique_ptr<PlatformFont> ICanvasWin::LoadSystemFont(const char* fontId, con
 std::unique_ptr<PlatformFont> ICanvasWin::LoadFontFromMemory(const char* fontId, const void* data, int dataSize) {
   if (data == nullptr || dataSize <= 0) return nullptr;
   return WinFonts::LoadFromMemory(fontId, data, dataSize);
+}
+
+std::unique_ptr<PlatformFont> ICanvasWin::LoadFontFromResource(const char* fontId, const char* fileNameOrResourceName) {
+  if (std::unique_ptr<WinFont> font = WinFonts::LoadFromResource(fontId, fileNameOrResourceName, WinResourceTable(mModule))) {
+    return font;
+  }
+  return ICanvasNanoVG::LoadFontFromResource(fontId, fileNameOrResourceName);
 }
 
 void ICanvasWin::CacheSystemFont(const char* fontId, PlatformFont& font) { WinFonts::CacheSystemFont(fontId, font); }

@@ -15,6 +15,7 @@
 namespace lumen::test {
 
 using lumen::canvas::ICanvasWin;
+using lumen::canvas::PlatformFont;
 
 struct Picture {
   int width = 0;
@@ -45,6 +46,13 @@ inline Picture FromGL(int width, int height, const std::vector<uint8_t>& bottomU
 class ReadableCanvasWin : public ICanvasWin {
 public:
   using ICanvasWin::ICanvasWin;
+
+  // Fonts handed to the surface's generic loader from memory (the module's fonts go to GDI directly).
+  int fontsFromMemory = 0;
+  std::unique_ptr<PlatformFont> LoadFontFromMemory(const char* fontId, const void* data, int dataSize) override {
+    ++fontsFromMemory;
+    return ICanvasWin::LoadFontFromMemory(fontId, data, dataSize);
+  }
 
   Picture ReadMainFramebuffer() {
     Picture picture;

@@ -10,6 +10,7 @@
 #include "Kolmari.h"
 #include "KolmariEditor.h"
 #include "WinDisplayTicker.h"
+#include "WinFonts.h"
 #include "WinMouseMessage.h"
 #include "WinTestWindow.h"
 #include "WinUpdateRegion.h"
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -270,6 +272,127 @@ TEST_F(EditorWinSurface, AValueEntryEndsOnTheWheelOrAClickBesideItAndTheTicksGoO
   plugin->DeliverParamValue(4, 0.9, true);
   WinTestWindow::Pump(150ms);
   EXPECT_GT(ui->FramesDrawn(), frames);
+}
+
+// ---- Dialogs and fonts ----------------------------------------------------------------------------------
+
+// What a dialog found: when its first window was made, whether the press still held and who had
+// the mouse (the system would end the press itself a little later, when the dialog takes the
+// mouse); when it was up, its owner and who had the mouse.
+struct DialogSeen {
+  ICanvas* editor = nullptr;
+  bool created = false;
+  bool heldAtCreation = false;
+  HWND captureAtCreation = nullptr;
+  bool seen = false;
+  HWND owner = nullptr;
+  HWND capture = nullptr;
+  int waits = 0;
+};
+DialogSeen gDialog;
+
+LRESULT CALLBACK WatchCreation(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && !gDialog.created) {
+    gDialog.created = true;
+    gDialog.heldAtCreation = gDialog.editor != nullptr && gDialog.editor->CapturedControl() != nullptr;
+    gDialog.captureAtCreation = GetCapture();
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof(name));
+  if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Runs inside the dialog's own message loop: notes what it sees and cancels the dialog.
+void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr) {
+    // Never a dialog: end the modal loop rather than hang the test.
+    if (++gDialog.waits > 200) {
+      KillTimer(nullptr, timer);
+      PostQuitMessage(0);
+    }
+    return;
+  }
+  KillTimer(nullptr, timer);
+  gDialog.seen = true;
+  gDialog.owner = GetWindow(dialog, GW_OWNER);
+  gDialog.capture = GetCapture();
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(EditorWinSurface, DialogsEndAPressFirstAndBelongToTheHostsTopLevelWindow) {
+  ReadableCanvasWin* ui = Open();
+  ASSERT_NE(ui, nullptr);
+  HWND editor = host.Editor();
+  IRectF knob;
+  ui->ForEachControl([&](IControl& control) {
+    if (knob.Empty() && control.ParamIdx() == kInputGain) knob = control.GetRect();
+  });
+  const float t = ui->TotalScale();
+  const LPARAM at = PointParam(static_cast<int>(knob.MW() * t), static_cast<int>(knob.MH() * t));
+
+  const std::vector<std::pair<const char*, std::function<void()>>> dialogs = {
+      {"alert", [&] { EXPECT_EQ(ui->ShowAlert("Text", "Caption", MB_OKCANCEL), IDCANCEL); }},
+      {"colour", [&] {
+         IColorARGB color{255, 10, 20, 30};
+         EXPECT_FALSE(ui->PickColor(color, "Colour"));
+       }},
+      {"file", [&] {
+         std::string name = "x.wav";
+         std::string folder;
+         ui->PickFile(name, folder, 0, "wav");
+         EXPECT_EQ(name, "");
+       }},
+      {"folder", [&] {
+         std::string folder = "C:\\";
+         ui->PickDirectory(folder);
+         EXPECT_EQ(folder, "");
+       }},
+  };
+  for (const auto& [name, open] : dialogs) {
+    SCOPED_TRACE(name);
+    // A knob held down, as when the dialog comes from a control's action.
+    SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ASSERT_NE(ui->CapturedControl(), nullptr);
+    ASSERT_EQ(GetCapture(), editor);
+    gDialog = {};
+    gDialog.editor = ui;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, WatchCreation, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    SetTimer(nullptr, 0, 50, CancelDialog);
+    open();
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(gDialog.created);
+    EXPECT_FALSE(gDialog.heldAtCreation) << "the press was still held when the dialog came";
+    EXPECT_NE(gDialog.captureAtCreation, editor);
+    EXPECT_TRUE(gDialog.seen);
+    EXPECT_EQ(gDialog.owner, host.Handle());
+    EXPECT_NE(gDialog.capture, editor) << "the editor still held the mouse";
+    EXPECT_EQ(ui->CapturedControl(), nullptr) << "the press did not end";
+    EXPECT_FALSE(ui->CursorHidden());
+    WinTestWindow::Pump(50ms);
+  }
+}
+
+TEST_F(EditorWinSurface, TheFontComesFromTheModuleThroughGdiAsInTheDll) {
+  ReadableCanvasWin* ui = Open();
+  ASSERT_NE(ui, nullptr);
+  EXPECT_EQ(ui->fontsFromMemory, 0) << "the layout's font went through the generic loader";
+  EXPECT_GE(WinFonts::InstalledCount(), 1);
+  const std::unique_ptr<PlatformFont> font = ui->LoadFontFromResource("Roboto-Again", "roboto-regular.TTF");
+  const auto* gdi = dynamic_cast<const WinFont*>(font.get());
+  ASSERT_NE(gdi, nullptr);
+  EXPECT_NE(gdi->Handle(), nullptr);
+  EXPECT_TRUE(gdi->FontData().IsValid());
+  EXPECT_EQ(ui->fontsFromMemory, 0);
+  EXPECT_EQ(ui->LoadFontFromResource("Nothing", "no-such-font.ttf"), nullptr);
 }
 
 // ---- The display tick ----------------------------------------------------------------------------------
