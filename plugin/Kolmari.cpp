@@ -33,11 +33,12 @@ IEffectSettings Kolmari::Settings() {
   s.minEditorHeight = 505;
   s.maxEditorHeight = 2020;
   s.editorFlag = true;
-  s.identifier = "";
+  s.identifier = "com.lumenfold.kolmari";
+  s.features = "distortion";
   return s;
 }
 
-Kolmari::Kolmari(const lumen::IInstanceInfo& info) : PluginBase(Settings(), info) {
+Kolmari::Kolmari(const lumen::IInstanceInfo& info) : lumen::PluginBase(Settings(), info) {
   // Creation order differs from index order; the index is what everything outside sees.
   GetParam(kOutputGain)->Init("Output Gain", 100.0, 0.0, 120.0, 0.01, "%");
   GetParam(kInputGain)->Init("Input Gain", 32.0, 0.0, 200.0, 0.01, "%");
