@@ -148,14 +148,16 @@ int X11PopupMenu::Run(Display* display, const IPopupMenu& menu, int x, int y, fl
   XMapRaised(display, window);
   XSync(display, False);
   // The pointer and keys belong to the menu until it closes; a server that refuses the grab still
-  // gets a menu that works inside its window.
+  // gets a menu that works inside its window. Grabbed without owner events: with them, the keys and
+  // the clicks over the editor's own window (which has the focus) would be reported to that window
+  // and the menu, which reads only its own, would never see Escape or a click outside.
   for (int attempt = 0; attempt < 20; ++attempt) {
-    if (XGrabPointer(display, window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+    if (XGrabPointer(display, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                      GrabModeAsync, None, None, CurrentTime) == GrabSuccess)
       break;
     poll(nullptr, 0, 5);
   }
-  XGrabKeyboard(display, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
 
   int highlighted = -1;
   int chosen = -1;
