@@ -164,6 +164,9 @@ void ICanvas::PromptForTypedValue(IControl& control, int valueIndex) {
   const float top = std::clamp(r.MH() - 0.5f * h, 0.0f, std::max(0.0f, static_cast<float>(mHeight) - h));
   ITextStyle style = control.GetTextStyle();
   style.size = kEntryTextSize;
+  // The colours of the value readout beneath: a dark box with light text over the artwork.
+  style.entryBackground = IColorARGB{240, 18, 18, 22};
+  style.entryForeground = IColorARGB{255, 236, 236, 232};
   style.align = ITextStyle::Centre;
   style.valign = ITextStyle::Middle;
   OpenTextEditor(control, style, IRectF(left, top, left + w, top + h), text.c_str(), valueIndex);
