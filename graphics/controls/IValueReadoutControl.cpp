@@ -135,7 +135,9 @@ void IValueReadoutControl::Place() {
   const float editorH = static_cast<float>(mUI->Height());
   const IRectF& c = mTarget->GetRect();
   w = std::min(w, editorW - 2.0f * kMargin);
-  const auto fits = [&](float l, float t) { return l >= kMargin && t >= kMargin && l + w <= editorW - kMargin && t + h <= editorH - kMargin; };
+  const auto fits = [&](float l, float t) {
+    return l >= kMargin && t >= kMargin && l + w <= editorW - kMargin && t + h <= editorH - kMargin;
+  };
   // Below the control; else beside it (left, then right), where it covers a label rather than
   // another control; else above it. A control as tall as the editor gets it at the bottom.
   float left = std::clamp(c.MW() - 0.5f * w, kMargin, std::max(kMargin, editorW - kMargin - w));

@@ -14,9 +14,9 @@ namespace lumen::canvas {
 // above every control and never hit, and drives it from its input dispatch and its display ticks,
 // so every platform shows it the same way.
 //
-// The plate sits below the control (beside or above it when there is no room below), so it never covers a
-// knob's pointer; it stays inside the editor, and its size is in logical units, so it scales with
-// the editor. User-interface thread only; times are the surface's milliseconds.
+// The plate sits below the control (beside or above it when there is no room below), so it never
+// covers a knob's pointer; it stays inside the editor, and its size is in logical units, so it
+// scales with the editor. User-interface thread only; times are the surface's milliseconds.
 class IValueReadoutControl : public IControl {
 public:
   static constexpr double kHoverDelayMs = 400.0;

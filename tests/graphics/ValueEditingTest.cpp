@@ -39,7 +39,8 @@ IKeyEvent Key(int code, const char* text = "") {
 
 IKeyEvent Char(char c) {
   const char text[2] = {c, 0};
-  return Key(std::isdigit(static_cast<unsigned char>(c)) ? c : (std::isalpha(static_cast<unsigned char>(c)) ? std::toupper(c) : 0), text);
+  const unsigned char u = static_cast<unsigned char>(c);
+  return Key(std::isdigit(u) ? c : (std::isalpha(u) ? std::toupper(u) : 0), text);
 }
 
 IMouseState ControlKey() {

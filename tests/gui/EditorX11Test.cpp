@@ -685,8 +685,8 @@ TEST_F(EditorX11Test, AValueTypedThroughTheRightClickMenuIsOneGestureAndTheHostS
   const auto reference = Scratch() / "reference-typed-80.png";
   ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 --set 'Output Gain=80' --hover 'Output Gain' '" +
                   reference.string() + "' >/dev/null"), 0);
-  EXPECT_LT(DifferingPixels(Crop(shot, "200x60+408+440", "typed-near"), Crop(reference, "200x60+408+440", "ref-near")), 120)
-      << shot;
+  const std::string near = "200x60+408+440";
+  EXPECT_LT(DifferingPixels(Crop(shot, near, "typed-near"), Crop(reference, near, "reference-near")), 120) << shot;
 
   plugin->Host().Recorder().Clear();
   InMenuOf(*plugin, *host, kOutputGainX, kOutputGainY, "mousemove_relative 20 12 click 1");
