@@ -7,6 +7,7 @@
 #include "controls/IBitmapControl.h"
 #include "controls/ICornerResizerControl.h"
 #include "controls/ITextEntryControl.h"
+#include "controls/IValueReadoutControl.h"
 
 #include <algorithm>
 #include <chrono>
@@ -106,6 +107,17 @@ void ICanvas::AddBubbleControl(std::unique_ptr<IControl> control) {
   mBubbleControls.push_back(std::move(control));
 }
 
+void ICanvas::EnableValueReadout(const ITextStyle& style) {
+  if (mReadout) return;
+  auto readout = std::make_unique<IValueReadoutControl>(style);
+  mReadout = readout.get();
+  AddBubbleControl(std::move(readout));
+}
+
+void ICanvas::ShowValueReadout(IControl& control) {
+  if (mReadout && ReadoutTarget(&control)) mReadout->ShowFor(&control);
+}
+
 IControl* ICanvas::GetControl(int index) const {
   return index >= 0 && index < ControlCount() ? mControls[static_cast<size_t>(index)].get() : nullptr;
 }
@@ -169,6 +181,7 @@ void ICanvas::DeleteControls() {
   mTextEditor.reset();
   mResizeGrip.reset();
   mPerfDisplay.reset();
+  mReadout = nullptr;
   while (!mBubbleControls.empty()) mBubbleControls.pop_back();
   mTags.clear();
   while (!mControls.empty()) mControls.pop_back(); // last first
@@ -201,6 +214,8 @@ bool ICanvas::CollectDirtyRegions(IRectFList& regions) {
 }
 
 bool ICanvas::Tick(IRectFList& regions) {
+  // The readout's timing (hover delay, fade) runs on the display ticks, alike on every platform.
+  if (mReadout) mReadout->Tick(NowMilliseconds());
   // The animations first, in a pass of their own: one may mark any control dirty, also one the
   // collection below has already passed, which would then be cleaned without being redrawn.
   ForEachControl([](IControl& control) {

@@ -27,6 +27,7 @@ namespace lumen::canvas {
 class IControl;
 class ICornerResizerControl;
 class ITextEntryControl;
+class IValueReadoutControl;
 
 // The editor's drawing surface. It owns the controls (an ordered list plus a few special controls
 // kept apart: the resize grip, the text editor, a popup-menu control, a performance display and
@@ -398,10 +399,32 @@ public:
   void FinishMenuChoice(IPopupMenu* menu);
   // A text entry ended without a result (Escape, or the platform's entry was cancelled).
   void CancelTextEdit();
+  // Opens the text entry over a control for typing a value: the current display text, all selected.
+  void PromptForTypedValue(IControl& control, int valueIndex = 0);
+  // Runs change as one gesture of the control's parameters: begin-edit, the change, end-edit (a
+  // gesture already open for the control is used instead of a new one).
+  void ChangeAsGesture(IControl& control, const std::function<void()>& change);
   IPopupMenu& PromptMenu() { return mPromptMenu; }
   IControl* ControlInTextEntry() const { return mInTextEntry; }
   int TextEntryValueIndex() const { return mInTextEntryIdx; }
   IControl* ControlInPopupMenu() const { return mInPopupMenu; }
+
+  // ---- Value readout ----------------------------------------------------------------------------------
+
+  // Gives the editor its value readout, drawn with style (font and size; the colours are its own).
+  void EnableValueReadout(const ITextStyle& style);
+  IValueReadoutControl* ValueReadout() const { return mReadout; }
+  // Shows the readout for a control at once and keeps it (still pictures).
+  void ShowValueReadout(IControl& control);
+  // "Output Gain 80.00 %": the parameter's name and the text of its current value.
+  std::string ValueText(int paramIdx) const;
+  // The text of a real value of a parameter: the value namer's, else the parameter's display text
+  // and its label.
+  std::string DisplayText(int paramIdx, double value) const;
+  // Names values the parameter's display cannot (the states of a switch); an empty result means
+  // the parameter's own display text.
+  using ValueNamer = std::function<std::string(int paramIdx, double value)>;
+  void SetValueNamer(ValueNamer namer) { mValueNamer = std::move(namer); }
 
   // ---- Path transform, clipping and layers -----------------------------------------------------------
 
@@ -509,6 +532,10 @@ private:
   // Ends the capture of a pointer: the control hears OnMouseUp and its gesture ends.
   void EndCapture(intptr_t touchId, float x, float y, const IMouseState& mods);
   void SendBeginEdits(IControl& control);
+  // The control the readout follows for a pointer resting on c (null when c shows none).
+  static IControl* ReadoutTarget(IControl* c);
+  void EngageReadout(IControl* c);
+  void ReleaseReadout();
   void RequestWindowResize();
   // Set while the surface follows a size the host gave its window (FollowParentSize).
   bool mFollowingParent = false;
@@ -527,6 +554,8 @@ private:
   std::unique_ptr<IControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControl> mTextEditor;
   IPopupMenu mPromptMenu;
+  IValueReadoutControl* mReadout = nullptr; // one of the bubble controls
+  ValueNamer mValueNamer;
 
   int mWidth;
   int mHeight;

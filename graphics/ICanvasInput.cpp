@@ -4,8 +4,10 @@
 
 #include "ICanvasEditorDelegate.h"
 #include "IControl.h"
+#include "IKeyCodes.h"
 #include "controls/ICornerResizerControl.h"
 #include "controls/ITextEntryControl.h"
+#include "controls/IValueReadoutControl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,9 +55,22 @@ void ICanvas::ReleaseCapturesAndShowCursor() {
   // gets end-edit for every begin-edit.
   while (!mCaptured.empty()) EndCapture(mCaptured.begin()->first, mLastMouseX, mLastMouseY, IMouseState());
   ShowCursorIfHidden();
+  ReleaseReadout();
 }
 
 void ICanvas::DropCaptures() { ReleaseCapturesAndShowCursor(); }
+
+// ---- Value readout ----------------------------------------------------------------------------------------
+
+IControl* ICanvas::ReadoutTarget(IControl* c) { return c && c->ShowsReadout() && c->GetParam(0) ? c : nullptr; }
+
+void ICanvas::EngageReadout(IControl* c) {
+  if (mReadout && ReadoutTarget(c)) mReadout->Engage(c, NowMilliseconds());
+}
+
+void ICanvas::ReleaseReadout() {
+  if (mReadout) mReadout->Release(NowMilliseconds());
+}
 
 bool ICanvas::IsCaptured(const IControl* control) const {
   return std::any_of(mCaptured.begin(), mCaptured.end(), [control](const auto& entry) { return entry.second == control; });
@@ -149,11 +164,13 @@ void ICanvas::OnMouseDown(const IMouseEventList& events) {
     if (c->ParamIdx(std::max(v, 0)) >= 0) mLastClickedParam = c->ParamIdx(std::max(v, 0));
     SendBeginEdits(*c);
     c->OnMouseDown(e.x, e.y, e.ms);
+    if (IsCaptured(c)) EngageReadout(c);
   }
 }
 
 void ICanvas::OnMouseUp(const IMouseEventList& events) {
   for (const IMouseEvent& e : events) EndCapture(e.ms.touchId, e.x, e.y, e.ms);
+  if (mCaptured.empty()) ReleaseReadout();
 
   if (mResizeInProgress) {
     mResizeInProgress = false;
@@ -207,6 +224,7 @@ bool ICanvas::OnMouseHover(float x, float y, const IMouseState& mods) {
     mMouseOver = c;
   }
   if (c) c->OnMouseOver(x, y, mods);
+  if (mReadout) mReadout->Hover(ReadoutTarget(c), NowMilliseconds());
   return c != nullptr;
 }
 
@@ -215,6 +233,7 @@ void ICanvas::OnMouseLeave() {
   ForEachControl([](IControl& control) { control.OnMouseOut(); });
   mMouseOver = nullptr;
   mMouseOverIdx = -1;
+  if (mReadout) mReadout->Hover(nullptr, NowMilliseconds());
 }
 
 void ICanvas::OnMouseDoubleClick(float x, float y, const IMouseState& mods) {
@@ -228,25 +247,57 @@ void ICanvas::OnMouseDoubleClick(float x, float y, const IMouseState& mods) {
   SendBeginEdits(*c);
   c->OnMouseDoubleClick(x, y, mods);
   if (!GestureHeldByPrompt(*c)) SendEndEdits(*c);
+  EngageReadout(c);
   ReleaseCapturesAndShowCursor();
 }
 
 void ICanvas::OnMouseWheel(float x, float y, const IMouseState& mods, float delta) {
   if (!std::isfinite(delta)) return;
-  if (IControl* c = ControlAt(x, y, false, false, mods.touchId)) c->OnMouseWheel(x, y, mods, delta);
+  IControl* c = ControlAt(x, y, false, false, mods.touchId);
+  if (!c) return;
+  c->OnMouseWheel(x, y, mods, delta);
+  EngageReadout(c);
+  if (!IsCaptured(c)) ReleaseReadout();
 }
 
 // ---- Keys -------------------------------------------------------------------------------------------------
 
+namespace {
+// The value step a key makes on a value control: +-1 small steps for the arrows, +-1 coarse steps
+// for Page Up/Down; 0 for any other key.
+int KeyValueStep(const IKeyEvent& key, bool& coarse) {
+  coarse = key.keyCode == kKeyPageUp || key.keyCode == kKeyPageDown;
+  switch (key.keyCode) {
+  case kKeyUp:
+  case kKeyRight:
+  case kKeyPageUp: return 1;
+  case kKeyDown:
+  case kKeyLeft:
+  case kKeyPageDown: return -1;
+  default: return 0;
+  }
+}
+} // namespace
+
 bool ICanvas::OnKeyDown(float x, float y, const IKeyEvent& key) {
   IControl* c = ControlAt(x, y, false, false);
   if (c && c != GetControl(0) && c->OnKeyDown(x, y, key)) return true;
+  // The value control under the pointer steps, each key press a gesture of its own (a control held
+  // by a press belongs to that press).
+  bool coarse = false;
+  const int steps = KeyValueStep(key, coarse);
+  if (steps != 0 && c && !mInTextEntry && c->IsValueControl() && c->GetParam(0) && !IsCaptured(c)) {
+    ChangeAsGesture(*c, [&] { c->StepValue(steps, coarse); });
+    return true;
+  }
   return mKeyHandler ? mKeyHandler(key, false) : false;
 }
 
 bool ICanvas::OnKeyUp(float x, float y, const IKeyEvent& key) {
   IControl* c = ControlAt(x, y, false, false);
   if (c && c != GetControl(0) && c->OnKeyUp(x, y, key)) return true;
+  bool coarse = false;
+  if (KeyValueStep(key, coarse) != 0 && c && !mInTextEntry && c->IsValueControl() && c->GetParam(0)) return true;
   return mKeyHandler ? mKeyHandler(key, true) : false;
 }
 

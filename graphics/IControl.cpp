@@ -78,7 +78,16 @@ void IControl::AttachGestureRecognizer(int type, GestureFunction fn) {
   if (mUI) mUI->RegisterGestureType(type);
 }
 
-void IControl::BuildContextMenu(IPopupMenu&) {}
+void IControl::BuildContextMenu(IPopupMenu& menu) {
+  const IParam* param = GetParam(0);
+  if (!mValueControl || !param || !mUI) return;
+  menu.AddItem("Type a value\u2026");
+  // Appended piece by piece: GCC 12 at -O3 misreads a literal + temporary string as overlapping.
+  std::string reset = "Reset to default (";
+  reset += mUI->DisplayText(ParamIdx(0), param->Default());
+  reset += ')';
+  menu.AddItem(reset);
+}
 
 void IControl::OnMenuChoice(IPopupMenu* menu, int valueIndex) {
   if (!menu || valueIndex < 0 || mPromptDisabled) return;
@@ -88,7 +97,29 @@ void IControl::OnMenuChoice(IPopupMenu* menu, int valueIndex) {
 }
 
 void IControl::OnTextEdited(const char*, int) {}
-void IControl::OnContextChoice(int) {}
+void IControl::OnContextChoice(int itemIndex) {
+  if (!mValueControl || !mUI || !GetParam(0)) return;
+  if (itemIndex == 0) {
+    mUI->PromptForTypedValue(*this, 0);
+  } else if (itemIndex == 1) {
+    mUI->ChangeAsGesture(*this, [this] { ResetToDefault(0); });
+  }
+}
+
+bool IControl::StepValue(int steps, bool coarse) {
+  const IParam* param = GetParam(0);
+  if (!param || steps == 0) return false;
+  const double range = param->Max() - param->Min();
+  if (!(range > 0.0) || !std::isfinite(range)) return false;
+  const double step = std::max(param->Step(), range * (coarse ? 0.1 : 0.01));
+  double real = param->DenormalizeValue(GetValue(0)) + static_cast<double>(steps) * step;
+  // Whole steps of the parameter: a stepped value never lands between two of them.
+  if (param->Step() > 0.0) real = param->Min() + std::round((real - param->Min()) / param->Step()) * param->Step();
+  real = std::clamp(real, param->Min(), param->Max());
+  SetValue(param->NormalizeValue(real), 0);
+  MarkDirty(true, 0);
+  return true;
+}
 
 void IControl::DrawHighlightMark(ICanvas& g) {
   if (mHighlightOn) g.FillCircle(mHighlightColor, mRect.R - 5.0f, mRect.T + 5.0f, 2.0f);

@@ -73,6 +73,11 @@ public:
   virtual void OnTextEdited(const char* text, int valueIndex);
   virtual void OnContextChoice(int itemIndex);
 
+  // Moves value 0 by steps small (or coarse) steps and sends it on, as the arrow keys and Page Up/Down
+  // do: a small step is a hundredth of the range, a coarse one a tenth, never less than the
+  // parameter's own step. False for a control without a parameter.
+  virtual bool StepValue(int steps, bool coarse);
+
   // ---- Drawing -----------------------------------------------------------------------------------------
 
   virtual void Draw(ICanvas& g) = 0;
@@ -158,6 +163,13 @@ public:
   void SetIgnoreMouse(bool ignore) { mIgnoreMouse = ignore; }
   bool WantsMultiTouch() const { return mWantsMultiTouch; }
   void SetWantsMultiTouch(bool wants) { mWantsMultiTouch = wants; }
+  // Knobs and switches are value controls: a right-click offers their value menu (type a value,
+  // reset to the default), the arrow keys and Page Up/Down step them under the pointer, and the
+  // value readout shows them (unless switched off for one).
+  bool IsValueControl() const { return mValueControl; }
+  void SetValueControl(bool on) { mValueControl = on; }
+  bool ShowsReadout() const { return mValueControl && mShowsReadout; }
+  void SetShowsReadout(bool show) { mShowsReadout = show; }
   bool ShowParamLabel() const { return mShowParamLabel; }
   void SetShowParamLabel(bool show) { mShowParamLabel = show; }
   bool GetMouseIsOver() const { return mMouseIsOver; }
@@ -215,6 +227,8 @@ protected:
   bool mIgnoreMouse = false;
   bool mWantsMultiTouch = false;
   bool mShowParamLabel = false;
+  bool mValueControl = false;
+  bool mShowsReadout = true;
   bool mMouseIsOver = false;
   std::string mTooltip;
   IColorARGB mHighlightColor = kColorRed;

@@ -94,6 +94,23 @@ struct ResourceTableHolder {
   }
 };
 
+// The switches' states as their pictures label them; the parameters themselves show plain numbers
+// (the engine truncates them to whole states).
+std::string SwitchStateName(int paramIdx, double value)
+{
+  const int state = static_cast<int>(value);
+  switch (paramIdx) {
+  case kBypass:
+  case kReact:
+  case kDelta: return state >= 1 ? "On" : "Off";
+  case kOversampling: {
+    static constexpr std::array<const char*, 4> kFactors{"1\u00d7", "2\u00d7", "4\u00d7", "8\u00d7"};
+    return state >= 0 && state < 4 ? kFactors[static_cast<std::size_t>(state)] : "";
+  }
+  default: return {};
+  }
+}
+
 } // namespace
 
 const IResourceTable& EditorResources()
@@ -140,6 +157,12 @@ void LayoutEditor(ICanvas& ui, const std::string& versionLabel)
   ui.AddControl(new ITextControl(IRectF(bounds.R - 150, bounds.B - 30, bounds.R, bounds.B), versionLabel.c_str(),
                                  labelStyle, kColorTransparent, true));
 
+  ITextStyle readoutStyle;
+  readoutStyle.SetFont("Roboto-Regular");
+  readoutStyle.size = 26.0f;
+  ui.EnableValueReadout(readoutStyle);
+  ui.SetValueNamer(SwitchStateName);
+
   // The pictures exist at scale 1 only; asking for 2 finds and caches them at 1.
   std::array<IBitmapHandle, kPictures.size()> pictures;
   for (std::size_t i = 0; i < kPictures.size(); ++i) pictures[i] = ui.FetchBitmap(kPictures[i].name, kPictures[i].frames, false, 2);
@@ -148,7 +171,13 @@ void LayoutEditor(ICanvas& ui, const std::string& versionLabel)
     const IBitmapHandle& picture = pictures[c.picture];
     const IRectF r(c.x, c.y, c.x + static_cast<float>(picture.FrameWidth()), c.y + static_cast<float>(picture.FrameHeight()));
     switch (c.kind) {
-    case Kind::Knob: ui.AddControl(new IBitmapKnobControl(r, picture, c.param)); break;
+    case Kind::Knob: {
+      IControl* knob = ui.AddControl(new IBitmapKnobControl(r, picture, c.param));
+      // The lamp spans the whole right-hand panel: a readout wherever the pointer rests there would
+      // only get in the way; the flipper shows the bypass state.
+      if (c.picture == kPicLed) knob->SetShowsReadout(false);
+      break;
+    }
     case Kind::Rotater: ui.AddControl(new IBitmapRotaterControl(r, picture, c.param)); break;
     case Kind::Switch: ui.AddControl(new IBitmapSwitchControl(r, picture, c.param)); break;
     }

@@ -15,22 +15,34 @@ bool SteppedParam(const IParam* p) { return p && (p->Flags() & IParam::Stepped) 
 } // namespace
 
 IKnobControlBase::IKnobControlBase(const IRectF& bounds, int paramIdx, int direction, double gearing, ActionFunction action)
-    : IControl(bounds, paramIdx, std::move(action)), mDirection(direction), mGearing(gearing) {}
+    : IControl(bounds, paramIdx, std::move(action)), mDirection(direction), mGearing(gearing) {
+  mValueControl = true;
+}
 
 void IKnobControlBase::OnMouseDown(float x, float y, const IMouseState& mod) {
   mMouseDown = true;
   mDragValue = GetValue(0);
+  mResetOnRelease = mod.control && mod.left && !mod.right;
   if (mHideCursorOnDrag && mUI) mUI->HideCursor(true, true);
   IControl::OnMouseDown(x, y, mod);
 }
 
-void IKnobControlBase::OnMouseUp(float, float, const IMouseState&) {
+void IKnobControlBase::OnMouseUp(float, float, const IMouseState& mod) {
   if (mHideCursorOnDrag && mUI) mUI->HideCursor(false, true);
   mMouseDown = false;
+  // Inside the press's gesture: the host hears begin, the reset, end. A press ended by another
+  // button (a right-click during it) is no click.
+  const bool reset = mResetOnRelease && !mod.right;
+  mResetOnRelease = false;
+  if (reset) {
+    ResetToDefault(0);
+    return;
+  }
   MarkDirty(false);
 }
 
 void IKnobControlBase::OnMouseDrag(float, float, float dX, float dY, const IMouseState& mod) {
+  mResetOnRelease = false; // a Control+drag is the fine drag
   const double gearing = mGearing * ((mod.control || mod.shift) ? 10.0 : 1.0);
   const IRectF b = DragBounds();
   // A zero-sized drag area or zero gearing would turn the drag into a division by zero.

@@ -7,7 +7,8 @@ namespace lumen::canvas {
 // A control turned by dragging: vertically (up increases) or horizontally (right increases). With
 // gearing g, a drag over g times the drag bounds sweeps the whole range; Control or Shift makes it
 // ten times finer. The wheel moves by 0.01 per notch (0.001 finer), or by one step of a stepped
-// parameter. A press hides the cursor for the drag.
+// parameter. A press hides the cursor for the drag. A Control+click that does not move resets the
+// value to its default, as a double-click does.
 class IKnobControlBase : public IControl {
 public:
   enum Direction : int { kVertical = 0, kHorizontal = 1 };
@@ -37,6 +38,7 @@ protected:
   double mGearing;
   bool mMouseDown = false;
   double mDragValue = 0.0;
+  bool mResetOnRelease = false; // pressed with Control, not moved since
 };
 
 } // namespace lumen::canvas

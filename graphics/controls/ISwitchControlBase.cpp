@@ -16,6 +16,7 @@ constexpr int kMaxStates = 4096;
 ISwitchControlBase::ISwitchControlBase(const IRectF& bounds, int paramIdx, ActionFunction action, int numStates)
     : IControl(bounds, paramIdx, std::move(action)) {
   mDblAsSingleClick = true;
+  mValueControl = true;
   SetNumStates(numStates);
 }
 
@@ -45,8 +46,14 @@ void ISwitchControlBase::SetStateDisabled(int state, bool disabled) {
   if (state >= 0 && state < mNumStates) mStateDisabled[static_cast<size_t>(state)] = disabled;
 }
 
-void ISwitchControlBase::OnMouseDown(float, float, const IMouseState&) {
+void ISwitchControlBase::OnMouseDown(float, float, const IMouseState& mod) {
   double v = GetValue(0);
+  if (mod.control && GetParam(0)) {
+    // Control+click sets the default, as on a knob.
+    mMouseDown = true;
+    ResetToDefault(0);
+    return;
+  }
   if (mNumStates == 2) {
     v = v == 0.0 ? 1.0 : 0.0;
   } else {

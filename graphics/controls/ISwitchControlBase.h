@@ -8,7 +8,7 @@ namespace lumen::canvas {
 
 // A control that a click moves to its next state; after the last state it wraps to the first. The
 // number of states follows the parameter's range (maximum - minimum + 1, at least 2). A double-click
-// counts as a click.
+// counts as a click; a Control+click sets the parameter's default.
 class ISwitchControlBase : public IControl {
 public:
   ISwitchControlBase(const IRectF& bounds, int paramIdx = -1, ActionFunction action = nullptr, int numStates = 2);

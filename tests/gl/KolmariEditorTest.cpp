@@ -2,6 +2,7 @@
 // the parameters do to the pixels of the knobs, the lamp, the switches and the buttons.
 
 #include "IBitmapControl.h"
+#include "IValueReadoutControl.h"
 #include "ICanvasOffscreen.h"
 #include "Kolmari.h"
 #include "KolmariEditor.h"
@@ -223,4 +224,35 @@ TEST_F(KolmariEditor, TheBackgroundCopiedAtScaleOneIsThePictureNanoVGDraws)
     }
   }
   EXPECT_EQ(differing, 0) << "first at " << first;
+}
+
+// The value readout of the Output Gain knob: drawn below the knob's overlay and nowhere else, at
+// the same place in design units at every scale, and gone without a trace when it hides.
+TEST_F(KolmariEditor, TheReadoutDrawsOnlyBelowItsKnobAtEveryScaleAndLeavesNothingBehind)
+{
+  constexpr IRectF kOutputGainOverlay(882, 590, 1150, 884);
+  for (float scale : {1.0f, 0.5f}) {
+    ICanvasOffscreen& ui = Open(scale);
+    const IPixelImage before = ui.ReadMainFramebuffer();
+    IControl* knob = nullptr;
+    for (int i = ui.ControlCount() - 1; i >= 0 && !knob; --i) {
+      if (ui.GetControl(i)->ParamIdx(0) == kolmari::kOutputGain) knob = ui.GetControl(i);
+    }
+    ASSERT_NE(knob, nullptr);
+    ui.ShowValueReadout(*knob);
+    ui.DrawDirty();
+    const IPixelImage shown = ui.ReadMainFramebuffer();
+    ASSERT_NE(ui.ValueReadout(), nullptr);
+    EXPECT_EQ(ui.ValueReadout()->Text(), "Output Gain 100.00 %");
+    // Below the overlay, at most 60 units down, within the knob's width.
+    const IRectF below(kOutputGainOverlay.L * scale, kOutputGainOverlay.B * scale, kOutputGainOverlay.R * scale,
+                       (kOutputGainOverlay.B + 60.0f) * scale);
+    EXPECT_GT(ChangedPixels(before, shown, below), static_cast<int>(1500 * scale * scale));
+    EXPECT_EQ(ChangedPixels(before, shown, IRectF(0, 0, float(shown.width), float(shown.height))),
+              ChangedPixels(before, shown, below.Grown(1.0f)));
+    ui.ValueReadout()->Forget(knob);
+    ui.DrawDirty();
+    EXPECT_EQ(ChangedPixels(before, ui.ReadMainFramebuffer(), IRectF(0, 0, float(shown.width), float(shown.height))), 0);
+    plugin->CloseEditor();
+  }
 }

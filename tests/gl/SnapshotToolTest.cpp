@@ -1,5 +1,5 @@
 // kolmari-snapshot as a user runs it: the picture it writes, and the one-line errors it gives
-// for a bad scale, an unknown parameter, a value out of range and an unwritable path.
+// for a bad scale, an unknown parameter (also one to hover), a value out of range and an unwritable path.
 
 #include "SnapshotApp.h"
 
@@ -60,7 +60,7 @@ TEST_F(SnapshotTool, WritesTheEditorAtTheScaleRounded)
 {
   for (auto [scale, w, h] : {std::tuple{"0.5", 815, 505}, {"0.333", 543, 336}}) {
     const std::string out = Path("editor.png");
-    const ToolRun run = Snapshot({"--scale", scale, "--set", "input gain=80", "--set", "Bypass=1", out});
+    const ToolRun run = Snapshot({"--scale", scale, "--set", "input gain=80", "--set", "Bypass=1", "--hover", "wet", out});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(std::to_string(w) + " x " + std::to_string(h)), std::string::npos) << run.out;
     EXPECT_EQ(PngSize(out), std::make_pair(w, h)) << scale;
@@ -81,6 +81,8 @@ TEST_F(SnapshotTool, RefusesWhatItCannotUseWithOneLineAndNoFile)
       {{"--set", "Loudness=3", out}, 2, "unknown parameter 'Loudness'"},
       {{"--set", "Wet=150", out}, 2, "Wet=150 is outside"},
       {{"--set", "Wet", out}, 2, "expected NAME=VALUE"},
+      {{"--hover", "Loudness", out}, 2, "unknown parameter 'Loudness'"},
+      {{out, "--hover"}, 2, "--hover needs a value"},
       {{"--state-in", Path("missing.state"), out}, 1, "missing.state"},
       {{}, 2, "no output file given"},
       {{Path("no/such/folder/editor.png")}, 1, "cannot write"},

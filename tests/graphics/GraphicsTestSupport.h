@@ -43,6 +43,7 @@ public:
     SetEditorSizeLimits(400, 1630, 250, 1010);
   }
 
+  using ICanvasEditorDelegate::SetEditorSizeLimits;
   void BeginParamGestureFromEditor(int paramIndex) override { log.push_back("begin " + std::to_string(paramIndex)); }
   void EndParamGestureFromEditor(int paramIndex) override { log.push_back("end " + std::to_string(paramIndex)); }
   void SetParamFromEditor(int paramIndex, double normalized) override {

@@ -262,8 +262,15 @@ TEST_F(PromptFixture, ARightClickOnAParameterControlOnlyOffersItsContextMenu) {
   ui.AddControl(knob);
   ui.OnMouseDown(Press(250, 250, Right()));
   ui.OnMouseUp(Press(250, 250, Right()));
-  EXPECT_TRUE(ui.menusShown.empty()); // no control of the editor adds context items
+  // The knob's own value menu, dismissed: no gesture, no value prompt.
+  ASSERT_EQ(ui.menusShown.size(), 1u);
+  EXPECT_EQ(ui.menusShown[0].size(), 2u);
   EXPECT_TRUE(delegate.log.empty());
+  EXPECT_TRUE(ui.textEdits.empty());
+  // A control that is no value control adds no items: nothing opens.
+  ui.OnMouseDown(Press(50, 50, Right()));
+  ui.OnMouseUp(Press(50, 50, Right()));
+  EXPECT_EQ(ui.menusShown.size(), 1u);
   // Called directly, its right button asks for the value in a box centred on the control.
   knob->OnMouseDown(250, 250, Right());
   ASSERT_EQ(ui.textEdits.size(), 1u);

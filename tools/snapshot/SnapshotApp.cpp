@@ -4,6 +4,7 @@
 #include "IStateBuffer.h"
 #include "Kolmari.h"
 #include "KolmariEditor.h"
+#include "IControl.h"
 #include "NumberText.h"
 #include "PngEncoder.h"
 #include "StateFile.h"
@@ -27,7 +28,7 @@ using render::UsageError;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kolmari-snapshot [--scale S] [--set \"NAME=VALUE\"]... [--state-in FILE] OUTPUT.png";
+    "usage: kolmari-snapshot [--scale S] [--set \"NAME=VALUE\"]... [--state-in FILE] [--hover \"NAME\"] OUTPUT.png";
 constexpr float kMinScale = 0.25f;
 constexpr float kMaxScale = 1.0f;
 
@@ -67,6 +68,28 @@ std::string ParamNames(const Kolmari& plugin)
     names += plugin.GetParam(i)->Name();
   }
   return names;
+}
+
+int ParamIndexByName(const Kolmari& plugin, const std::string& name)
+{
+  for (int i = 0; i < plugin.NParams(); ++i) {
+    if (EqualNoCase(name, plugin.GetParam(i)->Name())) return i;
+  }
+  throw UsageError("unknown parameter '" + name + "' (parameters: " + ParamNames(plugin) + ")");
+}
+
+// The readout of the control the pointer would rest on for the parameter: the topmost that shows one.
+void ShowHover(Kolmari& plugin, lumen::canvas::ICanvas& surface, const std::string& name)
+{
+  const int index = ParamIndexByName(plugin, name);
+  for (int i = surface.ControlCount() - 1; i >= 0; --i) {
+    lumen::canvas::IControl* control = surface.GetControl(i);
+    if (control->ParamIdx(0) == index && control->ShowsReadout()) {
+      surface.ShowValueReadout(*control);
+      return;
+    }
+  }
+  throw UsageError("--hover " + name + ": no control of the editor shows that parameter");
 }
 
 // Every setting is checked before any is applied, so a bad one changes nothing.
@@ -169,6 +192,8 @@ SnapshotOptions ParseSnapshotArguments(const std::vector<std::string>& args)
       const std::size_t eq = text.find('=');
       if (eq == std::string::npos || eq == 0) throw UsageError("--set " + text + ": expected NAME=VALUE");
       options.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
+    } else if (arg == "--hover") {
+      options.hover = value("--hover");
     } else if (arg == "--state-in") {
       options.stateIn = value("--state-in");
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -190,6 +215,7 @@ void RunSnapshot(const SnapshotOptions& options, std::ostream& out)
   Kolmari plugin{lumen::IInstanceInfo{}};
   if (!options.stateIn.empty()) LoadState(plugin, options.stateIn);
   ApplySettings(plugin, options.settings);
+  if (!options.hover.empty()) ParamIndexByName(plugin, options.hover); // a bad name fails before any drawing
 
   InstallEditor(plugin, [](lumen::ICanvasEditorDelegate& delegate, int w, int h, int fps, float scale) {
     return std::unique_ptr<lumen::canvas::ICanvas>(
@@ -203,6 +229,14 @@ void RunSnapshot(const SnapshotOptions& options, std::ostream& out)
   }
   auto* surface = dynamic_cast<lumen::canvas::ICanvasOffscreen*>(plugin.Editor());
   surface->ResizeSurface(kEditorWidth, kEditorHeight, options.scale);
+  if (!options.hover.empty()) {
+    try {
+      ShowHover(plugin, *surface, options.hover);
+    } catch (...) {
+      plugin.CloseEditor();
+      throw;
+    }
+  }
   if (!surface->DrawFullFrame()) {
     plugin.CloseEditor();
     throw ToolError("no usable OpenGL: the editor could not be drawn");

@@ -242,6 +242,9 @@ IPopupMenu* ICanvasX11::OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds)
   XTranslateCoordinates(mDisplay, XWindow(), DefaultRootWindow(mDisplay), static_cast<int>(bounds.L * scale),
                         static_cast<int>(bounds.B * scale), &rootX, &rootY, &child);
   const int chosen = X11PopupMenu::Run(mDisplay, menu, rootX, rootY, ScreenScale());
+  // The menu read every event while it ran, the release of the press that opened it included: that
+  // press is over, or the next pointer moves would count as a drag instead of a hover.
+  mButtonsDown = 0;
   if (chosen < 0) return nullptr;
   menu.SetChosenItemIdx(chosen);
   return &menu;

@@ -1,5 +1,7 @@
 #include "X11PopupMenu.h"
 
+#include "Utf8.h"
+
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
@@ -28,15 +30,31 @@ struct Layout {
   int ascent = 0;
 };
 
+// The core fonts every X server has hold Latin-1 only: item texts are UTF-8, so they are drawn in
+// Latin-1, with an ellipsis spelt out and any other character beyond it shown as "?".
+std::string ToLatin1(const std::string& utf8) {
+  std::string out;
+  for (const char32_t c : DecodeUtf8(utf8)) {
+    if (c == U'\u2026') {
+      out += "...";
+    } else if (c <= 0xFF) {
+      out += static_cast<char>(static_cast<unsigned char>(c));
+    } else {
+      out += '?';
+    }
+  }
+  return out;
+}
+
 std::string ItemText(const IPopupMenu& menu, int i) {
   const IPopupMenu::Item* item = menu.GetItem(i);
   if (item == nullptr) return {};
   const int prefix = menu.Prefix();
-  if (prefix < 1 || prefix > 3 || (item->flags & IPopupMenu::kSeparator) != 0) return item->text;
+  if (prefix < 1 || prefix > 3 || (item->flags & IPopupMenu::kSeparator) != 0) return ToLatin1(item->text);
   char number[8];
   static const char* const formats[] = {"%1d: ", "%02d: ", "%03d: "};
   std::snprintf(number, sizeof(number), formats[prefix - 1], i + 1);
-  return number + item->text;
+  return number + ToLatin1(item->text);
 }
 
 void Draw(Display* display, Window window, GC gc, const IPopupMenu& menu, const Layout& layout,
@@ -130,14 +148,16 @@ int X11PopupMenu::Run(Display* display, const IPopupMenu& menu, int x, int y, fl
   XMapRaised(display, window);
   XSync(display, False);
   // The pointer and keys belong to the menu until it closes; a server that refuses the grab still
-  // gets a menu that works inside its window.
+  // gets a menu that works inside its window. Grabbed without owner events: with them, the keys and
+  // the clicks over the editor's own window (which has the focus) would be reported to that window
+  // and the menu, which reads only its own, would never see Escape or a click outside.
   for (int attempt = 0; attempt < 20; ++attempt) {
-    if (XGrabPointer(display, window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+    if (XGrabPointer(display, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                      GrabModeAsync, None, None, CurrentTime) == GrabSuccess)
       break;
     poll(nullptr, 0, 5);
   }
-  XGrabKeyboard(display, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
 
   int highlighted = -1;
   int chosen = -1;

@@ -1,5 +1,7 @@
 #include "WinPopupMenu.h"
 
+#include "WinText.h"
+
 #include <cstdio>
 
 namespace lumen::canvas {
@@ -72,7 +74,8 @@ HMENU WinPopupMenu::Build(IPopupMenu& menu, UINT& nextId) {
       flags |= MF_POPUP;
       idOrSubmenu = reinterpret_cast<UINT_PTR>(submenu);
     }
-    AppendMenuA(handle, flags, idOrSubmenu, text.c_str());
+    // Item texts are UTF-8 ("Type a value…"); the ANSI call would show them in the local code page.
+    AppendMenuW(handle, flags, idOrSubmenu, Utf8ToWide(text).c_str());
   }
   return handle;
 }

@@ -233,6 +233,48 @@ TEST_F(EditorWinDll, WheelTurnsByWholeNotchesAndUnusedKeysReachTheHost) {
   EXPECT_EQ(gHostKeys, 1);
 }
 
+// Keys for the editor's menu, posted once its modal loop runs (a timer of this thread fires inside it).
+HWND gMenuKeysTo = nullptr;
+void CALLBACK PressMenuKeys(HWND window, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(window, timer);
+  PostMessageA(gMenuKeysTo, WM_KEYDOWN, VK_DOWN, 0x01500001);
+  PostMessageA(gMenuKeysTo, WM_KEYUP, VK_DOWN, 0xC1500001);
+  PostMessageA(gMenuKeysTo, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  PostMessageA(gMenuKeysTo, WM_KEYUP, VK_RETURN, 0xC01C0001);
+}
+
+void Key(HWND editor, UINT key, int scanCode) {
+  SendMessageA(editor, WM_KEYDOWN, key, 0x00000001 | (static_cast<LPARAM>(scanCode) << 16));
+  SendMessageA(editor, WM_KEYUP, key, 0xC0000001 | (static_cast<LPARAM>(scanCode) << 16));
+  WinTestWindow::Pump(20ms);
+}
+
+// As on Linux: the right-click menu's first item opens the entry, 80 and Return set 80 % as one
+// gesture; Control+click resets a knob.
+TEST_F(EditorWinDll, AValueTypedThroughTheMenuAndAControlClickResetAsOnLinux) {
+  HWND editor = OpenEditor();
+  plugin->Host().Recorder().Clear();
+  gMenuKeysTo = editor;
+  SetTimer(editor, 77, 100, PressMenuKeys);
+  SendMessageA(editor, WM_RBUTTONDOWN, MK_RBUTTON, PointParam(kOutputGainX, kOutputGainY));
+  SendMessageA(editor, WM_RBUTTONUP, 0, PointParam(kOutputGainX, kOutputGainY));
+  WinTestWindow::Pump(100ms);
+  Key(editor, '8', 0x09);
+  Key(editor, '0', 0x0B);
+  Key(editor, VK_RETURN, 0x1C);
+  EXPECT_NEAR(plugin->GetParameter(kOutputGain), 80.0f / 120.0f, 1e-6f);
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kOutputGain), kOneGesture);
+  EXPECT_EQ(plugin->ParameterDisplay(kOutputGain), "80.00");
+
+  plugin->Host().Recorder().Clear();
+  SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, PointParam(kOutputGainX, kOutputGainY));
+  WinTestWindow::Pump(20ms);
+  SendMessageA(editor, WM_LBUTTONUP, MK_CONTROL, PointParam(kOutputGainX, kOutputGainY));
+  WinTestWindow::Pump(50ms);
+  EXPECT_NEAR(plugin->GetParameter(kOutputGain), 100.0f / 120.0f, 1e-6f);
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kOutputGain), kOneGesture);
+}
+
 TEST_F(EditorWinDll, TheGripRescalesAndTellsTheHost) {
   HWND editor = OpenEditor();
   Drag(editor, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, kGripX, kGripY, 20, 20, 5);
