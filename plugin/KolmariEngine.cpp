@@ -1,6 +1,7 @@
 #include "KolmariEngine.h"
 
 #include "KolmariLowpassTable.h"
+#include "KolmariMath.h"
 #include "KolmariShaperLanes.h"
 
 #include <algorithm>
@@ -88,7 +89,7 @@ void KolmariEngine::ComputeBlockSettings(const BlockParameters& p, double sample
   mLastOversamplingChoice = oversamplingChoice;
 
   mInputFraction = static_cast<float>(p.inputGain / 100.0);
-  mDrive = std::pow(3.0, static_cast<double>(mInputFraction));
+  mDrive = math::PowThree(static_cast<double>(mInputFraction));
   mWetFraction = static_cast<double>(static_cast<float>(p.wet / 100.0));
   if (mWetFraction < 0.0) mWetFraction = 0.0;
   mOutputScale = static_cast<double>(static_cast<float>(p.outputGain / 100.0));
@@ -98,7 +99,7 @@ void KolmariEngine::ComputeBlockSettings(const BlockParameters& p, double sample
   mReactOn = static_cast<int>(p.react);
 
   const double tame = static_cast<double>(static_cast<float>(p.tame));
-  mTameLimit = std::pow(1.5 * tame, 11.0) / (mRateFactorHigh + kEps); // the previous block's factor
+  mTameLimit = math::PowInt<11>(1.5 * tame) / (mRateFactorHigh + kEps); // the previous block's factor
   mTameBlend = Clamp01(tame);
 
   mSampleRate = UsableSampleRate(sampleRate);
@@ -377,7 +378,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         if (react == 1) {
           const V cs = Clamp01(devS);
           const V base = 1.0 - ((1.0 - cs) * 0.91213574841 + cs * 0.58223574541);
-          reactThreshold = lanes::PerLane(lanes::All<V>(), base, [&](int i) { return std::pow(lanes::Lane(base, i), 8.0); });
+          reactThreshold = math::PowInt<8>(base);
         }
 
         // Slew limit.
