@@ -265,20 +265,23 @@ template <class V> KOLMARI_MATH_INLINE V LogCosh(V x) {
 
 // x^N for a whole N >= 1, through products held to twice the precision of a double, so that the
 // result is rounded almost only once. Domain: |x| < 2^995 with x^N a normal double (smaller
-// results lose precision, larger ones overflow). Worst error 1 ulp (measured 0.5).
+// results lose precision, larger ones overflow to inf). Worst error 1 ulp (measured 0.5).
 template <int N, class V> KOLMARI_MATH_INLINE V PowInt(V x) {
   const detail::Double2<V> p = detail::PowerOf<N>(x);
-  return p.hi + p.lo;
+  // Where the product overflowed, its error term is NaN (inf - inf); the result is then inf.
+  return Select(IsFinite(p.hi), p.hi + p.lo, p.hi);
 }
 
-// 3^f. Domain: |f| <= 600. Worst error 1 ulp (measured 0.52).
+// 3^f. Domain: every double (inf beyond 646, 0 below -678). Worst error 1 ulp (measured 0.52).
 template <class V> KOLMARI_MATH_INLINE V PowThree(V f) {
   constexpr double kLn3 = 1.0986122886681098;
   constexpr double kLn3Lo = -9.07129723500153e-17; // ln 3 - kLn3
   const detail::Double2<V> y = detail::TwoProduct(f, V(kLn3));
   const V yLo = y.lo + f * kLn3Lo;
   const V e = Exp(y.hi);
-  return e + e * yLo; // e^(hi + lo) = e^hi (1 + lo) to first order
+  // e^(hi + lo) = e^hi (1 + lo) to first order. For infinite or NaN f the error term is NaN and
+  // e alone is the answer.
+  return Select(IsFinite(yLo), e + e * yLo, e);
 }
 
 } // namespace math
