@@ -279,9 +279,9 @@ template <class V> KOLMARI_MATH_INLINE V PowThree(V f) {
   const detail::Double2<V> y = detail::TwoProduct(f, V(kLn3));
   const V yLo = y.lo + f * kLn3Lo;
   const V e = Exp(y.hi);
-  // e^(hi + lo) = e^hi (1 + lo) to first order. For infinite or NaN f the error term is NaN and
-  // e alone is the answer.
-  return Select(IsFinite(yLo), e + e * yLo, e);
+  // e^(hi + lo) = e^hi (1 + lo) to first order. Where e overflowed, or f is infinite or NaN (the
+  // error term is then NaN), e alone is the answer.
+  return Select(And(IsFinite(e), IsFinite(yLo)), e + e * yLo, e);
 }
 
 } // namespace math
