@@ -70,7 +70,7 @@ template <> struct LaneIO<lanes::Pair> {
 } // namespace chain
 } // namespace KOLMARI_ISA
 
-template <class V>
+template <class V, class Isa>
 void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs,
                                  int frames, bool delta) {
   using namespace chain;
@@ -164,6 +164,8 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
   const int substeps = std::min(F, kMaxSubsteps); // F is 1, 2, 4 or 8
   V mixed[kChunk * kMaxSubsteps];
   V dryOf[kChunk];
+  V upsampled[kChunk * kMaxSubsteps], driven[kChunk * kMaxSubsteps], magnitude[kChunk * kMaxSubsteps];
+  V logCosh[kChunk * kMaxSubsteps];
   // Reading ahead is safe when each output is its input's own buffer or apart from it; a partial
   // overlap (which no host hands over) goes frame by frame as the inputs would be read otherwise.
   int chunk = kChunk;
@@ -174,6 +176,9 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
   for (int start = 0; start < frames; start += chunk) {
     const int count = std::min(chunk, frames - start);
 
+    // The upsampler for the chunk: walks from each previous input towards the current one.
+    // Index j * substeps + k: frame j, substep k.
+    bool belowKnee = true;
     for (int j = 0; j < count; ++j) {
       // Read the input once: the output may be the same buffer.
       const V raw = IO::Input(inputs, start + j);
@@ -184,23 +189,36 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
       dryOf[j] = dry;
       const V x = Flush(lanes::Clamp(dry, -kInputLimit, kInputLimit));
       const V xin = x + kEps;
-
-      // Only the slots the taps can reach move on.
-      for (size_t i = kDepth - 1; i > 0; --i) shaper[i] = shaper[i - 1];
-
       for (int k = 0; k < substeps; ++k) {
-        // Interpolating upsampler: walks from the previous input towards the current one.
+        const int at = j * substeps + k;
         const V increment = smooth(0, xin - previousInput) * perSubstep + kEps;
-        const V v = Flush(previousInput + static_cast<double>(k) * increment);
-
-        const V s1 = smooth(1, shaper[i1]);
-        const V s2 = smooth(2, shaper[i2]);
-        workSample = v * drive;
-        const V y1 = shapers::FirstShaper(workSample, s1, s2, adaaInput5, adaaIntegral5, shaper[0], D, closeness);
-        const V ys = y1 * levelCompensation;
-        mixed[j * kMaxSubsteps + k] = cw * ys + (1.0 - cw) * v;
+        upsampled[at] = Flush(previousInput + static_cast<double>(k) * increment);
+        driven[at] = upsampled[at] * drive;
+        magnitude[at] = lanes::Abs(driven[at]);
+        belowKnee = belowKnee && lanes::Every(shapers::BelowKnee(driven[at]));
       }
       previousInput = xin;
+    }
+    const int total = count * substeps;
+    workSample = driven[total - 1];
+
+    // The first shaper. Below its knee, in every lane and substep of the chunk, it has no
+    // envelope reaction, and its ln cosh values depend on nothing but the driven samples: they are
+    // computed together, ahead of the rest.
+    if (belowKnee) shapers::LogCoshOfMany(magnitude, logCosh, total);
+    for (int j = 0; j < count; ++j) {
+      // Only the slots the taps can reach move on.
+      for (size_t i = kDepth - 1; i > 0; --i) shaper[i] = shaper[i - 1];
+      for (int k = 0; k < substeps; ++k) {
+        const int at = j * substeps + k;
+        const V s1 = smooth(1, shaper[i1]);
+        const V s2 = smooth(2, shaper[i2]);
+        const V y1 = belowKnee ? shapers::FirstShaperBelowKnee(driven[at], logCosh[at], adaaInput5, adaaIntegral5,
+                                                                shaper[0], closeness)
+                               : shapers::FirstShaper(driven[at], s1, s2, adaaInput5, adaaIntegral5, shaper[0], D,
+                                                      closeness);
+        mixed[j * kMaxSubsteps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
+      }
     }
 
     for (int j = 0; j < count; ++j) {

@@ -17,6 +17,7 @@ KolmariEngine::KolmariEngine() : mLowpass(kInitialLowpass) { Resize(kMinChannels
 #ifndef KOLMARI_HAVE_AVX2_CHAIN
 // Builds without the AVX2 form (other processors or compilers) run the SSE2 form only.
 void ProcessPairWithAvx2(KolmariEngine&, KolmariChannel* const*, const double* const*, double* const*, int, bool) {}
+void ProcessOneWithAvx2(KolmariEngine&, KolmariChannel* const*, const double* const*, double* const*, int, bool) {}
 #endif
 
 bool KolmariEngine::Avx2Available() {
@@ -150,7 +151,7 @@ void KolmariEngine::ProcessBlock(const BlockParameters& params, double sampleRat
     if (mUseAvx2) {
       ProcessPairWithAvx2(*this, pair, in, out, frames, delta);
     } else {
-      ProcessLanes<lanes::Pair>(pair, in, out, frames, delta);
+      ProcessLanes<lanes::Pair, lanes::Isa>(pair, in, out, frames, delta);
     }
     c = 2;
   }
@@ -163,7 +164,11 @@ void KolmariEngine::ProcessBlock(const BlockParameters& params, double sampleRat
     if (mBypassOn == 1) {
       Bypass(*one[0], in[0], output, frames);
     } else {
-      ProcessLanes<double>(one, in, &output, frames, delta);
+      if (mUseAvx2) {
+        ProcessOneWithAvx2(*this, one, in, &output, frames, delta);
+      } else {
+        ProcessLanes<double, lanes::Isa>(one, in, &output, frames, delta);
+      }
     }
   }
 }

@@ -114,12 +114,15 @@ private:
   void ComputeBlockSettings(const BlockParameters& params, double sampleRate, int& oversamplingChoice);
   // The chain on one channel (V = double) or on two side by side (V = lanes::Pair): channels,
   // inputs and outputs hold one entry per lane; a null input reads as silence.
-  template <class V>
+  // Isa is lanes::Isa of the translation unit that instantiates it (SSE2 or AVX2).
+  template <class V, class Isa>
   void ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs, int frames,
                     bool delta);
-  // The two-channel chain compiled for AVX2 (KolmariEngineAvx2.cpp).
+  // The chain compiled for AVX2 (KolmariEngineAvx2.cpp), on two channels or on one.
   friend void ProcessPairWithAvx2(KolmariEngine& engine, KolmariChannel* const* channels,
                                   const double* const* inputs, double* const* outputs, int frames, bool delta);
+  friend void ProcessOneWithAvx2(KolmariEngine& engine, KolmariChannel* const* channels,
+                                 const double* const* inputs, double* const* outputs, int frames, bool delta);
   // Bypass: the output is the input, and the channel's scalars are cleared.
   static void Bypass(KolmariChannel& ch, const double* input, double* output, int frames);
 

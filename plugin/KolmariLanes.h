@@ -41,6 +41,11 @@ namespace kolmari {
 inline namespace KOLMARI_ISA {
 namespace lanes {
 
+// A type of its own in each instruction set's namespace: templates instantiated with it are
+// distinct between the SSE2 and the AVX2 translation units even where their value type (double)
+// is the same.
+struct Isa {};
+
 // ---------------------------------------------------------------------------------------------
 // One channel: plain doubles and bools.
 

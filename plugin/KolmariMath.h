@@ -206,18 +206,22 @@ template <class V> KOLMARI_MATH_INLINE V Exp(V x) {
 
 // tanh x. Domain: every double; ±1 for ±inf and from |x| = 19.1 on, x itself for tiny |x|
 // (signed zeros and subnormals kept), NaN for NaN. Worst error 2 ulp (measured 1.6).
+// tanh x for |x| < 0.55 only (the series form Tanh uses there, with the same bits): for callers
+// whose argument is known to be small, without Tanh's tests.
+template <class V> KOLMARI_MATH_INLINE V TanhOfSmall(V x) {
+  const V a = Abs(x);
+  const V a2 = a * a;
+  const V p = detail::Polynomial(a2, detail::kTanhSeries);
+  return CopySign(a + a * (a2 * p), x); // a + a^3 P(a^2)
+}
+
 template <class V> KOLMARI_MATH_INLINE V Tanh(V x) {
   using namespace detail;
   const V a = Abs(x);
   const auto small = Lt(a, kTanhSplit);
   V y(0.0);
   // Each form only where a lane needs it (NaN takes the second).
-  if (Any(small)) {
-    // a + a^3 P(a^2).
-    const V a2 = a * a;
-    const V p = Polynomial(a2, kTanhSeries);
-    y = a + a * (a2 * p);
-  }
+  if (Any(small)) y = Abs(TanhOfSmall(a));
   if (!Every(small)) {
     // 1 - 2 / (e^(2a) + 1), which is 1 for +inf.
     y = Select(small, y, 1.0 - 2.0 / (Exp(2.0 * a) + 1.0));

@@ -62,9 +62,10 @@ template <class V> KOLMARI_INLINE V WithSignOf(V x, V e) {
 
 // First-order antiderivative form of tanh with its memory (previous input and integral), in the
 // lanes selected by `active`; the other lanes keep their memory and return an unspecified value.
+// `integral` is LogCosh(x), computed by the caller (possibly ahead, for several x at once).
 template <class V>
-KOLMARI_INLINE V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double closeness, Mask<V> active = All<V>()) {
-  const V integral = LogCosh(x);
+KOLMARI_INLINE V AntiderivativeTanhOf(V x, V integral, V& lastInput, V& lastIntegral, double closeness,
+                                      Mask<V> active = All<V>()) {
   const V xp = lastInput;
   const V integralPrevious = lastIntegral;
   V result = (integral - integralPrevious) / (x - xp + kEps);
@@ -78,13 +79,44 @@ KOLMARI_INLINE V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double c
   return result;
 }
 
+template <class V>
+KOLMARI_INLINE V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double closeness, Mask<V> active = All<V>()) {
+  return AntiderivativeTanhOf(x, LogCosh(x), lastInput, lastIntegral, closeness, active);
+}
+
+// out[i] = LogCosh(x[i]) for i < n: values with no dependence on each other, so where four lanes
+// are at hand they go four at a time.
+template <class V> KOLMARI_INLINE void LogCoshOfMany(const V* x, V* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = LogCosh(x[i]);
+}
+#ifdef KOLMARI_HAVE_QUAD
+template <> KOLMARI_INLINE void LogCoshOfMany(const double* x, double* out, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) _mm256_storeu_pd(out + i, LogCosh(Quad(_mm256_loadu_pd(x + i))).v);
+  for (; i < n; ++i) out[i] = LogCosh(x[i]);
+}
+template <> KOLMARI_INLINE void LogCoshOfMany(const Pair* x, Pair* out, int n) {
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const Quad both = LogCosh(Quad::FromPairs(x[i], x[i + 1]));
+    out[i] = both.Low();
+    out[i + 1] = both.High();
+  }
+  for (; i < n; ++i) out[i] = LogCosh(x[i]);
+}
+#endif
+
 // The first shaper's envelope reaction, for a magnitude e above the knee with a live envelope
-// (s2 > 1e-38, weight l > 0). The five tanh go in three dependent steps.
+// (s2 > 1e-38, weight l > 0). Of its five tanh, three depend on each other.
 template <class V> KOLMARI_INLINE V Envelope(V e, V s1, V s2, V l, double driftDivisor) {
   V f, f1;
   Tanh2(e - s2 + kEps, s1 - s2 + kEps, f, f1);
-  V g, oRaw;
-  Tanh2(f / (driftDivisor + kEps) + kEps, s1 / (s2 + kEps) + kEps, g, oRaw);
+  // Independent of f: the processor works on it alongside the chain f, g, h.
+  const V oRaw = Tanh(s1 / (s2 + kEps) + kEps);
+  // |f| <= 1 and the drift divisor is about 2, so g's argument stays below 0.5: the series alone
+  // (Tanh itself for any other divisor a caller may pass; the bits are the same).
+  const V gArgument = f / (driftDivisor + kEps) + kEps;
+  const V g = Every(Lt(Abs(gArgument), math::detail::kTanhSplit)) ? math::TanhOfSmall(gArgument) : Tanh(gArgument);
   const V h = Tanh(e - g + kEps);
   const auto reacts = Gt(f, f1);
   if (Any(reacts)) {
@@ -102,13 +134,28 @@ KOLMARI_INLINE V FirstShaper(V x, V s1, V s2, V& adaaInput, V& adaaIntegral, V& 
   V e = Abs(x);
   const V l = Clamp(e - K, 0.0, 1.0);
   // Below the knee the weight l is 0, and the envelope branch then gives back e unchanged
-  // ((1 - 0) e + 0 h is e for the finite h it computes): skip its four tanh calls. For the normal
-  // or zero magnitudes the chain passes in, this is exact.
+  // ((1 - 0) e + 0 h is e for the finite h it computes): skip its five tanh. For the normal or
+  // zero magnitudes the chain passes in, this is exact.
   const auto envelope = And(Gt(s2, 1e-38), Gt(l, 0.0));
   if (Any(envelope)) {
     e = Select(envelope, Envelope(e, s1, s2, l, driftDivisor), e);
   }
   const V a = Clamp(AntiderivativeTanh(e, adaaInput, adaaIntegral, closeness), 0.0, 1.0);
+  e = 0.5 * a + 0.5 * Cubic(ClipCurve(e));
+  shaperLatest = e;
+  return WithSignOf(x, e);
+}
+
+// Whether the first shaper leaves the magnitude of x as it is before its antiderivative tanh: below
+// the knee, whatever the envelope taps. Then ln cosh |x| can be computed ahead.
+template <class V> KOLMARI_INLINE Mask<V> BelowKnee(V x) { return Lt(Abs(x) - K, 0.0); }
+
+// The first shaper for an x below the knee in every lane (BelowKnee), with ln cosh |x| given: the
+// same bits as FirstShaper.
+template <class V>
+KOLMARI_INLINE V FirstShaperBelowKnee(V x, V logCosh, V& adaaInput, V& adaaIntegral, V& shaperLatest, double closeness) {
+  V e = Abs(x);
+  const V a = Clamp(AntiderivativeTanhOf(e, logCosh, adaaInput, adaaIntegral, closeness), 0.0, 1.0);
   e = 0.5 * a + 0.5 * Cubic(ClipCurve(e));
   shaperLatest = e;
   return WithSignOf(x, e);
