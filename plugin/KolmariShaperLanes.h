@@ -106,6 +106,27 @@ template <> KOLMARI_INLINE void LogCoshOfMany(const Pair* x, Pair* out, int n) {
 }
 #endif
 
+// out[i] = x[i]^N for i < n (out may be x), four at a time where four lanes are at hand.
+template <int N, class V> KOLMARI_INLINE void PowerOfMany(const V* x, V* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = math::PowInt<N>(x[i]);
+}
+#ifdef KOLMARI_HAVE_QUAD
+template <int N> KOLMARI_INLINE void PowerOfMany(const double* x, double* out, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) _mm256_storeu_pd(out + i, math::PowInt<N>(Quad(_mm256_loadu_pd(x + i))).v);
+  for (; i < n; ++i) out[i] = math::PowInt<N>(x[i]);
+}
+template <int N> KOLMARI_INLINE void PowerOfMany(const Pair* x, Pair* out, int n) {
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const Quad both = math::PowInt<N>(Quad::FromPairs(x[i], x[i + 1]));
+    out[i] = both.Low();
+    out[i + 1] = both.High();
+  }
+  for (; i < n; ++i) out[i] = math::PowInt<N>(x[i]);
+}
+#endif
+
 // The first shaper's envelope reaction, for a magnitude e above the knee with a live envelope
 // (s2 > 1e-38, weight l > 0). Of its five tanh, three depend on each other.
 template <class V> KOLMARI_INLINE V Envelope(V e, V s1, V s2, V l, double driftDivisor) {
