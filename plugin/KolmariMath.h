@@ -173,7 +173,7 @@ inline constexpr double kTanhSeries[19] = {
 } // namespace detail
 
 // e^x - 1. Domain: every double; +inf above 709.78, -1 below -37.4, exact (x itself) for
-// |x| < 2^-54 including ±0 and subnormals, NaN for NaN. Worst error 1 ulp (measured 0.63).
+// |x| < 2^-54 including ±0 and subnormals, NaN for NaN. Worst error 2 ulp (measured 1.10).
 template <class V> KOLMARI_MATH_INLINE V Expm1(V x) {
   const V clamped = Clamp(x, -45.0, 710.0);
   const detail::ExpParts<V> e = detail::ReduceExp(clamped);
@@ -194,7 +194,7 @@ template <class V> KOLMARI_MATH_INLINE V Expm1(V x) {
 }
 
 // e^x. Domain: every double; +inf above 709.78, 0 below -745.13, subnormal results in between
-// (there rounded twice), NaN for NaN. Worst error 1 ulp for normal results (measured 0.51).
+// (there rounded twice), NaN for NaN. Worst error 1 ulp for normal results (measured 0.86).
 template <class V> KOLMARI_MATH_INLINE V Exp(V x) {
   const V clamped = Clamp(x, -746.0, 710.0);
   const detail::ExpParts<V> e = detail::ReduceExp(clamped);
@@ -205,7 +205,7 @@ template <class V> KOLMARI_MATH_INLINE V Exp(V x) {
 }
 
 // tanh x. Domain: every double; ±1 for ±inf and from |x| = 19.1 on, x itself for tiny |x|
-// (signed zeros and subnormals kept), NaN for NaN. Worst error 2 ulp (measured 1.6).
+// (signed zeros and subnormals kept), NaN for NaN. Worst error 2 ulp (measured 1.44).
 // tanh x for |x| < 0.55 only (the series form Tanh uses there, with the same bits): for callers
 // whose argument is known to be small, without Tanh's tests.
 template <class V> KOLMARI_MATH_INLINE V TanhOfSmall(V x) {
@@ -231,7 +231,7 @@ template <class V> KOLMARI_MATH_INLINE V Tanh(V x) {
 
 // ln(cosh x). Domain: every double; finite for every finite x (|x| - ln 2 for large |x|, where
 // cosh itself would overflow), +inf for ±inf, NaN for NaN, +0 for ±0. Worst error 2 ulp
-// (measured 1.3).
+// (measured 1.65).
 template <class V> KOLMARI_MATH_INLINE V LogCosh(V x) {
   using namespace detail;
   const V a = Abs(x);
@@ -269,14 +269,19 @@ template <class V> KOLMARI_MATH_INLINE V LogCosh(V x) {
 
 // x^N for a whole N >= 1, through products held to twice the precision of a double, so that the
 // result is rounded almost only once. Domain: |x| < 2^995 with x^N a normal double (smaller
-// results lose precision, larger ones overflow to inf). Worst error 1 ulp (measured 0.5).
+// results lose precision, larger ones overflow to inf). Worst error 1 ulp (measured 0.50).
 template <int N, class V> KOLMARI_MATH_INLINE V PowInt(V x) {
   const detail::Double2<V> p = detail::PowerOf<N>(x);
-  // Where the product overflowed, its error term is NaN (inf - inf); the result is then inf.
-  return Select(IsFinite(p.hi), p.hi + p.lo, p.hi);
+  const V result = p.hi + p.lo;
+  // Where a product overflowed, the error terms turn NaN (inf - inf); the plain product then gives
+  // the infinity (or the NaN of a NaN argument).
+  if (Every(IsFinite(result))) return result;
+  V plain = x;
+  for (int i = 1; i < N; ++i) plain = plain * x;
+  return Select(IsFinite(result), result, plain);
 }
 
-// 3^f. Domain: every double (inf beyond 646, 0 below -678). Worst error 1 ulp (measured 0.52).
+// 3^f. Domain: every double (inf beyond 646, 0 below -678). Worst error 2 ulp (measured 1.32).
 template <class V> KOLMARI_MATH_INLINE V PowThree(V f) {
   constexpr double kLn3 = 1.0986122886681098;
   constexpr double kLn3Lo = -9.07129723500153e-17; // ln 3 - kLn3

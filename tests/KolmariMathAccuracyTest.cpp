@@ -220,7 +220,7 @@ TEST(MathAccuracy, Exp) {
                   [](double x) { return math::Exp(x); }, [](lanes::Pair x) { return math::Exp(x); });
   // Normal results only: below -708.4 the result is subnormal and rounded twice (stated).
   Sweep(checker, {-708.3, 709.78, 64.0}, 4);
-  Expect(checker, 2.0, "exp");
+  Expect(checker, 1.0, "exp");
   EXPECT_EQ(math::Exp(kInf), kInf);
   EXPECT_EQ(math::Exp(-kInf), 0.0);
   EXPECT_EQ(math::Exp(0.0), 1.0);
@@ -252,8 +252,8 @@ TEST(MathAccuracy, PowersTheEngineUses) {
   Sweep(three, {0.0, 2.0, 600.0, true, 0.8}, 7);
   Expect(three, 2.0, "3^x");
   EXPECT_EQ(math::PowThree(0.0), 1.0);
-  EXPECT_EQ(math::PowThree(1.0), 3.0);
-  EXPECT_EQ(math::PowThree(2.0), 9.0);
+  EXPECT_NEAR(math::PowThree(1.0), 3.0, 4.5e-16); // within an ulp
+  EXPECT_NEAR(math::PowThree(2.0), 9.0, 1.8e-15);
 }
 
 } // namespace
