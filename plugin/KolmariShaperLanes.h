@@ -132,8 +132,6 @@ template <int N> KOLMARI_INLINE void PowerOfMany(const Pair* x, Pair* out, int n
 template <class V> KOLMARI_INLINE V Envelope(V e, V s1, V s2, V l, double driftDivisor) {
   V f, f1;
   Tanh2(e - s2 + kEps, s1 - s2 + kEps, f, f1);
-  // Independent of f: the processor works on it alongside the chain f, g, h.
-  const V oRaw = Tanh(s1 / (s2 + kEps) + kEps);
   // |f| <= 1 and the drift divisor is about 2, so g's argument stays below 0.5: the series alone
   // (Tanh itself for any other divisor a caller may pass; the bits are the same).
   const V gArgument = f / (driftDivisor + kEps) + kEps;
@@ -141,7 +139,7 @@ template <class V> KOLMARI_INLINE V Envelope(V e, V s1, V s2, V l, double driftD
   const V h = Tanh(e - g + kEps);
   const auto reacts = Gt(f, f1);
   if (Any(reacts)) {
-    const V o = Clamp(oRaw, 0.0, 1.0);
+    const V o = Clamp(Tanh(s1 / (s2 + kEps) + kEps), 0.0, 1.0);
     const V o2 = Flush((1.0 - o) * e + o * s1);
     e = Select(reacts, Flush((1.0 - l) * e + l * o2), e);
   }
