@@ -67,6 +67,17 @@ public:
   // system's random source; none returns to that source. Any thread, also while audio runs.
   void SetFixedSeed(std::optional<uint32_t> seed) { mDrift.SetFixedSeed(seed); }
 
+  // Whether the processor has AVX2 (and the build an AVX2 form of the chain); found once, at load.
+  static bool Avx2Available();
+  // Whether this engine runs the two-channel chain in its AVX2 form: by default whenever the
+  // processor has it. Both forms give the same bits; tests turn it off to compare them. Returns
+  // whether it is on afterwards (never where AVX2 is missing). Not while a block is processed.
+  bool UseAvx2(bool on) {
+    mUseAvx2 = on && Avx2Available();
+    return mUseAvx2;
+  }
+  bool UsesAvx2() const { return mUseAvx2; }
+
   // Read-only views for tests, benchmarks and tools.
   int ChannelCount() const { return static_cast<int>(mChannels.size()); }
   const KolmariChannel& Channel(int c) const { return mChannels[static_cast<size_t>(c)]; }
@@ -103,9 +114,15 @@ private:
   void ComputeBlockSettings(const BlockParameters& params, double sampleRate, int& oversamplingChoice);
   // The chain on one channel (V = double) or on two side by side (V = lanes::Pair): channels,
   // inputs and outputs hold one entry per lane; a null input reads as silence.
-  template <class V>
+  // Isa is lanes::Isa of the translation unit that instantiates it (SSE2 or AVX2).
+  template <class V, class Isa>
   void ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs, int frames,
                     bool delta);
+  // The chain compiled for AVX2 (KolmariEngineAvx2.cpp), on two channels or on one.
+  friend void ProcessPairWithAvx2(KolmariEngine& engine, KolmariChannel* const* channels,
+                                  const double* const* inputs, double* const* outputs, int frames, bool delta);
+  friend void ProcessOneWithAvx2(KolmariEngine& engine, KolmariChannel* const* channels,
+                                 const double* const* inputs, double* const* outputs, int frames, bool delta);
   // Bypass: the output is the input, and the channel's scalars are cleared.
   static void Bypass(KolmariChannel& ch, const double* input, double* output, int frames);
 
@@ -128,6 +145,7 @@ private:
   double mDriftDivisor = 2.0017457467051538;
   float mOutputTrim = 1.0f;
   const double mAdaaCloseness = 1e-05;
+  bool mUseAvx2 = Avx2Available();
 
   BiquadCoefficients mLowpass;
   std::vector<KolmariChannel> mChannels;

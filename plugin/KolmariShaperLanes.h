@@ -4,14 +4,18 @@
 // once for one channel (V = double) and for two channels side by side (V = lanes::Pair). They work
 // on the memories they are handed, so the processing chain can keep its state in registers for a
 // block, and they are inline so that the chain's loop contains them. Audio thread only; no
-// allocation, no state of their own.
+// allocation, no state of their own. Their tanh and ln(cosh) are the engine's own (KolmariMath.h),
+// computed for all lanes at once and the same in every lane width and on every platform.
 
 #include "KolmariLanes.h"
+#include "KolmariMath.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace kolmari::shapers {
+namespace kolmari {
+inline namespace KOLMARI_ISA {
+namespace shapers {
 
 using namespace lanes;
 
@@ -21,20 +25,25 @@ using namespace lanes;
 inline constexpr double K = 0.9885530946569389;
 inline constexpr double kEps = 1e-39;
 
-// Beyond this magnitude cosh overflows a double (it does so near 710.5).
-inline constexpr double kLogCoshDirectLimit = 700.0;
 // Below this, the clip curve keeps its exact original arithmetic; above, that arithmetic loses its
 // precision (it collapses to 0 near 2^54), while the true value is simply 0.9 K.
 inline constexpr double kClipCurveDirectLimit = 1024.0;
-inline constexpr double kLn2 = 0.6931471805599453;
 
-// ln(cosh(x)) without overflow for large |x|.
-inline double LogCosh(double x) {
-  const double a = std::abs(x);
-  if (a <= kLogCoshDirectLimit) return std::log(std::cosh(x));
-  // ln(cosh x) = |x| - ln 2 + ln(1 + e^(-2|x|)); the last term is far below one ulp here.
-  return a - kLn2;
+using math::LogCosh;
+using math::Tanh;
+
+// tanh of two independent arguments. Where four lanes are at hand, two pairs go through one call.
+template <class V> KOLMARI_INLINE void Tanh2(V a, V b, V& ta, V& tb) {
+  ta = Tanh(a);
+  tb = Tanh(b);
 }
+#if defined(KOLMARI_HAVE_QUAD) && defined(KOLMARI_HAVE_PAIR)
+template <> KOLMARI_INLINE void Tanh2(Pair a, Pair b, Pair& ta, Pair& tb) {
+  const Quad both = Tanh(Quad::FromPairs(a, b));
+  ta = both.Low();
+  tb = both.High();
+}
+#endif
 
 // The cubic clip's input stage: 0.9 * min(e, K) for e >= 0.
 template <class V> KOLMARI_INLINE V ClipCurve(V e) {
@@ -53,32 +62,86 @@ template <class V> KOLMARI_INLINE V WithSignOf(V x, V e) {
 
 // First-order antiderivative form of tanh with its memory (previous input and integral), in the
 // lanes selected by `active`; the other lanes keep their memory and return an unspecified value.
+// `integral` is LogCosh(x), computed by the caller (possibly ahead, for several x at once).
 template <class V>
-KOLMARI_INLINE V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double closeness, Mask<V> active = All<V>()) {
-  const V integral = PerLane(active, V(0.0), [&](int i) { return LogCosh(Lane(x, i)); });
+KOLMARI_INLINE V AntiderivativeTanhOf(V x, V integral, V& lastInput, V& lastIntegral, double closeness,
+                                      Mask<V> active = All<V>()) {
   const V xp = lastInput;
   const V integralPrevious = lastIntegral;
   V result = (integral - integralPrevious) / (x - xp + kEps);
   const auto close = And(active, Lt(Abs(x - xp), closeness));
   if (Any(close)) {
     const V mid = (xp + x) * 0.5;
-    result = PerLane(close, result, [&](int i) { return std::tanh(Lane(mid, i)); });
+    result = Select(close, Tanh(mid), result);
   }
   lastIntegral = Select(active, integral + kEps, lastIntegral);
   lastInput = Select(active, x + kEps, lastInput);
   return result;
 }
 
+template <class V>
+KOLMARI_INLINE V AntiderivativeTanh(V x, V& lastInput, V& lastIntegral, double closeness, Mask<V> active = All<V>()) {
+  return AntiderivativeTanhOf(x, LogCosh(x), lastInput, lastIntegral, closeness, active);
+}
+
+// out[i] = LogCosh(x[i]) for i < n: values with no dependence on each other, so where four lanes
+// are at hand they go four at a time.
+template <class V> KOLMARI_INLINE void LogCoshOfMany(const V* x, V* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = LogCosh(x[i]);
+}
+#ifdef KOLMARI_HAVE_QUAD
+template <> KOLMARI_INLINE void LogCoshOfMany(const double* x, double* out, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) _mm256_storeu_pd(out + i, LogCosh(Quad(_mm256_loadu_pd(x + i))).v);
+  for (; i < n; ++i) out[i] = LogCosh(x[i]);
+}
+template <> KOLMARI_INLINE void LogCoshOfMany(const Pair* x, Pair* out, int n) {
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const Quad both = LogCosh(Quad::FromPairs(x[i], x[i + 1]));
+    out[i] = both.Low();
+    out[i + 1] = both.High();
+  }
+  for (; i < n; ++i) out[i] = LogCosh(x[i]);
+}
+#endif
+
+// out[i] = x[i]^N for i < n (out may be x), four at a time where four lanes are at hand.
+template <int N, class V> KOLMARI_INLINE void PowerOfMany(const V* x, V* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = math::PowInt<N>(x[i]);
+}
+#ifdef KOLMARI_HAVE_QUAD
+template <int N> KOLMARI_INLINE void PowerOfMany(const double* x, double* out, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) _mm256_storeu_pd(out + i, math::PowInt<N>(Quad(_mm256_loadu_pd(x + i))).v);
+  for (; i < n; ++i) out[i] = math::PowInt<N>(x[i]);
+}
+template <int N> KOLMARI_INLINE void PowerOfMany(const Pair* x, Pair* out, int n) {
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const Quad both = math::PowInt<N>(Quad::FromPairs(x[i], x[i + 1]));
+    out[i] = both.Low();
+    out[i + 1] = both.High();
+  }
+  for (; i < n; ++i) out[i] = math::PowInt<N>(x[i]);
+}
+#endif
+
 // The first shaper's envelope reaction, for a magnitude e above the knee with a live envelope
-// (s2 > 1e-38, weight l > 0).
-inline double Envelope(double e, double s1, double s2, double l, double driftDivisor) {
-  const double f = std::tanh(e - s2 + kEps);
-  const double g = std::tanh(f / (driftDivisor + kEps) + kEps);
-  const double h = std::tanh(e - g + kEps);
-  if (f > std::tanh(s1 - s2 + kEps)) {
-    const double o = std::clamp(std::tanh(s1 / (s2 + kEps) + kEps), 0.0, 1.0);
-    const double o2 = Flush((1.0 - o) * e + o * s1);
-    e = Flush((1.0 - l) * e + l * o2);
+// (s2 > 1e-38, weight l > 0). Of its five tanh, three depend on each other.
+template <class V> KOLMARI_INLINE V Envelope(V e, V s1, V s2, V l, double driftDivisor) {
+  V f, f1;
+  Tanh2(e - s2 + kEps, s1 - s2 + kEps, f, f1);
+  // |f| <= 1 and the drift divisor is about 2, so g's argument stays below 0.5: the series alone
+  // (Tanh itself for any other divisor a caller may pass; the bits are the same).
+  const V gArgument = f / (driftDivisor + kEps) + kEps;
+  const V g = Every(Lt(Abs(gArgument), math::detail::kTanhSplit)) ? math::TanhOfSmall(gArgument) : Tanh(gArgument);
+  const V h = Tanh(e - g + kEps);
+  const auto reacts = Gt(f, f1);
+  if (Any(reacts)) {
+    const V o = Clamp(Tanh(s1 / (s2 + kEps) + kEps), 0.0, 1.0);
+    const V o2 = Flush((1.0 - o) * e + o * s1);
+    e = Select(reacts, Flush((1.0 - l) * e + l * o2), e);
   }
   return (1.0 - l) * e + l * h;
 }
@@ -90,15 +153,28 @@ KOLMARI_INLINE V FirstShaper(V x, V s1, V s2, V& adaaInput, V& adaaIntegral, V& 
   V e = Abs(x);
   const V l = Clamp(e - K, 0.0, 1.0);
   // Below the knee the weight l is 0, and the envelope branch then gives back e unchanged
-  // ((1 - 0) e + 0 h is e for the finite h it computes): skip its four tanh calls. For the normal
-  // or zero magnitudes the chain passes in, this is exact.
+  // ((1 - 0) e + 0 h is e for the finite h it computes): skip its five tanh. For the normal or
+  // zero magnitudes the chain passes in, this is exact.
   const auto envelope = And(Gt(s2, 1e-38), Gt(l, 0.0));
   if (Any(envelope)) {
-    e = PerLane(envelope, e, [&](int i) {
-      return Envelope(Lane(e, i), Lane(s1, i), Lane(s2, i), Lane(l, i), driftDivisor);
-    });
+    e = Select(envelope, Envelope(e, s1, s2, l, driftDivisor), e);
   }
   const V a = Clamp(AntiderivativeTanh(e, adaaInput, adaaIntegral, closeness), 0.0, 1.0);
+  e = 0.5 * a + 0.5 * Cubic(ClipCurve(e));
+  shaperLatest = e;
+  return WithSignOf(x, e);
+}
+
+// Whether the first shaper leaves the magnitude of x as it is before its antiderivative tanh: below
+// the knee, whatever the envelope taps. Then ln cosh |x| can be computed ahead.
+template <class V> KOLMARI_INLINE Mask<V> BelowKnee(V x) { return Lt(Abs(x) - K, 0.0); }
+
+// The first shaper for an x below the knee in every lane (BelowKnee), with ln cosh |x| given: the
+// same bits as FirstShaper.
+template <class V>
+KOLMARI_INLINE V FirstShaperBelowKnee(V x, V logCosh, V& adaaInput, V& adaaIntegral, V& shaperLatest, double closeness) {
+  V e = Abs(x);
+  const V a = Clamp(AntiderivativeTanhOf(e, logCosh, adaaInput, adaaIntegral, closeness), 0.0, 1.0);
   e = 0.5 * a + 0.5 * Cubic(ClipCurve(e));
   shaperLatest = e;
   return WithSignOf(x, e);
@@ -137,4 +213,6 @@ template <class V> KOLMARI_INLINE V SoftClip(V y) {
   return Select(over, Select(Lt(y, 0.0), -clipped, clipped), y);
 }
 
-} // namespace kolmari::shapers
+} // namespace shapers
+} // namespace KOLMARI_ISA
+} // namespace kolmari

@@ -308,10 +308,11 @@ TEST(KolmariRobustness, AnySampleRateAHostCanSetKeepsTheOutputFinite) {
   }
 }
 
-// Reference samples of three settings with a fixed random draw. The engine's arithmetic is exactly
-// as written (no fused multiply-add, no reassociation): a build that contracts or reorders it
-// changes these in their last digits, and so does any unintended change to the chain.
-TEST(KolmariProcessing, ReproducesItsReferenceOutputBitForBit) {
+// Reference samples of three settings with a fixed random draw, computed with the C library's
+// tanh, exp, log and pow before the engine had its own. The engine's functions differ from those
+// by an ulp or two, which moves the output by about 1e-13; anything beyond 1e-9 is a change to the
+// chain. (The exact bits are held by the bit-identity hashes.)
+TEST(KolmariProcessing, StaysWithTheCLibraryMathsReference) {
   struct Setting {
     double rate;
     int oversampling, react;
@@ -341,13 +342,7 @@ TEST(KolmariProcessing, ReproducesItsReferenceOutputBitForBit) {
     const Signal right = Sine(0.3, 3000.0, s.rate, 2048);
     for (size_t i = 0; i < left.size(); ++i) left[i] += right[i];
     const auto out = Render(*plugin, left, right, 256);
-#ifdef _WIN32
-    // The references come from glibc's tanh, exp and log; the Windows C runtime's differ from them
-    // in the last bits, so there the output can only be close.
     constexpr double kTolerance = 1e-9;
-#else
-    constexpr double kTolerance = 0.0;
-#endif
     EXPECT_NEAR(out[0][100], s.expected[0], kTolerance);
     EXPECT_NEAR(out[0][777], s.expected[1], kTolerance);
     EXPECT_NEAR(out[0][2047], s.expected[2], kTolerance);

@@ -1,0 +1,414 @@
+#pragma once
+
+// The processing chain's per-sample loop (KolmariEngine::ProcessLanes), shared by the two
+// translation units that compile it: KolmariEngine.cpp for SSE2 and KolmariEngineAvx2.cpp for
+// processors with AVX2, which the engine picks once at load. Both give the same bits. Include only
+// from those two files.
+
+#include "KolmariEngine.h"
+#include "KolmariMath.h"
+#include "KolmariShaperLanes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace kolmari {
+inline namespace KOLMARI_ISA {
+namespace chain {
+
+inline constexpr double kEps = KolmariEngine::kEpsilon;
+inline constexpr double kGolden = 0.6180339887498949;
+inline constexpr double kGoldenRest = 0.3819660112501051;
+
+// Largest input magnitude the shaping path takes in. Far above any real signal; it keeps every
+// intermediate value finite even for the largest doubles a host might hand over.
+inline constexpr double kInputLimit = 1e15;
+
+using lanes::Clamp01;
+
+
+// Whether [a, a + n) and [b, b + n) share a sample.
+inline bool Overlap(const double* a, const double* b, int n) {
+  if (!a || !b) return false;
+  const auto x = reinterpret_cast<uintptr_t>(a);
+  const auto y = reinterpret_cast<uintptr_t>(b);
+  const uintptr_t bytes = static_cast<uintptr_t>(n) * sizeof(double);
+  return x < y + bytes && y < x + bytes;
+}
+
+// Moving state between the channels' records and the values the chain works on: one channel
+// (double) or two (lanes::Pair, lane 0 the first channel).
+template <class V> struct LaneIO;
+
+template <> struct LaneIO<double> {
+  static constexpr int kLanes = 1;
+  static double Load(double first, double) { return first; }
+  static void Store(double v, double& first, double&) { first = v; }
+  static double Input(const double* const* in, int s) { return in[0] ? in[0][s] : 0.0; }
+  static void Output(double v, double* const* out, int s) { out[0][s] = v; }
+};
+
+#ifdef KOLMARI_HAVE_PAIR
+template <> struct LaneIO<lanes::Pair> {
+  static constexpr int kLanes = 2;
+  static lanes::Pair Load(double first, double second) { return lanes::Pair::FromLanes(first, second); }
+  static void Store(lanes::Pair v, double& first, double& second) {
+    _mm_storel_pd(&first, v.v);
+    _mm_storeh_pd(&second, v.v);
+  }
+  static lanes::Pair Input(const double* const* in, int s) {
+    return lanes::Pair::FromLanes(in[0] ? in[0][s] : 0.0, in[1] ? in[1][s] : 0.0);
+  }
+  static void Output(lanes::Pair v, double* const* out, int s) {
+    _mm_storel_pd(out[0] + s, v.v);
+    _mm_storeh_pd(out[1] + s, v.v);
+  }
+};
+#endif
+
+} // namespace chain
+} // namespace KOLMARI_ISA
+
+template <class V, class Isa>
+void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs,
+                                 int frames, bool delta) {
+  using namespace chain;
+  using IO = LaneIO<V>;
+  using lanes::Abs;
+  using lanes::Flush;
+  using lanes::Gt;
+  using lanes::Lt;
+  using lanes::Select;
+  KolmariChannel& c0 = *channels[0];
+  KolmariChannel& c1 = *channels[IO::kLanes - 1];
+
+  const int F = mOversamplingFactor;
+  const double factor = static_cast<double>(F);
+  // F is a power of two, so multiplying by its reciprocal is exactly the division.
+  const double perSubstep = 1.0 / factor;
+  const double D = mDriftDivisor;
+  const double cw = Clamp01(mWetFraction);
+  const double levelCompensation = 1.0 - 0.33810717055349726 * static_cast<double>(mInputFraction);
+  const double trim = static_cast<double>(mOutputTrim);
+  const BiquadCoefficients& lp = mLowpass;
+  const double closeness = mAdaaCloseness;
+  const int react = mReactOn;
+  const double bias = mBiasOffset;
+  const double drive = mDrive;
+  const double tameLimit = mTameLimit;
+  const double tameBlend = mTameBlend;
+  const double outputScale = mOutputScale;
+
+  // The history taps depend on the rate factor only.
+  const int tap = std::max(0, static_cast<int>(mRateFactor - 1.0));
+  const int d2 = 2 * tap;
+  const int d1 = d2 < 1 ? 1 : tap;
+  const auto i1 = static_cast<size_t>(d1);
+  const auto i2 = static_cast<size_t>(d2);
+  static_assert(KolmariChannel::kReadDepth >= 6, "the taps reach slot 6 at the highest rate factor");
+
+  // The channels' state, held here for the block and written back at its end.
+  constexpr int kSlots = 13;
+  V state[kSlots], gain[kSlots], feedback[kSlots];
+  for (size_t i = 0; i < kSlots; ++i) {
+    state[i] = IO::Load(c0.smoothState[i], c1.smoothState[i]);
+    gain[i] = IO::Load(c0.smoothGain[i], c1.smoothGain[i]);
+    feedback[i] = IO::Load(c0.smoothFeedback[i], c1.smoothFeedback[i]);
+  }
+  constexpr size_t kDepth = KolmariChannel::kReadDepth + 1;
+  V stage[kDepth], outputHistory[kDepth], shaper[kDepth];
+  for (size_t i = 0; i < kDepth; ++i) {
+    stage[i] = IO::Load(c0.stageHistory[i], c1.stageHistory[i]);
+    outputHistory[i] = IO::Load(c0.outputHistory[i], c1.outputHistory[i]);
+    shaper[i] = IO::Load(c0.shaperHistory[i], c1.shaperHistory[i]);
+  }
+#define KOLMARI_LOAD(field) V field = IO::Load(c0.field, c1.field)
+  KOLMARI_LOAD(previousInput);
+  KOLMARI_LOAD(decimationSum);
+  KOLMARI_LOAD(workSample);
+  KOLMARI_LOAD(previousOutput);
+  KOLMARI_LOAD(feedbackSample);
+  KOLMARI_LOAD(deviation);
+  KOLMARI_LOAD(reactThreshold);
+  KOLMARI_LOAD(outputFeedback);
+  KOLMARI_LOAD(dcState);
+  KOLMARI_LOAD(dcGain);
+  KOLMARI_LOAD(dcFeedback);
+  KOLMARI_LOAD(biquadState1);
+  KOLMARI_LOAD(biquadState2);
+#undef KOLMARI_LOAD
+  V adaaInput5 = IO::Load(c0.adaaLastInput[5], c1.adaaLastInput[5]);
+  V adaaIntegral5 = IO::Load(c0.adaaLastIntegral[5], c1.adaaLastIntegral[5]);
+  V adaaInput6 = IO::Load(c0.adaaLastInput[6], c1.adaaLastInput[6]);
+  V adaaIntegral6 = IO::Load(c0.adaaLastIntegral[6], c1.adaaLastIntegral[6]);
+
+  // One-pole update of slot i; returns the new state.
+  const auto smooth = [&](size_t i, V input) {
+    state[i] = feedback[i] * state[i] + gain[i] * input;
+    return state[i];
+  };
+  // The same, but the state moves on only in the selected lanes.
+  const auto smoothWhere = [&](size_t i, lanes::Mask<V> active, V input) {
+    const V next = feedback[i] * state[i] + gain[i] * input;
+    state[i] = Select(active, next, state[i]);
+    return next;
+  };
+
+  // The first shaper and what feeds it (the upsampler, slots 0 to 2, the shaper history) depend on
+  // nothing that the later stages compute, so they run ahead for a chunk of frames; the later
+  // stages then take their results. Each state still sees its updates in the same order, so the
+  // results are the same, and the processor can overlap the two halves' long latencies.
+  constexpr int kChunk = 16;
+  constexpr int kMaxSubsteps = 8;
+  const int substeps = std::min(F, kMaxSubsteps); // F is 1, 2, 4 or 8
+  V mixed[kChunk * kMaxSubsteps];
+  V dryOf[kChunk];
+  V upsampled[kChunk * kMaxSubsteps], driven[kChunk * kMaxSubsteps], magnitude[kChunk * kMaxSubsteps];
+  V logCosh[kChunk * kMaxSubsteps];
+  // Reading ahead is safe when each output is its input's own buffer or apart from it; a partial
+  // overlap (which no host hands over) goes frame by frame as the inputs would be read otherwise.
+  int chunk = kChunk;
+  for (int lane = 0; lane < IO::kLanes; ++lane) {
+    if (inputs[lane] != outputs[lane] && Overlap(inputs[lane], outputs[lane], frames)) chunk = 1;
+  }
+
+  for (int start = 0; start < frames; start += chunk) {
+    const int count = std::min(chunk, frames - start);
+
+    // The upsampler for the chunk: walks from each previous input towards the current one.
+    // Index j * substeps + k: frame j, substep k.
+    bool belowKnee = true;
+    for (int j = 0; j < count; ++j) {
+      // Read the input once: the output may be the same buffer.
+      const V raw = IO::Input(inputs, start + j);
+
+      // A non-finite sample (a host glitch) is taken as silence, and absurdly large ones are
+      // limited, so that no filter state or history can turn non-finite.
+      const V dry = Select(lanes::IsFinite(raw), raw, V(0.0));
+      dryOf[j] = dry;
+      const V x = Flush(lanes::Clamp(dry, -kInputLimit, kInputLimit));
+      const V xin = x + kEps;
+      for (int k = 0; k < substeps; ++k) {
+        const int at = j * substeps + k;
+        const V increment = smooth(0, xin - previousInput) * perSubstep + kEps;
+        upsampled[at] = Flush(previousInput + static_cast<double>(k) * increment);
+        driven[at] = upsampled[at] * drive;
+        magnitude[at] = lanes::Abs(driven[at]);
+        belowKnee = belowKnee && lanes::Every(shapers::BelowKnee(driven[at]));
+      }
+      previousInput = xin;
+    }
+    const int total = count * substeps;
+    workSample = driven[total - 1];
+
+    // The first shaper. Below its knee, in every lane and substep of the chunk, it has no
+    // envelope reaction, and its ln cosh values depend on nothing but the driven samples: they are
+    // computed together, ahead of the rest.
+    if (belowKnee) shapers::LogCoshOfMany(magnitude, logCosh, total);
+    for (int j = 0; j < count; ++j) {
+      // Only the slots the taps can reach move on.
+      for (size_t i = kDepth - 1; i > 0; --i) shaper[i] = shaper[i - 1];
+      for (int k = 0; k < substeps; ++k) {
+        const int at = j * substeps + k;
+        const V s1 = smooth(1, shaper[i1]);
+        const V s2 = smooth(2, shaper[i2]);
+        const V y1 = belowKnee ? shapers::FirstShaperBelowKnee(driven[at], logCosh[at], adaaInput5, adaaIntegral5,
+                                                                shaper[0], closeness)
+                               : shapers::FirstShaper(driven[at], s1, s2, adaaInput5, adaaIntegral5, shaper[0], D,
+                                                      closeness);
+        mixed[j * kMaxSubsteps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
+      }
+    }
+
+    for (int j = 0; j < count; ++j) {
+      const int s = start + j;
+      const V dry = dryOf[j];
+
+      for (size_t i = kDepth - 1; i > 0; --i) {
+        stage[i] = stage[i - 1];
+        outputHistory[i] = outputHistory[i - 1];
+      }
+
+      reactThreshold = decimationSum = deviation = V(kEps);
+
+      // Slots 3, 4, 5 and 7 smooth values that stay fixed through the sample's substeps (the
+      // previous outputs) or come from the first shaper (m), so they and React's thresholds, an
+      // 8th power each, are computed ahead; the powers together, four at a time with AVX2.
+      V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
+      V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps];
+      for (int k = 0; k < substeps; ++k) {
+        smoothed3[k] = smooth(3, previousOutput);
+        smoothed4[k] = smooth(4, outputHistory[i1]);
+        smoothed5[k] = smooth(5, outputHistory[i2]);
+        deviationOf[k] = mixed[j * kMaxSubsteps + k] - smoothed3[k];
+        smoothedDeviation[k] = smooth(7, (deviationOf[k] + 1.0) * 0.5);
+        if (react == 1) {
+          const V cs = Clamp01(smoothedDeviation[k]);
+          thresholdOf[k] = 1.0 - ((1.0 - cs) * 0.91213574841 + cs * 0.58223574541);
+        }
+      }
+      if (react == 1) shapers::PowerOfMany<8>(thresholdOf, thresholdOf, substeps);
+
+      for (int k = 0; k < substeps; ++k) {
+        const V m = mixed[j * kMaxSubsteps + k];
+
+        const V st3 = smoothed3[k];
+        const V st4 = smoothed4[k];
+        const V st5 = smoothed5[k];
+
+        // Leaky average against the last substep's result.
+        const V st6 = smooth(6, feedbackSample);
+        const V p = m - (m - st6) / (D + kEps);
+        feedbackSample = Flush(p);
+
+        // Slope gate.
+        const V slope = Abs(st4 - st5);
+        const V dev = deviationOf[k];
+        const V ratio = Clamp01(Abs(dev) / (slope + kEps));
+        V w0 = ratio * p + (1.0 - ratio) * m;
+        if (react == 1) w0 = Select(Gt(Abs(dev), reactThreshold), ratio * w0 + (1.0 - ratio) * m, w0);
+
+        w0 = kGolden * w0 + kGoldenRest * m;
+
+        deviation = dev;
+        const V devS = smoothedDeviation[k];
+        if (react == 1) reactThreshold = thresholdOf[k];
+
+        // Slew limit.
+        const V t = reactThreshold;
+        const V g = Clamp01((devS - t) / ((t + tameLimit) / kPhi - t + kEps));
+        const auto rising = Gt(dev, t);
+        const auto limited = lanes::Or(rising, Gt(-dev, t));
+        if (lanes::Any(limited)) {
+          const V target = Select(rising, st3 + t, st3 - t);
+          V limitedW0 = g * target + (1.0 - g) * w0;
+          if (react == 1) {
+            const V q = (1.0 - g) * m + g * limitedW0;
+            limitedW0 = kGolden * q + kGoldenRest * m;
+          }
+          w0 = Select(limited, limitedW0, w0);
+        }
+
+        // Closeness correction.
+        const V a = Abs(w0 - m);
+        const V b = Abs(w0 - st4);
+        const V cc = Clamp01(1.0 - Abs(a - b));
+        w0 = Select(Gt(a, b), cc * w0 + (1.0 - cc) * m, w0);
+
+        // Bias, first place.
+        const V e2 = w0 - st4;
+        if (bias > 0.0) {
+          const double cb = Clamp01(1.0 - bias);
+          w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+        }
+        if (bias < 0.0) {
+          const double cb = Clamp01(1.0 + bias);
+          w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+        }
+        w0 = w0 - e2 / (D + kEps);
+
+        const V z = tameBlend * w0 + (1.0 - tameBlend) * m;
+        const V y2 = shapers::SecondShaper(z * outputScale, adaaInput6, adaaIntegral6, closeness);
+
+        // Stage-history blend.
+        const auto live1 = lanes::NotZero(stage[i1]);
+        const V h1 = Select(live1, smoothWhere(8, live1, stage[i1]), stage[0]);
+        const auto live2 = lanes::NotZero(stage[i2]);
+        const V h2 = Select(live2, smoothWhere(9, live2, stage[i2]), stage[1]);
+        const V eS = smooth(10, y2 - h1);
+        const V sS = smooth(11, h1 - h2);
+        const V cg = Clamp01(1.0 - y2 / (eS + kEps));
+        V w1 = y2;
+        if (react == 0) {
+          w1 = (1.0 - cg) * w1 + cg * h1;
+        } else if (react == 1) {
+          w1 = Select(Gt(eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
+          w1 = Select(Gt(-eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
+        }
+        w1 = 0.2 * w1 + 0.8 * y2;
+
+        // Bias, second place.
+        if (bias > 0.0) {
+          const double cb = Clamp01(1.0 - bias);
+          w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+        }
+        if (bias < 0.0) {
+          const double cb = Clamp01(1.0 + bias);
+          w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+        }
+
+        stage[0] = w1;
+        decimationSum = decimationSum + w1 * perSubstep;
+      }
+
+      // Boxcar decimation.
+      V out = trim * decimationSum;
+      outputHistory[0] = Flush(out);
+      previousOutput = Flush(out);
+
+      // Output scale (attenuation only) and output smoother.
+      const V o1 = outputScale < 1.0 ? outputScale * out : out;
+      const V st12 = smooth(12, o1 - outputFeedback);
+      const V o2 = o1 - st12 / (D + kEps);
+      outputFeedback = Flush(o2);
+
+      // Bias, third place (weaker).
+      if (bias > 0.0) {
+        const double cb = Clamp01(1.0 - 0.8 * bias);
+        out = Select(Gt(st12, 0.0), cb * o2 + (1.0 - cb) * o1, o2);
+      } else if (bias < 0.0) {
+        const double cb = Clamp01(1.0 + 0.8 * bias);
+        out = Select(Lt(st12, 0.0), cb * o2 + (1.0 - cb) * o1, o2);
+      } else {
+        out = o2;
+      }
+
+      // DC blocker.
+      dcState = dcFeedback * dcState + dcGain * out;
+      out = out - dcState;
+
+      // Output lowpass, transposed direct form II.
+      const V y = lp.b0 * out + biquadState1;
+      biquadState1 = lp.b1 * out - lp.a1 * y + biquadState2;
+      biquadState2 = lp.b2 * out - lp.a2 * y;
+
+      V result = shapers::SoftClip(y);
+
+      if (mWetFraction < 0.82) {
+        const double cw2 = Clamp01(mWetFraction / 0.82);
+        result = cw2 * result + (1.0 - cw2) * dry;
+      }
+      if (delta) result = result - dry;
+      // Tails of tiny values (the floors above, a muted output) can end below the smallest normal
+      // double; a host must never get those, in either audio path.
+      IO::Output(Flush(result), outputs, s);
+    }
+  }
+
+  for (size_t i = 0; i < kSlots; ++i) IO::Store(state[i], c0.smoothState[i], c1.smoothState[i]);
+  for (size_t i = 0; i < kDepth; ++i) {
+    IO::Store(stage[i], c0.stageHistory[i], c1.stageHistory[i]);
+    IO::Store(outputHistory[i], c0.outputHistory[i], c1.outputHistory[i]);
+    IO::Store(shaper[i], c0.shaperHistory[i], c1.shaperHistory[i]);
+  }
+#define KOLMARI_STORE(field) IO::Store(field, c0.field, c1.field)
+  KOLMARI_STORE(previousInput);
+  KOLMARI_STORE(decimationSum);
+  KOLMARI_STORE(workSample);
+  KOLMARI_STORE(previousOutput);
+  KOLMARI_STORE(feedbackSample);
+  KOLMARI_STORE(deviation);
+  KOLMARI_STORE(reactThreshold);
+  KOLMARI_STORE(outputFeedback);
+  KOLMARI_STORE(dcState);
+  KOLMARI_STORE(biquadState1);
+  KOLMARI_STORE(biquadState2);
+#undef KOLMARI_STORE
+  IO::Store(adaaInput5, c0.adaaLastInput[5], c1.adaaLastInput[5]);
+  IO::Store(adaaIntegral5, c0.adaaLastIntegral[5], c1.adaaLastIntegral[5]);
+  IO::Store(adaaInput6, c0.adaaLastInput[6], c1.adaaLastInput[6]);
+  IO::Store(adaaIntegral6, c0.adaaLastIntegral[6], c1.adaaLastIntegral[6]);
+}
+
+} // namespace kolmari
