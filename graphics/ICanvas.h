@@ -416,10 +416,12 @@ public:
   IValueReadoutControl* ValueReadout() const { return mReadout; }
   // Shows the readout for a control at once and keeps it (still pictures).
   void ShowValueReadout(IControl& control);
-  // "Output Gain 80.00 %": the parameter's name and the text of its current value.
+  // "Output Gain 80 %": the parameter's name and the text of its current value.
   std::string ValueText(int paramIdx) const;
   // The text of a real value of a parameter: the value namer's, else the parameter's display text
-  // and its label.
+  // without the zeros that end its decimals ("80.00" shows as "80", "80.50" as "80.5") and its
+  // label. The host keeps the display text with all its decimals; the editor's short form reads at
+  // a glance and still denotes the same value.
   std::string DisplayText(int paramIdx, double value) const;
   // Names values the parameter's display cannot (the states of a switch); an empty result means
   // the parameter's own display text.

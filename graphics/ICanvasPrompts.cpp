@@ -18,6 +18,18 @@ namespace lumen::canvas {
 
 namespace {
 
+// "80.00" -> "80", "80.50" -> "80.5", "-0.500" -> "-0.5"; a text without a decimal point, or
+// with anything but digits after it, is left as it is.
+std::string WithoutTrailingZeros(std::string number) {
+  const size_t point = number.find('.');
+  if (point == std::string::npos) return number;
+  if (number.find_first_not_of("0123456789", point + 1) != std::string::npos) return number;
+  size_t end = number.find_last_not_of('0');
+  if (end == point) --end;
+  number.erase(end + 1);
+  return number;
+}
+
 // The typed-value entry: a box over the control's centre, in logical units, and its text size.
 constexpr float kEntryWidth = 200.0f;
 constexpr float kEntryHeight = 48.0f;
@@ -192,7 +204,9 @@ std::string ICanvas::DisplayText(int paramIdx, double value) const {
   param->FormatDisplay(value, false, text);
   // The label goes with numbers only: a display text names the value by itself.
   const auto shown = param->FindDisplayText(value);
-  if (param->Label()[0] != '\0' && !(shown && !shown->empty())) {
+  if (shown && !shown->empty()) return text;
+  text = WithoutTrailingZeros(std::move(text));
+  if (param->Label()[0] != '\0') {
     text += ' ';
     text += param->Label();
   }

@@ -243,7 +243,7 @@ TEST_F(KolmariEditor, TheReadoutDrawsOnlyBelowItsKnobAtEveryScaleAndLeavesNothin
     ui.DrawDirty();
     const IPixelImage shown = ui.ReadMainFramebuffer();
     ASSERT_NE(ui.ValueReadout(), nullptr);
-    EXPECT_EQ(ui.ValueReadout()->Text(), "Output Gain 100.00 %");
+    EXPECT_EQ(ui.ValueReadout()->Text(), "Output Gain 100 %");
     // Below the overlay, at most 60 units down, within the knob's width.
     const IRectF below(kOutputGainOverlay.L * scale, kOutputGainOverlay.B * scale, kOutputGainOverlay.R * scale,
                        (kOutputGainOverlay.B + 60.0f) * scale);
