@@ -135,7 +135,9 @@ TEST_F(ValueFixture, APressShowsTheReadoutAtOnceAndItFollowsTheDragLive) {
   const std::string text = readout->Text();
   ASSERT_TRUE(text.starts_with("Output Gain ") && text.ends_with(" %")) << text;
   const std::string number = text.substr(12, text.size() - 14);
-  if (number.find('.') != std::string::npos) EXPECT_NE(number.back(), '0') << text;
+  if (number.find('.') != std::string::npos) {
+    EXPECT_NE(number.back(), '0') << text;
+  }
   EXPECT_NEAR(std::stod(number), OutputGain(), 0.005) << text;
   ui.DrawRegions({{0, 0, 1630, 1010}});
   ASSERT_EQ(ui.Ops("DrawText").size(), 1u);
