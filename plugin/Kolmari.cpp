@@ -37,7 +37,7 @@ IEffectSettings Kolmari::Settings() {
   return s;
 }
 
-Kolmari::Kolmari(const lumen::IInstanceInfo& info) : PluginBase(Settings(), info) {
+Kolmari::Kolmari(const lumen::IInstanceInfo& info) : lumen::PluginBase(Settings(), info) {
   // Creation order differs from index order; the index is what everything outside sees.
   GetParam(kOutputGain)->Init("Output Gain", 100.0, 0.0, 120.0, 0.01, "%");
   GetParam(kInputGain)->Init("Input Gain", 32.0, 0.0, 200.0, 0.01, "%");
