@@ -41,7 +41,6 @@ double** Buffers<double>(const v3_audio_bus_buffers& bus) { return bus.channel_b
 
 IEffectVST3::IEffectVST3(const IEffectSettings& settings, const IInstanceInfo&)
     : IEffectAPIBase(settings, PluginApi::VST3), IEffectProcessor(settings) {
-  mBypassParam = FindBypass(*this);
   mPoints.reserve(kMaxChangePoints);
   mOverflow.assign(static_cast<size_t>(NParams()), std::nan(""));
   for (int d = 0; d < 2; ++d) {
@@ -393,7 +392,7 @@ v3_result IEffectVST3::ParameterInfo(int32_t index, v3_param_info* info) const {
   int32_t flags = 0;
   if (!(p->Flags() & IParam::NotAutomatable)) flags |= V3_PARAM_CAN_AUTOMATE;
   if (p->Type() == IParam::ParamType::Enum) flags |= V3_PARAM_IS_LIST;
-  if (index == mBypassParam) flags |= V3_PARAM_IS_BYPASS;
+  if (index == BypassParam()) flags |= V3_PARAM_IS_BYPASS;
   info->flags = flags;
   return V3_OK;
 }
@@ -465,6 +464,8 @@ void IEffectVST3::AutomateParam(int paramIndex, double normalized) {
     Methods<ComponentHandlerVtbl>(mHandler).handler.perform_edit(mHandler, static_cast<v3_param_id>(paramIndex), normalized);
   }
 }
+
+int IEffectVST3::BypassParam() const { return FindBypass(*this); }
 
 void IEffectVST3::ViewSize(int& width, int& height) {
   const canvas::ICanvas* editor = Editor();

@@ -95,8 +95,9 @@ public:
   // The size the host gave the view.
   void SetViewSize(int width, int height) { SetEditorSize(width, height); }
 
-  // The parameter flagged as the host's bypass switch, or -1.
-  int BypassParam() const { return mBypassParam; }
+  // The parameter flagged as the host's bypass switch, or -1. Asked when a host asks (the derived
+  // plug-in names its parameters after this base is built).
+  int BypassParam() const;
   // The arrangement in force (mono or stereo).
   v3_speaker_arrangement Arrangement() const { return mArrangement; }
 
@@ -122,7 +123,6 @@ private:
   v3_funknown** mContext = nullptr;
   v3_component_handler** mHandler = nullptr;
   vst3::Vst3PlugView* mView = nullptr;
-  int mBypassParam = -1;
   int32_t mSampleSize = V3_SAMPLE_32;
   bool mActive = false;
   v3_speaker_arrangement mArrangement = V3_SPEAKER_L | V3_SPEAKER_R;
