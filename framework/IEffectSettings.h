@@ -29,8 +29,13 @@ struct IEffectSettings {
   int32_t minEditorHeight = 0;
   int32_t maxEditorHeight = 0;
   bool editorFlag = false;     // kept for hosts' sake; nothing reads it
-  const char* identifier = "";
+  const char* identifier = "";  // reverse-domain id, for formats that name plug-ins so
+  const char* features = "";    // space-separated categories a host files the plug-in under
 };
+
+// The plug-in's configuration without an instance, for a binding that describes the plug-in before
+// any instance exists. Defined by the plug-in.
+IEffectSettings PluginSettings();
 
 // Packs a four-character code with its first character in the most significant byte.
 constexpr int32_t FourCharCode(const char (&code)[5]) {

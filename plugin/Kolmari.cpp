@@ -33,7 +33,8 @@ IEffectSettings Kolmari::Settings() {
   s.minEditorHeight = 505;
   s.maxEditorHeight = 2020;
   s.editorFlag = true;
-  s.identifier = "";
+  s.identifier = "com.lumenfold.kolmari";
+  s.features = "distortion";
   return s;
 }
 

@@ -10,6 +10,8 @@
 #include "ICanvasWin.h"
 #endif
 
+lumen::IEffectSettings lumen::PluginSettings() { return kolmari::Kolmari::Settings(); }
+
 lumen::PluginBase* lumen::MakePlugin(const IInstanceInfo& info) {
   auto* plugin = new kolmari::Kolmari(info);
 #if defined(__linux__)

@@ -1,8 +1,10 @@
 #include "EffectPlugin.h"
 
+#include "ClapPluginInstance.h"
 #include "ToolError.h"
 #include "ToolPlatform.h"
 #include "VstPluginFinder.h"
+#include "VstPluginInstance.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,6 +13,9 @@
 namespace kolmari::render {
 
 namespace fs = std::filesystem;
+using testhost::ClapPluginInstance;
+using testhost::ClapPluginLibrary;
+using testhost::PluginInstance;
 using testhost::VstPluginInstance;
 using testhost::VstPluginLibrary;
 
@@ -60,44 +65,54 @@ EffectPlugin::EffectPlugin(const std::string& path) : mPath(path.empty() ? Defau
   std::string error;
   // A bare file name would make the loader search the library path instead of this folder.
   const std::string loadPath = fs::path(mPath).has_parent_path() ? mPath : "./" + mPath;
-  mLibrary = VstPluginLibrary::Load(loadPath, error);
-  if (!mLibrary) throw ToolError(cannot + WithoutPath(error, loadPath));
-  mInstance = VstPluginInstance::Create(mLibrary, error, RenderHostSettings());
+  if (testhost::IsClapPath(mPath)) {
+    mClapLibrary = ClapPluginLibrary::Load(loadPath, error);
+    if (!mClapLibrary) throw ToolError(cannot + WithoutPath(error, loadPath));
+  } else {
+    mVstLibrary = VstPluginLibrary::Load(loadPath, error);
+    if (!mVstLibrary) throw ToolError(cannot + WithoutPath(error, loadPath));
+  }
+  mInstance = MakeInstance(error);
   if (!mInstance) throw ToolError(cannot + WithoutPath(error, loadPath));
-  mInstance->Open();
 }
 
-std::unique_ptr<VstPluginInstance> EffectPlugin::NewInstance() const {
+std::unique_ptr<PluginInstance> EffectPlugin::MakeInstance(std::string& error) const {
+  if (mClapLibrary) return ClapPluginInstance::Create(mClapLibrary, error);
+  auto instance = VstPluginInstance::Create(mVstLibrary, error, RenderHostSettings());
+  if (instance) instance->Open();
+  return instance;
+}
+
+std::unique_ptr<PluginInstance> EffectPlugin::NewInstance() const {
   std::string error;
-  auto instance = VstPluginInstance::Create(mLibrary, error, RenderHostSettings());
+  auto instance = MakeInstance(error);
   if (!instance) throw ToolError("cannot make a second instance of " + Quoted(mPath) + ": " + error);
-  instance->Open();
   return instance;
 }
 
 std::string EffectPlugin::Description() {
   std::string name = mInstance->EffectName();
-  if (name.empty()) name = mInstance->ProductString();
+  if (auto* vst = dynamic_cast<VstPluginInstance*>(mInstance.get()); vst && name.empty()) name = vst->ProductString();
   if (name.empty()) name = fs::path(mPath).filename().string();
   const std::string vendor = mInstance->VendorString();
   return vendor.empty() ? name : name + " by " + vendor;
 }
 
 std::vector<uint8_t> EffectPlugin::SaveState() {
-  std::vector<uint8_t> bytes = mInstance->GetChunk(true);
-  if (bytes.empty()) throw ToolError(Description() + " gives no program chunk, so its settings cannot be saved");
+  std::vector<uint8_t> bytes = mInstance->SaveState();
+  if (bytes.empty()) throw ToolError(Description() + " gives no state, so its settings cannot be saved");
   return bytes;
 }
 
 void EffectPlugin::LoadState(const std::vector<uint8_t>& bytes, const std::string& source) {
   CheckSavedState(bytes, source);
-  if (mInstance->SetChunk(bytes, true) == 0)
+  if (!mInstance->LoadState(bytes))
     throw ToolError(source + " is not a state " + Description() + " accepts (the plug-in refused it)");
 }
 
 void EffectPlugin::CheckSavedState(const std::vector<uint8_t>& bytes, const std::string& source) {
   // What this plug-in saves now shows what a state file of it must look like.
-  const std::vector<uint8_t> own = mInstance->GetChunk(true);
+  const std::vector<uint8_t> own = mInstance->SaveState();
   if (own.size() < kStateHeaderBytes || !std::equal(kStateMagic.begin(), kStateMagic.end(), own.begin())) return;
   const std::string refused = "cannot use state " + source + ": ";
   if (bytes.size() < kStateMagic.size() || !std::equal(kStateMagic.begin(), kStateMagic.end(), bytes.begin()))
@@ -110,8 +125,8 @@ void EffectPlugin::CheckSavedState(const std::vector<uint8_t>& bytes, const std:
                     " has " + std::to_string(own.size()));
   // Values a saved state cannot hold (not numbers, out of range) come back changed from a plug-in
   // that mends what it reads: try the file on an instance of its own first.
-  const std::unique_ptr<VstPluginInstance> scratch = NewInstance();
-  if (scratch->SetChunk(bytes, true) == 0 || scratch->GetChunk(true) != bytes)
+  const std::unique_ptr<PluginInstance> scratch = NewInstance();
+  if (!scratch->LoadState(bytes) || scratch->SaveState() != bytes)
     throw ToolError(refused + "it holds values " + Description() +
                     " cannot have (out of range or not numbers), so it was not saved by --state-out");
 }

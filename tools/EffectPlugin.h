@@ -1,6 +1,7 @@
 #pragma once
 
-#include "VstPluginInstance.h"
+#include "ClapPluginLibrary.h"
+#include "PluginInstance.h"
 #include "VstPluginLibrary.h"
 
 #include <array>
@@ -11,8 +12,9 @@
 
 namespace kolmari::render {
 
-// The effect the tool renders through: a VST 2.4 plug-in binary, loaded and driven as a host does
-// (dlopen, the entry point, the dispatcher), opened once and kept for the whole run.
+// The effect the tool renders through: a plug-in binary, loaded and driven as a host does, opened
+// once and kept for the whole run. The file decides the format: a ".clap" file is a CLAP plug-in,
+// anything else a VST 2.4 plug-in.
 class EffectPlugin {
 public:
   // The Kolmari.so this program was built with, if it is still there; else a Kolmari.so beside the
@@ -25,10 +27,10 @@ public:
   explicit EffectPlugin(const std::string& path);
 
   const std::string& Path() const { return mPath; }
-  testhost::VstPluginInstance& Instance() { return *mInstance; }
+  testhost::PluginInstance& Instance() { return *mInstance; }
 
   // A further instance of the same binary, opened, independent of Instance().
-  std::unique_ptr<testhost::VstPluginInstance> NewInstance() const;
+  std::unique_ptr<testhost::PluginInstance> NewInstance() const;
 
   // "Kolmari by Lumenfold" from the plug-in's own names, falling back to the file name.
   std::string Description();
@@ -50,9 +52,13 @@ public:
 private:
   void CheckSavedState(const std::vector<uint8_t>& bytes, const std::string& source);
 
+  // One instance of the loaded binary, or null with a message in error.
+  std::unique_ptr<testhost::PluginInstance> MakeInstance(std::string& error) const;
+
   std::string mPath;
-  std::shared_ptr<testhost::VstPluginLibrary> mLibrary;
-  std::unique_ptr<testhost::VstPluginInstance> mInstance;
+  std::shared_ptr<testhost::VstPluginLibrary> mVstLibrary;   // one of the two is loaded
+  std::shared_ptr<testhost::ClapPluginLibrary> mClapLibrary;
+  std::unique_ptr<testhost::PluginInstance> mInstance;
 };
 
 } // namespace kolmari::render

@@ -2,9 +2,8 @@
 
 #include "Numbers.h"
 #include "ToolError.h"
-#include "VstPluginInstance.h"
+#include "PluginInstance.h"
 
-#include "VstParameterProperties.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,7 +13,6 @@
 
 namespace kolmari::render {
 
-using namespace lumen::vst2;
 
 namespace {
 
@@ -63,7 +61,7 @@ std::optional<double> DisplayedNumber(std::string_view text) {
   return value;
 }
 
-ParameterSettings::ParameterSettings(testhost::VstPluginInstance& plugin, ProbeFactory probe)
+ParameterSettings::ParameterSettings(testhost::PluginInstance& plugin, ProbeFactory probe)
     : mPlugin(plugin), mProbeFactory(std::move(probe)) {
   const int count = std::max(0, mPlugin.NumParams());
   mNames.reserve(static_cast<size_t>(count));
@@ -101,12 +99,9 @@ const ParameterSettings::Limits& ParameterSettings::LimitsOf(int index) {
   mProbe->SetParameter(index, 1.0f);
   limits.maxDisplay = Trimmed(mProbe->ParameterDisplay(index));
 
-  if (const auto properties = mProbe->ParameterProperties(index)) {
-    const int32_t flags = properties->flags;
-    const double step = properties->stepFloat;
-    limits.isSwitch = (flags & kVstParameterIsSwitch) != 0;
-    limits.wholeNumbers = limits.isSwitch || (flags & kVstParameterUsesIntStep) != 0 ||
-                          ((flags & kVstParameterUsesFloatStep) != 0 && step >= 1.0 && step == std::floor(step));
+  if (const auto stepping = mProbe->ParameterStepping(index)) {
+    limits.isSwitch = stepping->isSwitch;
+    limits.wholeNumbers = stepping->isSwitch || stepping->wholeNumbers;
   }
 
   const auto atZero = DisplayedNumber(limits.minDisplay);
@@ -146,7 +141,7 @@ void ParameterSettings::Apply(const std::vector<ParameterAssignment>& assignment
 }
 
 void ParameterSettings::Set(int index, double value, const std::string& text) {
-  if (mPlugin.String2Parameter(index, FormatNumber(value)) != 0) return;
+  if (mPlugin.SetParameterText(index, FormatNumber(value))) return;
   const Limits& limits = LimitsOf(index);
   if (limits.isSwitch) {
     mPlugin.SetParameter(index, value >= 0.5 ? 1.0f : 0.0f);

@@ -10,7 +10,7 @@
 #include <vector>
 
 namespace kolmari::testhost {
-class VstPluginInstance;
+class PluginInstance;
 }
 
 namespace kolmari::render {
@@ -29,9 +29,9 @@ namespace kolmari::render {
 // display shows the value (assuming the display rises or falls steadily from 0 to 1, as controls do).
 class ParameterSettings {
 public:
-  using ProbeFactory = std::function<std::unique_ptr<testhost::VstPluginInstance>()>;
+  using ProbeFactory = std::function<std::unique_ptr<testhost::PluginInstance>()>;
 
-  ParameterSettings(testhost::VstPluginInstance& plugin, ProbeFactory probe);
+  ParameterSettings(testhost::PluginInstance& plugin, ProbeFactory probe);
   ~ParameterSettings();
 
   // The index of the parameter called `name` (any case); throws a usage error listing the valid
@@ -70,9 +70,9 @@ private:
   void Set(int index, double value, const std::string& text);
   bool Search(int index, double value);
 
-  testhost::VstPluginInstance& mPlugin;
+  testhost::PluginInstance& mPlugin;
   ProbeFactory mProbeFactory;
-  std::unique_ptr<testhost::VstPluginInstance> mProbe;
+  std::unique_ptr<testhost::PluginInstance> mProbe;
   std::vector<std::string> mNames;
   std::vector<std::optional<Limits>> mLimits;
 };

@@ -2,11 +2,7 @@
 
 #include "AudioFile.h"
 #include "ToolError.h"
-#include "VstPluginInstance.h"
-
-#include "VstConstants.h"
-#include "VstEffectOpcodes.h"
-#include "VstSpeakerArrangement.h"
+#include "PluginInstance.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,7 +11,6 @@
 
 namespace kolmari::render {
 
-using namespace lumen::vst2;
 using testhost::AudioBuffers;
 
 namespace {
@@ -24,35 +19,11 @@ namespace {
 // and always whole blocks so every block but the file's last is full.
 int ChunkFrames(int blockSize) { return blockSize * std::max(1, 16384 / blockSize); }
 
-VstSpeakerArrangement Arrangement(int channels) {
-  VstSpeakerArrangement arrangement{};
-  arrangement.type = channels == 1 ? kSpeakerArrMono : kSpeakerArrStereo;
-  arrangement.numChannels = channels;
-  if (channels == 1) {
-    arrangement.speakers[0].type = kSpeakerM;
-  } else {
-    arrangement.speakers[0].type = kSpeakerL;
-    arrangement.speakers[1].type = kSpeakerR;
-  }
-  return arrangement;
-}
-
 std::string Plural(int n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
-
-bool Process(testhost::VstPluginInstance& plugin, AudioBuffers<float>& in, AudioBuffers<float>& out) {
-  if (plugin.HasFlag(effFlagsCanReplacing)) return plugin.ProcessReplacing(in, out);
-  // Old plug-ins only add into the outputs.
-  out.Fill(0.0f);
-  return plugin.Process(in, out);
-}
-
-bool Process(testhost::VstPluginInstance& plugin, AudioBuffers<double>& in, AudioBuffers<double>& out) {
-  return plugin.ProcessDoubleReplacing(in, out);
-}
 
 } // namespace
 
-Renderer::Renderer(testhost::VstPluginInstance& plugin, int blockSize, bool doublePrecision)
+Renderer::Renderer(testhost::PluginInstance& plugin, int blockSize, bool doublePrecision)
     : mPlugin(plugin), mBlockSize(blockSize), mDoublePrecision(doublePrecision) {}
 
 void Renderer::Check(int channels) const {
@@ -61,35 +32,14 @@ void Renderer::Check(int channels) const {
   if (inputs < channels || outputs < channels)
     throw ToolError("the plug-in has " + Plural(inputs, "input") + " and " + Plural(outputs, "output") +
                     "; it cannot render a file of " + Plural(channels, "channel"));
-  if (mDoublePrecision && !mPlugin.HasFlag(effFlagsCanDoubleReplacing))
-    throw UsageError("--double: the plug-in has no 64-bit processing (processDoubleReplacing)");
+  if (mDoublePrecision && !mPlugin.Supports64Bit())
+    throw UsageError("--double: the plug-in has no 64-bit processing");
 }
 
 void Renderer::Prepare(int sampleRate, int channels) {
   Check(channels);
-  mPlugin.Suspend();
-  // Rendering a file is offline work: the plug-in may take its time (and its best quality).
-  mPlugin.Host().SetProcessLevel(kVstProcessLevelOffline);
-  mPlugin.SetSampleRate(sampleRate);
-  mPlugin.SetBlockSize(mBlockSize);
-  mPlugin.Dispatch(effSetProcessPrecision, 0, mDoublePrecision ? kVstProcessPrecision64 : kVstProcessPrecision32);
-
-  // A mono file is a mono track, if the plug-in can be one.
-  VstSpeakerArrangement inputArrangement = Arrangement(channels);
-  VstSpeakerArrangement outputArrangement = Arrangement(channels);
-  const bool arranged = mPlugin.SetSpeakerArrangement(&inputArrangement, &outputArrangement) != 0;
-  if (channels == 2) {
-    mLayout = "stereo";
-  } else if (mPlugin.NumInputs() == 1 && mPlugin.NumOutputs() == 1) {
-    mLayout = "mono";
-  } else if (arranged) {
-    mLayout = "mono (the plug-in took a mono speaker arrangement)";
-  } else {
-    mLayout = "mono into input 1 of " + std::to_string(mPlugin.NumInputs()) + ", silence into the rest, output 1 of " +
-              std::to_string(mPlugin.NumOutputs()) + " kept";
-  }
-
-  mPlugin.Resume();
+  mLayout = mPlugin.StartAudio(sampleRate, mBlockSize, mDoublePrecision, channels);
+  if (mLayout.empty()) throw ToolError("the plug-in refused to start processing");
   mPrepared = true;
 }
 
@@ -140,7 +90,7 @@ Renderer::Result Renderer::RunWith(AudioReader& reader, AudioWriter& writer, con
       }
 
       const auto start = Clock::now();
-      const bool processed = Process(mPlugin, blockIn, blockOut);
+      const bool processed = mPlugin.RenderBlock(blockIn, blockOut);
       processing += Clock::now() - start;
       if (!processed) throw ToolError("the plug-in refused to process a block");
 
@@ -157,7 +107,7 @@ Renderer::Result Renderer::RunWith(AudioReader& reader, AudioWriter& writer, con
     result.frames += frames;
     if (progress && !progress(result.frames)) throw ToolError("interrupted", ToolError::Kind::Interrupted);
   }
-  mPlugin.Suspend();
+  mPlugin.StopAudio();
   result.processingSeconds = std::chrono::duration<double>(processing).count();
   return result;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 namespace kolmari::testhost {
-class VstPluginInstance;
+class PluginInstance;
 }
 
 namespace kolmari::render {
@@ -33,7 +33,7 @@ public:
   // Called after every chunk with the frames done so far; returning false abandons the render.
   using Progress = std::function<bool(int64_t framesDone)>;
 
-  Renderer(testhost::VstPluginInstance& plugin, int blockSize, bool doublePrecision);
+  Renderer(testhost::PluginInstance& plugin, int blockSize, bool doublePrecision);
 
   // Throws a ToolError when the plug-in cannot render a file of this many channels, or not with
   // the chosen precision. Nothing is sent to the plug-in.
@@ -50,7 +50,7 @@ private:
   template <typename Sample>
   Result RunWith(AudioReader& reader, AudioWriter& writer, const Progress& progress);
 
-  testhost::VstPluginInstance& mPlugin;
+  testhost::PluginInstance& mPlugin;
   int mBlockSize;
   bool mDoublePrecision;
   bool mPrepared = false;

@@ -11,6 +11,7 @@
 
 #include "AudioBuffers.h"
 #include "HostSettings.h"
+#include "PluginInstance.h"
 #include "TestHost.h"
 #include "VstPluginLibrary.h"
 
@@ -28,7 +29,7 @@
 
 namespace kolmari::testhost {
 
-class VstPluginInstance {
+class VstPluginInstance : public PluginInstance {
 public:
   static constexpr size_t kTextBufferSize = 512;
 
@@ -40,7 +41,7 @@ public:
   static std::unique_ptr<VstPluginInstance> Load(const std::string& path, std::string& error,
                                                  HostSettings settings = {});
 
-  ~VstPluginInstance();
+  ~VstPluginInstance() override;
   VstPluginInstance(const VstPluginInstance&) = delete;
   VstPluginInstance& operator=(const VstPluginInstance&) = delete;
 
@@ -50,10 +51,10 @@ public:
   const VstPluginLibrary& Library() const { return *mLibrary; }
   bool IsOpen() const { return mEffect != nullptr; }
 
-  int32_t NumParams() const;
+  int32_t NumParams() const override;
   int32_t NumPrograms() const;
-  int32_t NumInputs() const;
-  int32_t NumOutputs() const;
+  int32_t NumInputs() const override;
+  int32_t NumOutputs() const override;
   int32_t Flags() const;
   bool HasFlag(int32_t flag) const { return (Flags() & flag) != 0; }
   int32_t UniqueId() const;
@@ -75,8 +76,8 @@ public:
   bool IsResumed() const { return mResumed; }
 
   // Identification.
-  std::string EffectName();
-  std::string VendorString();
+  std::string EffectName() override;
+  std::string VendorString() override;
   std::string ProductString();
   intptr_t VendorVersion();
   intptr_t VstVersion();
@@ -87,14 +88,14 @@ public:
   // The framework's fixed-seed vendor call (VstFixedSeedCall.h): a seed makes the plug-in's random
   // draws reproducible, none returns it to the operating system's source. True if the plug-in
   // answered the call as one that knows it.
-  bool SetFixedSeed(std::optional<uint32_t> seed);
+  bool SetFixedSeed(std::optional<uint32_t> seed) override;
 
   // Parameters.
-  float GetParameter(int32_t index) const;
-  bool SetParameter(int32_t index, float value);
-  std::string ParameterName(int32_t index);
-  std::string ParameterLabel(int32_t index);
-  std::string ParameterDisplay(int32_t index);
+  float GetParameter(int32_t index) const override;
+  bool SetParameter(int32_t index, float value) override;
+  std::string ParameterName(int32_t index) override;
+  std::string ParameterLabel(int32_t index) override;
+  std::string ParameterDisplay(int32_t index) override;
   bool CanBeAutomated(int32_t index);
   // effString2Parameter; the dispatcher's answer (1 if the plug-in took the text).
   intptr_t String2Parameter(int32_t index, const std::string& text);
@@ -130,6 +131,19 @@ public:
   bool Process(AudioBuffers<float>& inputs, AudioBuffers<float>& outputs);
   bool ProcessReplacing(AudioBuffers<float>& inputs, AudioBuffers<float>& outputs);
   bool ProcessDoubleReplacing(AudioBuffers<double>& inputs, AudioBuffers<double>& outputs);
+
+  // PluginInstance: the program chunk as state, text through effString2Parameter, audio started
+  // offline with the file's speaker arrangement, replacing process calls.
+  std::string FormatName() const override { return "VST 2.4"; }
+  bool SetParameterText(int32_t index, const std::string& text) override;
+  std::optional<Stepping> ParameterStepping(int32_t index) override;
+  std::vector<uint8_t> SaveState() override { return GetChunk(true); }
+  bool LoadState(const std::vector<uint8_t>& bytes) override { return SetChunk(bytes, true) != 0; }
+  bool Supports64Bit() const override;
+  std::string StartAudio(double sampleRate, int32_t blockSize, bool doublePrecision, int32_t channels) override;
+  void StopAudio() override { Suspend(); }
+  bool RenderBlock(AudioBuffers<float>& inputs, AudioBuffers<float>& outputs) override;
+  bool RenderBlock(AudioBuffers<double>& inputs, AudioBuffers<double>& outputs) override;
 
 private:
   VstPluginInstance(std::shared_ptr<VstPluginLibrary> library, std::unique_ptr<TestHost> host);
