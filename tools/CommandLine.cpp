@@ -212,7 +212,8 @@ VST 2.4 effect, and writes the result as a 32-bit float WAV file with the input'
 channel count. INPUT may be mono or stereo, )" KOLMARI_USAGE_FORMATS R"(
 
 options:
-  --plugin PATH      the VST 2.4 plug-in binary to render through (default: the )" KOLMARI_USAGE_PLUGIN R"( built
+  --plugin PATH      the plug-in to render through: a VST 2.4 binary, a CLAP file (.clap) or a
+                     VST3 bundle (.vst3) (default: the )" KOLMARI_USAGE_PLUGIN R"( built
                      with this program, else one beside it or in )" KOLMARI_USAGE_FOLDERS R"()
   --set NAME=VALUE   set a parameter by name (any case) to a value in its own units, as the
                      plug-in displays it, e.g. --set "Input Gain=80" --set Wet=100; may be repeated
