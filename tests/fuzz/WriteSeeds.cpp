@@ -33,7 +33,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root(argv[1]);
-  for (const char* target : {"state_chunk", "dispatcher", "display_text"}) fs::create_directories(root / target);
+  for (const char* target : {"state_chunk", "dispatcher", "display_text", "vst3_state_params"}) {
+    fs::create_directories(root / target);
+  }
 
   // Settings away from the defaults, and a named preset.
   Instance plugin;
