@@ -4,6 +4,7 @@
 
 #include "Vst3FixedSeed.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -154,6 +155,34 @@ TEST(Vst3FactoryTest, EveryReferenceIsReleasedToZeroAndHostObjectsAreLetGo) {
   EXPECT_EQ(host.References(), 2);
   EXPECT_EQ(Unref(component), 0u);
   EXPECT_EQ(host.References(), 1);
+}
+
+} // namespace
+} // namespace kolmari::vst3::test
+
+namespace kolmari::vst3::test {
+namespace {
+
+// The bundle's moduleinfo.json says what the factory says: a host may read it instead.
+TEST(Vst3FactoryTest, ModuleInfoMatchesTheFactory) {
+  std::FILE* file = std::fopen(KOLMARI_VST3_BUNDLE "/Contents/Resources/moduleinfo.json", "rb");
+  ASSERT_NE(file, nullptr);
+  std::string json;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) json.append(buffer, n);
+  std::fclose(file);
+  auto module = LoadModule();
+  v3_tuid id{};
+  ASSERT_TRUE(module->FirstAudioClass(id));
+  char cid[33] = {};
+  // The id's text is its four words in order, which is its byte order on Linux.
+  const v3_tuid words = V3_ID(0x4C4D4644, 0x6F667A6F, 0x8B1D4E2A, 0x9C37A5E1);
+  EXPECT_EQ(std::memcmp(words, id, 16), 0);
+  std::snprintf(cid, sizeof cid, "%08X%08X%08X%08X", 0x4C4D4644u, 0x6F667A6Fu, 0x8B1D4E2Au, 0x9C37A5E1u);
+  EXPECT_NE(json.find(std::string("\"CID\": \"") + cid + "\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"Version\": \"1.1.5\""), std::string::npos);
+  EXPECT_NE(json.find("\"Sub Categories\": [\"Fx\", \"Distortion\"]"), std::string::npos);
+  EXPECT_NE(json.find("\"Vendor\": \"Lumenfold\""), std::string::npos);
 }
 
 } // namespace
