@@ -110,7 +110,7 @@ std::string EffectPlugin::Description() {
 
 std::vector<uint8_t> EffectPlugin::SaveState() {
   std::vector<uint8_t> bytes = mInstance->SaveState();
-  if (bytes.empty()) throw ToolError(Description() + " gives no state, so its settings cannot be saved");
+  if (bytes.empty()) throw ToolError(Description() + " gives no program chunk, so its settings cannot be saved");
   return bytes;
 }
 

@@ -5,6 +5,7 @@
 
 #include "FuzzSupport.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -33,9 +34,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root(argv[1]);
-  for (const char* target : {"state_chunk", "dispatcher", "display_text", "vst3_state_params"}) {
+  for (const char* target : {"state_chunk", "dispatcher", "display_text", "clap_state_events", "vst3_state_params"})
     fs::create_directories(root / target);
-  }
 
   // Settings away from the defaults, and a named preset.
   Instance plugin;
@@ -53,6 +53,21 @@ int main(int argc, char** argv) {
     ok = Write(root / target / "program", program) && ok;
     ok = Write(root / target / "bank", bank) && ok;
   }
+  // The CLAP target: the program chunk as a state read whole (0) and a byte at a time (1), after
+  // the byte that picks a state input (even); and one event list of parameter changes (odd).
+  for (uint8_t piece : {0, 1}) {
+    Bytes state{0, piece};
+    state.insert(state.end(), program.begin(), program.end());
+    ok = Write(root / "clap_state_events" / ("state" + std::to_string(piece)), state) && ok;
+  }
+  Bytes events{1};
+  for (uint8_t i = 0; i < 9; ++i) {
+    const double value = 0.5 * i;
+    uint8_t record[16] = {1, static_cast<uint8_t>(i * 20), 0, 0, 5 /* PARAM_VALUE */, i, 0, 0};
+    std::memcpy(record + 8, &value, 8);
+    events.insert(events.end(), record, record + 16);
+  }
+  ok = Write(root / "clap_state_events" / "events", events) && ok;
   // Numbers in every form the reader takes, one near each end of the range, and a choice's text.
   const std::string texts[] = {"32.5", " -12.25 %", "+0.125", "1e3", "inf", "nan", "1e-400", "Soft", "0x1.8p3",
                                "1" + std::string(320, '0') + "e-5"};
