@@ -38,6 +38,10 @@ public:
   void StopAudio() override;
   bool RenderBlock(AudioBuffers<float>& inputs, AudioBuffers<float>& outputs) override;
   bool RenderBlock(AudioBuffers<double>& inputs, AudioBuffers<double>& outputs) override;
+  // A change (normalised value) the next block carries at that sample offset, as automation does.
+  void QueueParamValue(int32_t index, double normalized, int32_t offset) {
+    mPending.Add(static_cast<uint32_t>(index), offset, normalized);
+  }
 
 private:
   Vst3PluginInstance(std::shared_ptr<vst3host::Vst3Module> module);
