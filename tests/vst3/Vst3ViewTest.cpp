@@ -6,6 +6,8 @@
 #include "X11HostWindow.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 namespace kolmari::vst3::test {
@@ -155,6 +157,85 @@ TEST_F(Vst3ViewTest, ContentScaleBeforeAndWhileOpenSetsTheEditorsSize) {
   EXPECT_NEAR(after.right / at1, 1.5, 0.01);
   ASSERT_FALSE(frame.resizes.empty());
   EXPECT_EQ(frame.resizes.back().right, after.right);
+  EXPECT_EQ(View(view).removed(view), V3_OK);
+  Unref(scale);
+  EXPECT_EQ(Unref(view), 0u);
+}
+
+// Window pixels at content scale 1 (draw scale 0.5) of the Input Gain knob's centre and the grip.
+constexpr int kInputGainX = 130, kInputGainY = 169;
+constexpr int kGripX = 810, kGripY = 500;
+
+int Xdo(const X11HostWindow& host, int x, int y, const std::string& actions = {}) {
+  return std::system(("xdotool mousemove --window " + std::to_string(host.Id()) + " " + std::to_string(x) + " " +
+                      std::to_string(y) + (actions.empty() ? "" : " " + actions))
+                         .c_str());
+}
+
+TEST_F(Vst3ViewTest, AKnobDragIsOneGestureAndTheGripResizesThroughTheFrame) {
+  auto window = X11HostWindow::Create(1700, 1100);
+  ASSERT_TRUE(window) << "no X display";
+  PlugFrame frame;
+  auto** view = MakeView();
+  ASSERT_NE(view, nullptr);
+  v3_plugin_view_content_scale_cpp** scale = nullptr;
+  ASSERT_EQ(Methods<v3_plugin_view_cpp>(view).query_interface(view, v3_plugin_view_content_scale_iid,
+                                                              reinterpret_cast<void**>(&scale)),
+            V3_OK);
+  ASSERT_EQ((*scale)->scale.set_content_scale_factor(scale, 1.0f), V3_OK);
+  ASSERT_EQ(View(view).set_frame(view, frame.As<v3_plugin_frame>()), V3_OK);
+  ASSERT_EQ(View(view).attached(view, window->Handle(), "X11EmbedWindowID"), V3_OK);
+  PumpFor(frame.loop, 300);
+  v3_view_rect size{};
+  ASSERT_EQ(View(view).get_size(view, &size), V3_OK);
+  ASSERT_EQ(size.right, 815);
+
+  // The drag: begin, the values, end, for the knob's parameter only, and the value is the plug-in's.
+  const double before = plugin.ControllerMethods().get_parameter_normalised(plugin.Controller(), kInputGain);
+  plugin.Handler().edits.clear();
+  ASSERT_EQ(Xdo(*window, kInputGainX, kInputGainY, "mousedown 1"), 0);
+  PumpFor(frame.loop, 60);
+  for (int step = 1; step <= 4; ++step) {
+    ASSERT_EQ(Xdo(*window, kInputGainX, kInputGainY - 15 * step), 0);
+    PumpFor(frame.loop, 40);
+  }
+  ASSERT_EQ(std::system("xdotool mouseup 1"), 0);
+  PumpFor(frame.loop, 100);
+  const auto& edits = plugin.Handler().edits;
+  ASSERT_GE(edits.size(), 3u);
+  EXPECT_EQ(edits.front().kind, 'b');
+  EXPECT_EQ(edits.back().kind, 'e');
+  for (size_t i = 0; i < edits.size(); ++i) {
+    EXPECT_EQ(edits[i].id, kInputGain);
+    if (i > 0 && i + 1 < edits.size()) {
+      EXPECT_EQ(edits[i].kind, 'p');
+    }
+  }
+  const double after = plugin.ControllerMethods().get_parameter_normalised(plugin.Controller(), kInputGain);
+  EXPECT_GT(after, before);
+  EXPECT_DOUBLE_EQ(edits[edits.size() - 2].value, after);
+
+  // The grip: the host is asked through resizeView, keeps the aspect, and the editor takes the size.
+  frame.resizes.clear();
+  ASSERT_EQ(Xdo(*window, kGripX, kGripY, "mousedown 1"), 0);
+  PumpFor(frame.loop, 60);
+  ASSERT_EQ(Xdo(*window, kGripX + 160, kGripY + 100), 0);
+  PumpFor(frame.loop, 100);
+  ASSERT_EQ(std::system("xdotool mouseup 1"), 0);
+  PumpFor(frame.loop, 150);
+  ASSERT_FALSE(frame.resizes.empty());
+  const v3_view_rect asked = frame.resizes.back();
+  EXPECT_GT(asked.right, 815);
+  EXPECT_NEAR(static_cast<double>(asked.bottom) / asked.right, 505.0 / 815.0, 3e-3);
+  window->Sync();
+  int w = 0;
+  int h = 0;
+  ASSERT_TRUE(window->ChildSize(w, h));
+  EXPECT_EQ(w, asked.right);
+  EXPECT_EQ(h, asked.bottom);
+  ASSERT_EQ(View(view).get_size(view, &size), V3_OK);
+  EXPECT_EQ(size.right, asked.right);
+
   EXPECT_EQ(View(view).removed(view), V3_OK);
   Unref(scale);
   EXPECT_EQ(Unref(view), 0u);
