@@ -2,6 +2,7 @@
 // hands out is released to zero and lets go of what the host gave it.
 #include "Vst3Support.h"
 
+#include "ExportedSymbols.h"
 #include "Vst3FixedSeed.h"
 
 #include <cstdio>
@@ -22,6 +23,14 @@ constexpr uint8_t kExpectedClassId[16] = {0x4C, 0x4D, 0x46, 0x44, 0x6F, 0x66, 0x
                                           0x8B, 0x1D, 0x4E, 0x2A, 0x9C, 0x37, 0xA5, 0xE1};
 
 TEST(Vst3FactoryTest, ExportsOnlyTheModuleEntryPoints) {
+  // Read from the file: exactly the three, nothing of the plug-in or its libraries.
+  const auto exported = kolmari::test::ExportedSymbols(Vst3Module::BinaryPath(KOLMARI_VST3_BUNDLE));
+  ASSERT_TRUE(exported);
+#ifdef _WIN32
+  EXPECT_EQ(*exported, (std::vector<std::string>{"ExitDll", "GetPluginFactory", "InitDll"}));
+#else
+  EXPECT_EQ(*exported, (std::vector<std::string>{"GetPluginFactory", "ModuleEntry", "ModuleExit"}));
+#endif
   auto module = LoadModule();
   EXPECT_NE(module->Symbol("GetPluginFactory"), nullptr);
 #ifdef _WIN32
