@@ -35,3 +35,16 @@ foreach(plugin IN LISTS plugins)
   endif()
   message(STATUS "${plugin}: loads, lists its parameters")
 endforeach()
+
+# The Debian package beside it, when one was made: it holds every plug-in where hosts look.
+file(GLOB debs ${WORK_DIR}/../kolmari_*_amd64.deb)
+foreach(deb IN LISTS debs)
+  execute_process(COMMAND dpkg-deb --contents ${deb} OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+  foreach(path usr/lib/vst/Kolmari.so usr/lib/clap/Kolmari.clap
+               usr/lib/vst3/Kolmari.vst3/Contents/x86_64-linux/Kolmari.so usr/bin/kolmari-render)
+    if(NOT result EQUAL 0 OR NOT listing MATCHES "\\./${path}")
+      message(FATAL_ERROR "${deb} lacks /${path}")
+    endif()
+  endforeach()
+  message(STATUS "${deb}: every plug-in where hosts look")
+endforeach()

@@ -57,5 +57,45 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar ${mode} ${archive} ${format} -- 
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "MakeReleasePackage: packing ${archive} failed")
 endif()
-file(REMOVE_RECURSE ${stage})
 message(STATUS "wrote ${archive}")
+
+# On Linux also a Debian package, when dpkg-deb is there: the plug-ins where every user's hosts look
+# (/usr/lib/vst, /usr/lib/vst3, /usr/lib/clap) and kolmari-render in /usr/bin.
+find_program(DPKG_DEB dpkg-deb)
+if(NOT PLATFORM MATCHES "^windows" AND DPKG_DEB)
+  set(root ${OUTPUT_DIR}/deb-root)
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/DEBIAN ${root}/usr/lib/vst ${root}/usr/lib/vst3 ${root}/usr/lib/clap ${root}/usr/bin
+       ${root}/usr/share/doc/kolmari)
+  get_filename_component(vst2_name ${VST2} NAME)
+  get_filename_component(clap_name ${CLAP} NAME)
+  get_filename_component(bundle_name ${VST3_BUNDLE} NAME)
+  get_filename_component(render_name ${RENDER} NAME)
+  file(COPY ${stage}/${vst2_name} DESTINATION ${root}/usr/lib/vst)
+  file(COPY ${stage}/${clap_name} DESTINATION ${root}/usr/lib/clap)
+  file(COPY ${stage}/${bundle_name} DESTINATION ${root}/usr/lib/vst3)
+  file(COPY ${stage}/${render_name} DESTINATION ${root}/usr/bin)
+  file(COPY ${stage}/INSTALL.txt DESTINATION ${root}/usr/share/doc/kolmari)
+  file(WRITE ${root}/DEBIAN/control
+"Package: kolmari
+Version: ${VERSION}
+Architecture: amd64
+Maintainer: Lumenfold <kolmari@lumenfold.invalid>
+Depends: libc6, libstdc++6, libgcc-s1, libx11-6, libglx0, libsndfile1
+Section: sound
+Priority: optional
+Description: Kolmari drive-and-shape audio effect (VST 2.4, VST3 and CLAP)
+ A drive-and-shape effect with a tanh-based shaper, slew and slope limiting and
+ optional oversampling, as plug-ins for Linux hosts, and kolmari-render, which
+ runs audio files through it.
+")
+  set(deb ${OUTPUT_DIR}/kolmari_${VERSION}_amd64.deb)
+  execute_process(COMMAND ${DPKG_DEB} --root-owner-group --build ${root} ${deb}
+                  RESULT_VARIABLE result OUTPUT_QUIET)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "MakeReleasePackage: dpkg-deb failed")
+  endif()
+  file(REMOVE_RECURSE ${root})
+  message(STATUS "wrote ${deb}")
+endif()
+file(REMOVE_RECURSE ${stage})
