@@ -281,7 +281,7 @@ TEST_F(RenderProgram, EveryFailureIsOneLineNonZeroAndLeavesNoFile) {
       {{"--plugin", pan, "--double", good, out}, "--double: the plug-in has no 64-bit processing"},
       {{"--plugin", monoLimiter, good, out}, "the plug-in has 1 input and 1 output; it cannot render a file of 2 channels"},
       {{"--plugin", pan, "--set", "Width=101", good, out}, "Width=101 is outside 0..100"},
-      {{"--plugin", pan, "--state-out", state, good, out}, "gives no state"},
+      {{"--plugin", pan, "--state-out", state, good, out}, "gives no program chunk"},
       {{"--state-in", Path("missing.state"), good, out}, "cannot read state"},
       {{"--state-in", Path("empty.state"), good, out}, "the file is empty"},
       {{"--state-in", Path("short.state"), "--state-out", state, good, out}, "is no program state saved by --state-out"},
