@@ -18,9 +18,9 @@ std::string Utf16(const int16_t* text, size_t n) {
   return out;
 }
 
-// The class id every saved project refers to: it must never change.
-constexpr uint8_t kExpectedClassId[16] = {0x4C, 0x4D, 0x46, 0x44, 0x6F, 0x66, 0x7A, 0x6F,
-                                          0x8B, 0x1D, 0x4E, 0x2A, 0x9C, 0x37, 0xA5, 0xE1};
+// The class id every saved project refers to: it must never change. Written as its four words, which
+// Windows lays out in another byte order.
+constexpr v3_tuid kExpectedClassId = V3_ID(0x4C4D4644, 0x6F667A6F, 0x8B1D4E2A, 0x9C37A5E1);
 
 TEST(Vst3FactoryTest, ExportsOnlyTheModuleEntryPoints) {
   // Read from the file: exactly the three, nothing of the plug-in or its libraries.
