@@ -3,6 +3,7 @@
 // renders equal to the VST 2.4 binary's bit for bit.
 #include "ClapSupport.h"
 
+#include "AllocationCounter.h"
 #include "VstPluginInstance.h"
 
 #include <random>
@@ -260,6 +261,44 @@ TEST(ClapProcess, RendersEqualTheVst2BinaryBitForBit) {
       ExpectSameRender<double>(rate, oversampling);
     }
   }
+}
+
+} // namespace
+} // namespace kolmari::clap::test
+
+namespace kolmari::clap::test {
+namespace {
+
+// The audio thread allocates nothing: process with parameter events at offsets, 32- and 64-bit.
+// (The counter sees the plug-in's allocations: saving the state, which builds a buffer, counts.)
+TEST(ClapProcess, ProcessAllocatesNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the DLL carries its own C++ runtime, whose allocations the counter cannot see";
+#endif
+  auto plugin = Started(48000.0, 512);
+  ASSERT_TRUE(plugin);
+  AudioBuffers<float> in(2, 512), out(2, 512);
+  AudioBuffers<double> in64(2, 512), out64(2, 512);
+  FillSignal(in, 0);
+  FillSignal(in64, 0);
+  plugin->Process(in, &out); // warm up
+  plugin->Process(in64, &out64);
+  size_t during = 0;
+  for (int block = 0; block < 50; ++block) {
+    plugin->QueueParamValue(5, 10.0 + block, 100);
+    plugin->QueueParamValue(2, block % 4, 300);
+    AllocationCounter allocations;
+    if (block % 2) {
+      plugin->Process(in, &out);
+    } else {
+      plugin->Process(in64, &out64);
+    }
+    during += allocations.Count();
+  }
+  EXPECT_EQ(during, 0u);
+  AllocationCounter allocations;
+  plugin->SaveStateBytes();
+  EXPECT_GT(allocations.Count(), 0u);
 }
 
 } // namespace
