@@ -2,6 +2,8 @@
 // parameter changes at their sample offsets, silence flags and the fixed seed.
 #include "Vst3Support.h"
 
+#include "AllocationCounter.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -235,6 +237,51 @@ TEST_F(Vst3ProcessorTest, TheSameSeedRendersTheSameBitsAndTheSystemSourceDoesNot
   EXPECT_EQ(render(5u), render(5u));
   EXPECT_NE(render(5u), render(6u));
   EXPECT_NE(render(std::nullopt), render(std::nullopt));
+}
+
+// The audio thread allocates nothing, whatever the changes in the block (the host's change lists
+// are made before the counting starts). Reading a state is counted the same way to show that the
+// counter sees the module's allocations.
+TEST_F(Vst3ProcessorTest, ProcessingWithChangesAtOffsetsAllocatesNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the DLL carries its own C++ runtime, whose allocations the counter cannot see";
+#endif
+  for (bool wide : {false, true}) {
+    auto p = Make();
+    ASSERT_TRUE(p->Start(2, 48000.0, 512, wide));
+    Buffers<float> in(2, 512), out(2, 512);
+    Buffers<double> in64(2, 512), out64(2, 512);
+    in.FillSignal(0);
+    in64.FillSignal(0);
+    std::vector<ParameterChanges> changes(50);
+    for (int block = 0; block < 50; ++block) {
+      changes[static_cast<size_t>(block)].Add(kOutputGain, 300, 0.01 * block);
+      changes[static_cast<size_t>(block)].Add(kOversampling, 100, (block % 4) / 3.0);
+      changes[static_cast<size_t>(block)].Add(kOutputGain, 20, 0.5);
+      changes[static_cast<size_t>(block)].Add(4242, 10, 0.5);
+    }
+    if (wide) {
+      p->Process(in64.Pointers(), out64.Pointers(), 2, 512); // warm up
+    } else {
+      p->Process(in.Pointers(), out.Pointers(), 2, 512);
+    }
+    size_t during = 0;
+    for (int block = 0; block < 50; ++block) {
+      AllocationCounter allocations;
+      if (wide) {
+        p->Process(in64.Pointers(), out64.Pointers(), 2, 512, &changes[static_cast<size_t>(block)]);
+      } else {
+        p->Process(in.Pointers(), out.Pointers(), 2, 512, &changes[static_cast<size_t>(block)]);
+      }
+      during += allocations.Count();
+    }
+    EXPECT_EQ(during, 0u) << (wide ? "64-bit" : "32-bit");
+    // Reading a state allocates inside the module only (the stream is the host's, made before).
+    MemoryStream stream(p->SaveState());
+    AllocationCounter allocations;
+    EXPECT_EQ(p->ComponentMethods().set_state(p->Component(), stream.As<v3_bstream>()), V3_OK);
+    EXPECT_GT(allocations.Count(), 0u);
+  }
 }
 
 } // namespace
