@@ -1,8 +1,9 @@
-// The cost of each binding around the same processing: Kolmari.so through the VST 2.4 calls and
-// Kolmari.clap through CLAP's process, both loaded as hosts load them, same settings and seed, one
-// 512-frame stereo block per iteration. The CLAP cases with events show what cutting a block at
-// parameter changes costs.
+// The cost of each binding around the same processing: Kolmari.so through the VST 2.4 calls,
+// Kolmari.clap through CLAP's process and Kolmari.vst3 through the VST3 processor, all loaded as
+// hosts load them, same settings and seed, one 512-frame stereo block per iteration. The cases with
+// events show what cutting a block at parameter changes costs.
 #include "ClapPluginInstance.h"
+#include "Vst3PluginInstance.h"
 #include "VstPluginInstance.h"
 
 #include <benchmark/benchmark.h>
@@ -16,14 +17,18 @@ namespace {
 using kolmari::testhost::AudioBuffers;
 using kolmari::testhost::ClapPluginInstance;
 using kolmari::testhost::PluginInstance;
+using kolmari::testhost::Vst3PluginInstance;
 using kolmari::testhost::VstPluginInstance;
 
 constexpr int kFrames = 512;
 
-std::unique_ptr<PluginInstance> Open(bool clap, int oversampling) {
+// format: 0 VST 2.4, 1 CLAP, 2 VST3.
+std::unique_ptr<PluginInstance> Open(int format, int oversampling) {
   std::string error;
   std::unique_ptr<PluginInstance> plugin;
-  if (clap) {
+  if (format == 2) {
+    plugin = Vst3PluginInstance::Load(KOLMARI_VST3_BUNDLE, error);
+  } else if (format == 1) {
     plugin = ClapPluginInstance::Load(KOLMARI_CLAP_BINARY, error);
   } else {
     auto vst = VstPluginInstance::Load(KOLMARI_BINARY, error);
@@ -44,23 +49,27 @@ void Signal(AudioBuffers<float>& in) {
       in.Channel(c)[static_cast<size_t>(i)] = static_cast<float>(0.5 * std::sin(0.03 * i + c));
 }
 
-// state.range(0): 0 VST 2.4, 1 CLAP; range(1): oversampling; range(2): parameter events per block.
+// state.range(0): 0 VST 2.4, 1 CLAP, 2 VST3; range(1): oversampling; range(2): parameter events per block.
 void Process(benchmark::State& state) {
-  const bool clap = state.range(0) == 1;
+  const auto format = static_cast<int>(state.range(0));
+  const bool clap = format == 1;
   const auto events = static_cast<int>(state.range(2));
-  auto plugin = Open(clap, static_cast<int>(state.range(1)));
+  auto plugin = Open(format, static_cast<int>(state.range(1)));
   if (!plugin) {
     state.SkipWithError("cannot load the plug-in");
     return;
   }
   auto* clapPlugin = clap ? static_cast<ClapPluginInstance*>(plugin.get()) : nullptr;
+  auto* vst3Plugin = format == 2 ? static_cast<Vst3PluginInstance*>(plugin.get()) : nullptr;
   AudioBuffers<float> in(2, kFrames), out(2, kFrames);
   Signal(in);
   double wet = 50.0;
   for (auto _ : state) {
-    for (int e = 0; e < events && clapPlugin; ++e) {
+    for (int e = 0; e < events; ++e) {
       wet = wet > 90.0 ? 50.0 : wet + 1.0;
-      clapPlugin->QueueParamValue(5, wet, static_cast<uint32_t>((e + 1) * kFrames / (events + 1)));
+      const int offset = (e + 1) * kFrames / (events + 1);
+      if (clapPlugin) clapPlugin->QueueParamValue(5, wet, static_cast<uint32_t>(offset));
+      if (vst3Plugin) vst3Plugin->QueueParamValue(5, wet / 100.0, offset);
     }
     plugin->RenderBlock(in, out);
     benchmark::DoNotOptimize(out.Channel(0).data());
@@ -69,13 +78,17 @@ void Process(benchmark::State& state) {
 }
 
 BENCHMARK(Process)
-    ->ArgNames({"clap", "os", "events"})
+    ->ArgNames({"format", "os", "events"})
     ->Args({0, 0, 0})
     ->Args({1, 0, 0})
     ->Args({1, 0, 4})
+    ->Args({2, 0, 0})
+    ->Args({2, 0, 4})
     ->Args({0, 3, 0})
     ->Args({1, 3, 0})
     ->Args({1, 3, 4})
+    ->Args({2, 3, 0})
+    ->Args({2, 3, 4})
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 

@@ -208,13 +208,13 @@ std::string CommandLine::Usage() {
        kolmari-render --help | --version
 
 Runs an audio file through the Kolmari plug-in ()" KOLMARI_USAGE_PLUGIN R"(, loaded as a host loads it) or another
-VST 2.4 or CLAP effect, and writes the result as a 32-bit float WAV file with the input's sample
-rate and channel count. INPUT may be mono or stereo, )" KOLMARI_USAGE_FORMATS R"(
+VST 2.4, CLAP or VST3 effect, and writes the result as a 32-bit float WAV file with the input's
+sample rate and channel count. INPUT may be mono or stereo, )" KOLMARI_USAGE_FORMATS R"(
 
 options:
-  --plugin PATH      the plug-in binary to render through: VST 2.4, or CLAP for a file ending
-                     in .clap (default: the )" KOLMARI_USAGE_PLUGIN R"( built with this program,
-                     else one beside it or in )" KOLMARI_USAGE_FOLDERS R"()
+  --plugin PATH      the plug-in to render through: VST 2.4, CLAP for a file ending in .clap, or
+                     VST3 for a bundle ending in .vst3 (default: the )" KOLMARI_USAGE_PLUGIN R"(
+                     built with this program, else one beside it or in )" KOLMARI_USAGE_FOLDERS R"()
   --set NAME=VALUE   set a parameter by name (any case) to a value in its own units, as the
                      plug-in displays it, e.g. --set "Input Gain=80" --set Wet=100; may be repeated
   --state-in FILE    load settings saved by --state-out (the plug-in's program chunk) before any

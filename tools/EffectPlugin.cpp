@@ -3,6 +3,7 @@
 #include "ClapPluginInstance.h"
 #include "ToolError.h"
 #include "ToolPlatform.h"
+#include "Vst3PluginInstance.h"
 #include "VstPluginFinder.h"
 #include "VstPluginInstance.h"
 
@@ -60,12 +61,20 @@ EffectPlugin::EffectPlugin(const std::string& path) : mPath(path.empty() ? Defau
   std::error_code ec;
   const fs::file_status status = fs::status(mPath, ec);
   if (!fs::exists(status)) throw ToolError(cannot + "no such file");
-  if (fs::is_directory(status)) throw ToolError(cannot + "it is a directory");
+  const bool vst3 = vst3host::Vst3Module::IsVst3Path(mPath);
+  // A VST3 bundle is a folder; any other plug-in is a file.
+  if (fs::is_directory(status) && !vst3) throw ToolError(cannot + "it is a directory");
 
   std::string error;
   // A bare file name would make the loader search the library path instead of this folder.
   const std::string loadPath = fs::path(mPath).has_parent_path() ? mPath : "./" + mPath;
-  if (testhost::IsClapPath(mPath)) {
+  if (vst3) {
+    try {
+      mVst3Module = std::make_shared<vst3host::Vst3Module>(loadPath);
+    } catch (const std::exception& e) {
+      throw ToolError(cannot + WithoutPath(e.what(), loadPath));
+    }
+  } else if (testhost::IsClapPath(mPath)) {
     mClapLibrary = ClapPluginLibrary::Load(loadPath, error);
     if (!mClapLibrary) throw ToolError(cannot + WithoutPath(error, loadPath));
   } else {
@@ -77,6 +86,7 @@ EffectPlugin::EffectPlugin(const std::string& path) : mPath(path.empty() ? Defau
 }
 
 std::unique_ptr<PluginInstance> EffectPlugin::MakeInstance(std::string& error) const {
+  if (mVst3Module) return testhost::Vst3PluginInstance::Create(mVst3Module, error);
   if (mClapLibrary) return ClapPluginInstance::Create(mClapLibrary, error);
   auto instance = VstPluginInstance::Create(mVstLibrary, error, RenderHostSettings());
   if (instance) instance->Open();

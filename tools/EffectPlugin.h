@@ -2,6 +2,7 @@
 
 #include "ClapPluginLibrary.h"
 #include "PluginInstance.h"
+#include "Vst3Module.h"
 #include "VstPluginLibrary.h"
 
 #include <array>
@@ -58,6 +59,7 @@ private:
   std::string mPath;
   std::shared_ptr<testhost::VstPluginLibrary> mVstLibrary;   // one of the two is loaded
   std::shared_ptr<testhost::ClapPluginLibrary> mClapLibrary;
+  std::shared_ptr<vst3host::Vst3Module> mVst3Module;             // a VST3 bundle instead
   std::unique_ptr<testhost::PluginInstance> mInstance;
 };
 

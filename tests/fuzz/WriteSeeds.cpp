@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root(argv[1]);
-  for (const char* target : {"state_chunk", "dispatcher", "display_text", "clap_state_events"})
+  for (const char* target : {"state_chunk", "dispatcher", "display_text", "clap_state_events", "vst3_state_params"})
     fs::create_directories(root / target);
 
   // Settings away from the defaults, and a named preset.
@@ -68,6 +68,24 @@ int main(int argc, char** argv) {
     events.insert(events.end(), record, record + 16);
   }
   ok = Write(root / "clap_state_events" / "events", events) && ok;
+  // The VST3 target: the program chunk as the state (read whole, then 3 bytes at a time), a block of
+  // 300 frames, and changes of every parameter at offsets in and past the block, out of order.
+  for (uint8_t limit : {0, 3}) {
+    Bytes vst3{limit, static_cast<uint8_t>(program.size() / 4), 44, 1};
+    vst3.insert(vst3.end(), program.begin(), program.end());
+    for (uint8_t i = 0; i < 9; ++i) {
+      const uint16_t id = i;
+      const int16_t offset = static_cast<int16_t>(400 - 45 * i);
+      const uint32_t value = 0x40000000u * (i % 4);
+      uint8_t record[11] = {};
+      std::memcpy(record, &id, 2);
+      std::memcpy(record + 2, &offset, 2);
+      record[4] = 1;
+      std::memcpy(record + 5, &value, 4);
+      vst3.insert(vst3.end(), record, record + 11);
+    }
+    ok = Write(root / "vst3_state_params" / ("state" + std::to_string(limit)), vst3) && ok;
+  }
   // Numbers in every form the reader takes, one near each end of the range, and a choice's text.
   const std::string texts[] = {"32.5", " -12.25 %", "+0.125", "1e3", "inf", "nan", "1e-400", "Soft", "0x1.8p3",
                                "1" + std::string(320, '0') + "e-5"};

@@ -1,6 +1,8 @@
 #include "PluginInstance.h"
 
 #include "ClapPluginInstance.h"
+#include "Vst3Module.h"
+#include "Vst3PluginInstance.h"
 #include "VstPluginInstance.h"
 
 namespace kolmari::testhost {
@@ -12,6 +14,7 @@ bool IsClapPath(const std::string& path) {
 
 std::unique_ptr<PluginInstance> OpenPluginInstance(const std::string& path, std::string& error) {
   if (IsClapPath(path)) return ClapPluginInstance::Load(path, error);
+  if (vst3host::Vst3Module::IsVst3Path(path)) return Vst3PluginInstance::Load(path, error);
   return VstPluginInstance::Load(path, error);
 }
 

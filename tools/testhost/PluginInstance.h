@@ -28,7 +28,7 @@ public:
 
   virtual ~PluginInstance() = default;
 
-  // "VST 2.4", "CLAP".
+  // "VST 2.4", "CLAP", "VST3".
   virtual std::string FormatName() const = 0;
   virtual std::string EffectName() = 0;
   virtual std::string VendorString() = 0;
@@ -66,8 +66,8 @@ public:
   virtual bool RenderBlock(AudioBuffers<double>& inputs, AudioBuffers<double>& outputs) = 0;
 };
 
-// Loads the binary at path and opens one instance: a ".clap" file as CLAP, anything else as
-// VST 2.4. Null with a message in error when the file cannot be loaded or holds no plug-in.
+// Loads the binary at path and opens one instance: a ".clap" file as CLAP, a ".vst3" bundle (or
+// module) as VST3, anything else as VST 2.4. Null with a message in error when the file cannot be loaded or holds no plug-in.
 std::unique_ptr<PluginInstance> OpenPluginInstance(const std::string& path, std::string& error);
 
 // True for a file name the CLAP side opens.

@@ -249,6 +249,8 @@ void ICanvasX11::ReleaseGLContext() {
 
 void ICanvasX11::OnHostIdle() { Pump(); }
 
+int ICanvasX11::EventFileDescriptor() const { return mDisplay ? ConnectionNumber(mDisplay) : -1; }
+
 void ICanvasX11::Pump(bool forceFrame) {
   if (!mWindow || mInPump) return;
   mInPump = true;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "IEffectVST3.h"
+#include "Vst3FixedSeed.h"
+#include "Vst3Interfaces.h"
+
+#include <atomic>
+#include <memory>
+
+namespace lumen::vst3 {
+
+// The COM object a host creates from the factory: component, audio processor and edit controller
+// of one plug-in instance (see Vst3ClassInfo.h for why they are one object), plus the fixed-seed
+// interface of our own. It owns the instance and deletes both when the last reference goes.
+//
+// Each interface is a slot: a pointer to its method record, then the owner. The host holds the
+// slot's address and passes it back as "self"; queryInterface hands out the slot of the interface
+// asked for, and every slot counts on the one reference count.
+class Vst3Component {
+public:
+  // A new object with one reference, or null when the plug-in could not be made.
+  static Vst3Component* Create();
+
+  // queryInterface's answer: the slot for iid with a reference added, or null.
+  void* Interface(const v3_tuid iid);
+  uint32_t AddRef() { return ++mRefs; }
+  uint32_t Release();
+  IEffectVST3& Plugin() { return *mPlugin; }
+
+  struct Slot {
+    const void* methods;
+    Vst3Component* owner;
+  };
+  static Vst3Component* FromSelf(void* self) { return static_cast<Slot*>(self)->owner; }
+
+private:
+  explicit Vst3Component(IEffectVST3* plugin);
+  ~Vst3Component();
+
+  Slot mComponent;
+  Slot mProcessor;
+  Slot mController;
+  Slot mContextRequirements;
+  Slot mFixedSeed;
+  std::atomic<uint32_t> mRefs{1};
+  std::unique_ptr<IEffectVST3> mPlugin;
+};
+
+} // namespace lumen::vst3

@@ -1,0 +1,31 @@
+// The module's exported entry points. Everything else in the binary is hidden.
+#include "Vst3Factory.h"
+
+#include <new>
+
+#ifdef _WIN32
+// The DLL's exports are listed in its module-definition file.
+#define KOLMARI_ENTRY_EXPORT
+#define KOLMARI_ENTRY_CALL
+#else
+#define KOLMARI_ENTRY_EXPORT __attribute__((visibility("default")))
+#define KOLMARI_ENTRY_CALL
+#endif
+
+extern "C" KOLMARI_ENTRY_EXPORT v3_plugin_factory** KOLMARI_ENTRY_CALL GetPluginFactory() {
+  try {
+    return lumen::vst3::Vst3Factory::Create();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// Hosts call these around the module's life. Nothing needs doing: every object sets itself up
+// when made and is gone when its last reference is.
+#ifdef _WIN32
+extern "C" KOLMARI_ENTRY_EXPORT bool InitDll() { return true; }
+extern "C" KOLMARI_ENTRY_EXPORT bool ExitDll() { return true; }
+#else
+extern "C" KOLMARI_ENTRY_EXPORT bool ModuleEntry(void*) { return true; }
+extern "C" KOLMARI_ENTRY_EXPORT bool ModuleExit() { return true; }
+#endif

@@ -1,0 +1,261 @@
+#include "Vst3PlugView.h"
+
+#include "ICanvas.h"
+#include "Vst3Component.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lumen::vst3 {
+
+namespace {
+
+#if defined(_WIN32)
+constexpr const char* kPlatformType = V3_VIEW_PLATFORM_TYPE_HWND;
+#else
+constexpr const char* kPlatformType = V3_VIEW_PLATFORM_TYPE_X11;
+#endif
+
+// The editor's ticks: the idle timer's 20 ms, a little faster so frames are never skipped.
+constexpr uint64_t kTickMs = 16;
+
+Vst3PlugView* Owner(void* self) { return static_cast<Vst3PlugView::Slot*>(self)->owner; }
+
+v3_result V3_API QueryInterface(void* self, const v3_tuid iid, void** obj) {
+  if (!obj) return V3_INVALID_ARG;
+  *obj = Owner(self)->Interface(iid);
+  return *obj ? V3_OK : V3_NO_INTERFACE;
+}
+uint32_t V3_API AddRef(void* self) { return Owner(self)->AddRef(); }
+uint32_t V3_API Release(void* self) { return Owner(self)->Release(); }
+constexpr v3_funknown kUnknown{&QueryInterface, &AddRef, &Release};
+
+template <typename F>
+v3_result Guarded(F&& f) {
+  try {
+    return f();
+  } catch (...) {
+    return V3_INTERNAL_ERR;
+  }
+}
+
+v3_result V3_API IsPlatformTypeSupported(void* self, const char* type) { return Owner(self)->IsPlatformTypeSupported(type); }
+v3_result V3_API Attached(void* self, void* parent, const char* type) {
+  return Guarded([&] { return Owner(self)->Attached(parent, type); });
+}
+v3_result V3_API Removed(void* self) {
+  return Guarded([&] { return Owner(self)->Removed(); });
+}
+v3_result V3_API OnWheel(void*, float) { return V3_FALSE; }
+v3_result V3_API OnKey(void*, int16_t, int16_t, int16_t) { return V3_FALSE; } // the window gets its keys itself
+v3_result V3_API GetSize(void* self, v3_view_rect* rect) { return Owner(self)->Size(rect); }
+v3_result V3_API OnSize(void* self, v3_view_rect* rect) {
+  return Guarded([&] { return Owner(self)->OnSize(rect); });
+}
+v3_result V3_API OnFocus(void*, v3_bool) { return V3_OK; }
+v3_result V3_API SetFrame(void* self, v3_plugin_frame** frame) { return Owner(self)->SetFrame(frame); }
+v3_result V3_API CanResize(void*) { return kYes; }
+v3_result V3_API CheckSizeConstraint(void* self, v3_view_rect* rect) { return Owner(self)->CheckSizeConstraint(rect); }
+constexpr v3_plugin_view_cpp kView{
+    kUnknown,
+    {&IsPlatformTypeSupported, &Attached, &Removed, &OnWheel, &OnKey, &OnKey, &GetSize, &OnSize, &OnFocus, &SetFrame,
+     &CanResize, &CheckSizeConstraint}};
+
+v3_result V3_API SetContentScale(void* self, float factor) {
+  return Guarded([&] { return Owner(self)->SetContentScale(factor); });
+}
+constexpr v3_plugin_view_content_scale_cpp kScale{kUnknown, {&SetContentScale}};
+
+void V3_API OnTimer(void* self) {
+  try {
+    Owner(self)->Tick();
+  } catch (...) {
+  }
+}
+constexpr v3_timer_handler_cpp kTimer{kUnknown, {&OnTimer}};
+void V3_API OnFdIsSet(void* self, int) {
+  try {
+    Owner(self)->Tick();
+  } catch (...) {
+  }
+}
+constexpr v3_event_handler_cpp kEvents{kUnknown, {&OnFdIsSet}};
+
+} // namespace
+
+v3_plugin_view** Vst3PlugView::Create(Vst3Component& component, const char* name) {
+  if (!name || std::strcmp(name, "editor") != 0) return nullptr;
+  IEffectVST3& plugin = component.Plugin();
+  if (!plugin.HasEditor() || plugin.View()) return nullptr; // one view at a time
+  auto* view = new Vst3PlugView(component);
+  return reinterpret_cast<v3_plugin_view**>(&view->mView);
+}
+
+Vst3PlugView::Vst3PlugView(Vst3Component& component)
+    : mView{&kView, this}, mScale{&kScale, this}, mTimer{&kTimer, this}, mEvents{&kEvents, this}, mComponent(component) {
+  mComponent.AddRef();
+  mComponent.Plugin().SetView(this);
+}
+
+Vst3PlugView::~Vst3PlugView() {
+  if (mAttached) Removed();
+  SetFrame(nullptr);
+  mComponent.Plugin().SetView(nullptr);
+  mComponent.Release();
+}
+
+void* Vst3PlugView::Interface(const v3_tuid iid) {
+  void* slot = nullptr;
+  if (v3_tuid_match(iid, v3_funknown_iid) || v3_tuid_match(iid, v3_plugin_view_iid)) {
+    slot = &mView;
+  } else if (v3_tuid_match(iid, v3_plugin_view_content_scale_iid)) {
+    slot = &mScale;
+  } else if (v3_tuid_match(iid, v3_timer_handler_iid)) {
+    slot = &mTimer;
+  } else if (v3_tuid_match(iid, v3_event_handler_iid)) {
+    slot = &mEvents;
+  }
+  if (slot) AddRef();
+  return slot;
+}
+
+uint32_t Vst3PlugView::Release() {
+  const uint32_t left = --mRefs;
+  if (left == 0) delete this;
+  return left;
+}
+
+v3_result Vst3PlugView::IsPlatformTypeSupported(const char* type) const {
+  return type && std::strcmp(type, kPlatformType) == 0 ? kYes : kNo;
+}
+
+v3_result Vst3PlugView::Attached(void* parent, const char* type) {
+  if (mAttached || !parent || IsPlatformTypeSupported(type) != kYes) return V3_FALSE;
+  IEffectVST3& plugin = mComponent.Plugin();
+  if (!plugin.OpenEditor(parent)) return V3_FALSE;
+  mAttached = true;
+  if (mContentScale > 0.0f) plugin.ApplyScreenScale(mContentScale);
+  StartRunLoop();
+  return V3_OK;
+}
+
+v3_result Vst3PlugView::Removed() {
+  if (!mAttached) return V3_FALSE;
+  StopRunLoop();
+  mComponent.Plugin().CloseEditor();
+  mAttached = false;
+  return V3_OK;
+}
+
+void Vst3PlugView::StartRunLoop() {
+#if !defined(_WIN32)
+  if (!mFrame) return;
+  v3_run_loop** loop = nullptr;
+  if (Methods<v3_plugin_frame_cpp>(mFrame).query_interface(mFrame, v3_run_loop_iid, reinterpret_cast<void**>(&loop)) !=
+          V3_OK ||
+      !loop) {
+    return; // a host without a run loop gives the editor its idle time some other way, or not at all
+  }
+  mRunLoop = loop;
+  auto& methods = Methods<v3_run_loop_cpp>(loop).loop;
+  mTimerRegistered = methods.register_timer(loop, reinterpret_cast<v3_timer_handler**>(&mTimer), kTickMs) == V3_OK;
+  const canvas::ICanvas* editor = mComponent.Plugin().Editor();
+  const int fd = editor ? editor->EventFileDescriptor() : -1;
+  if (fd >= 0) {
+    mEventsRegistered =
+        methods.register_event_handler(loop, reinterpret_cast<v3_event_handler**>(&mEvents), fd) == V3_OK;
+  }
+#endif
+}
+
+void Vst3PlugView::StopRunLoop() {
+  if (!mRunLoop) return;
+  auto& methods = Methods<v3_run_loop_cpp>(mRunLoop).loop;
+  if (mEventsRegistered) methods.unregister_event_handler(mRunLoop, reinterpret_cast<v3_event_handler**>(&mEvents));
+  if (mTimerRegistered) methods.unregister_timer(mRunLoop, reinterpret_cast<v3_timer_handler**>(&mTimer));
+  mEventsRegistered = false;
+  mTimerRegistered = false;
+  Unref(mRunLoop);
+  mRunLoop = nullptr;
+}
+
+void Vst3PlugView::Tick() {
+  if (mAttached) mComponent.Plugin().IdleEditor();
+}
+
+v3_result Vst3PlugView::Size(v3_view_rect* rect) {
+  if (!rect) return V3_INVALID_ARG;
+  int width = 0;
+  int height = 0;
+  mComponent.Plugin().ViewSize(width, height);
+  rect->left = 0;
+  rect->top = 0;
+  rect->right = width;
+  rect->bottom = height;
+  return V3_OK;
+}
+
+v3_result Vst3PlugView::OnSize(const v3_view_rect* rect) {
+  if (!rect) return V3_INVALID_ARG;
+  const int width = rect->right - rect->left;
+  const int height = rect->bottom - rect->top;
+  if (width <= 0 || height <= 0) return V3_INVALID_ARG;
+  IEffectVST3& plugin = mComponent.Plugin();
+  canvas::ICanvas* editor = plugin.Editor();
+  if (editor && editor->EditorWindowIsOpen()) {
+    if (!mInHostResize) editor->FollowParentSize(width, height);
+  } else {
+    plugin.SetViewSize(width, height);
+  }
+  return V3_OK;
+}
+
+v3_result Vst3PlugView::SetFrame(v3_plugin_frame** frame) {
+  if (frame == mFrame) return V3_OK;
+  if (frame) Ref(frame);
+  if (mFrame) Unref(mFrame);
+  mFrame = frame;
+  return V3_OK;
+}
+
+v3_result Vst3PlugView::CheckSizeConstraint(v3_view_rect* rect) const {
+  if (!rect) return V3_INVALID_ARG;
+  const IEffectVST3& plugin = mComponent.Plugin();
+  // The editor scales as a whole: the width decides within the limits, the height follows at the
+  // editor's aspect ratio.
+  const double aspect = static_cast<double>(plugin.MaxEditorHeight()) / std::max(1, plugin.MaxEditorWidth());
+  const canvas::ICanvas* editor = plugin.Editor();
+  const double scale = editor ? std::max(0.25f, editor->ScreenScale()) : 1.0;
+  const int minWidth = static_cast<int>(std::lround(plugin.MinEditorWidth() * scale));
+  const int maxWidth = static_cast<int>(std::lround(plugin.MaxEditorWidth() * scale));
+  int width = std::clamp(rect->right - rect->left, minWidth, std::max(minWidth, maxWidth));
+  const int fromHeight = static_cast<int>(std::lround((rect->bottom - rect->top) / aspect));
+  // Whichever side the host dragged, the smaller fitting size wins.
+  width = std::clamp(std::min(width, fromHeight), minWidth, std::max(minWidth, maxWidth));
+  rect->right = rect->left + width;
+  rect->bottom = rect->top + static_cast<int>(std::lround(width * aspect));
+  return V3_OK;
+}
+
+v3_result Vst3PlugView::SetContentScale(float factor) {
+  if (!(factor > 0.0f) || !std::isfinite(factor)) return V3_INVALID_ARG;
+  // Before the editor exists it is remembered and applied once the editor opens.
+  mContentScale = factor;
+  if (mAttached) mComponent.Plugin().ApplyScreenScale(factor);
+  return V3_OK;
+}
+
+bool Vst3PlugView::ResizeFromEditor(int width, int height) {
+  if (!mFrame || !mAttached) return false;
+  v3_view_rect rect{0, 0, width, height};
+  mInHostResize = true;
+  const bool ok =
+      Methods<v3_plugin_frame_cpp>(mFrame).frame.resize_view(mFrame, reinterpret_cast<v3_plugin_view**>(&mView), &rect) ==
+      V3_OK;
+  mInHostResize = false;
+  if (ok) mComponent.Plugin().SetViewSize(width, height);
+  return ok;
+}
+
+} // namespace lumen::vst3

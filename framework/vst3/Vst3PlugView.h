@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Vst3Interfaces.h"
+
+#include <atomic>
+
+namespace lumen::vst3 {
+
+class Vst3Component;
+
+// The editor's view, made by the edit controller's createView. It holds a reference on the
+// component (so the plug-in outlives it) and tells the plug-in where it is, so that the editor's
+// grip can ask the host for a new size through IPlugFrame::resizeView.
+//
+// Linux: the editor runs entirely on the host's run loop (queried from the frame): a timer for
+// its ticks and a handler for the X connection's descriptor. Both are registered in attached and
+// unregistered in removed; no thread of ours touches X. Windows: the editor's window has its own
+// message loop, so only attached and removed matter.
+//
+// Every call comes on the host's main thread.
+class Vst3PlugView {
+public:
+  // A view with one reference, or null for a name other than "editor" or a plug-in without one.
+  static v3_plugin_view** Create(Vst3Component& component, const char* name);
+
+  // The editor asks for a new size (window pixels); true when the host agreed.
+  bool ResizeFromEditor(int width, int height);
+
+  struct Slot {
+    const void* methods;
+    Vst3PlugView* owner;
+  };
+
+  void* Interface(const v3_tuid iid);
+  uint32_t AddRef() { return ++mRefs; }
+  uint32_t Release();
+
+  v3_result IsPlatformTypeSupported(const char* type) const;
+  v3_result Attached(void* parent, const char* type);
+  v3_result Removed();
+  v3_result Size(v3_view_rect* rect);
+  v3_result OnSize(const v3_view_rect* rect);
+  v3_result SetFrame(v3_plugin_frame** frame);
+  v3_result CheckSizeConstraint(v3_view_rect* rect) const;
+  v3_result SetContentScale(float factor);
+  void Tick();
+
+private:
+  explicit Vst3PlugView(Vst3Component& component);
+  ~Vst3PlugView();
+  void StartRunLoop();
+  void StopRunLoop();
+
+  Slot mView;
+  Slot mScale;
+  Slot mTimer;
+  Slot mEvents;
+  std::atomic<uint32_t> mRefs{1};
+  Vst3Component& mComponent;
+  v3_plugin_frame** mFrame = nullptr;
+  v3_run_loop** mRunLoop = nullptr;
+  bool mAttached = false;
+  bool mTimerRegistered = false;
+  bool mEventsRegistered = false;
+  bool mInHostResize = false;
+  float mContentScale = 0.0f; // 0 until the host tells one
+};
+
+} // namespace lumen::vst3
