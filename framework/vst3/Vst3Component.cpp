@@ -20,25 +20,7 @@ std::mutex& ConstructionMutex() {
 Vst3Component* Owner(void* self) { return Vst3Component::FromSelf(self); }
 IEffectVST3& PluginOf(void* self) { return Owner(self)->Plugin(); }
 
-// No exception may reach the host: a call that throws (out of memory, say) answers an error.
-template <typename F>
-v3_result Guarded(F&& f) {
-  try {
-    return f();
-  } catch (...) {
-    return V3_INTERNAL_ERR;
-  }
-}
-
-v3_result V3_API QueryInterface(void* self, const v3_tuid iid, void** obj) {
-  if (!obj) return V3_INVALID_ARG;
-  *obj = Owner(self)->Interface(iid);
-  return *obj ? V3_OK : V3_NO_INTERFACE;
-}
-uint32_t V3_API AddRef(void* self) { return Owner(self)->AddRef(); }
-uint32_t V3_API Release(void* self) { return Owner(self)->Release(); }
-
-constexpr v3_funknown kUnknown{&QueryInterface, &AddRef, &Release};
+constexpr v3_funknown kUnknown = Vst3Component::kUnknown;
 
 v3_result V3_API Initialize(void* self, v3_funknown** context) {
   return Guarded([&] {
@@ -108,7 +90,7 @@ constexpr v3_audio_processor_cpp kProcessor{
     {&SetBusArrangements, &GetBusArrangement, &CanProcessSampleSize, &GetLatencySamples, &SetupProcessing,
      &SetProcessing, &Process, &GetTailSamples}};
 
-// IEditController
+// The edit controller (v3_edit_controller)
 v3_result V3_API SetComponentState(void* self, v3_bstream** stream) {
   // The component's state is this object's own: applying it again changes nothing, but the host
   // learns whether the stream was good.
@@ -210,12 +192,6 @@ void* Vst3Component::Interface(const v3_tuid iid) {
   }
   if (slot) AddRef();
   return slot;
-}
-
-uint32_t Vst3Component::Release() {
-  const uint32_t left = --mRefs;
-  if (left == 0) delete this;
-  return left;
 }
 
 } // namespace lumen::vst3

@@ -3,8 +3,8 @@
 #include "IEffectVST3.h"
 #include "Vst3FixedSeed.h"
 #include "Vst3Interfaces.h"
+#include "Vst3Object.h"
 
-#include <atomic>
 #include <memory>
 
 namespace lumen::vst3 {
@@ -16,24 +16,17 @@ namespace lumen::vst3 {
 // Each interface is a slot: a pointer to its method record, then the owner. The host holds the
 // slot's address and passes it back as "self"; queryInterface hands out the slot of the interface
 // asked for, and every slot counts on the one reference count.
-class Vst3Component {
+class Vst3Component : public Vst3Object<Vst3Component> {
 public:
   // A new object with one reference, or null when the plug-in could not be made.
   static Vst3Component* Create();
 
   // queryInterface's answer: the slot for iid with a reference added, or null.
   void* Interface(const v3_tuid iid);
-  uint32_t AddRef() { return ++mRefs; }
-  uint32_t Release();
   IEffectVST3& Plugin() { return *mPlugin; }
 
-  struct Slot {
-    const void* methods;
-    Vst3Component* owner;
-  };
-  static Vst3Component* FromSelf(void* self) { return static_cast<Slot*>(self)->owner; }
-
 private:
+  friend class Vst3Object<Vst3Component>;
   explicit Vst3Component(IEffectVST3* plugin);
   ~Vst3Component();
 
@@ -42,7 +35,6 @@ private:
   Slot mController;
   Slot mContextRequirements;
   Slot mFixedSeed;
-  std::atomic<uint32_t> mRefs{1};
   std::unique_ptr<IEffectVST3> mPlugin;
 };
 

@@ -17,15 +17,6 @@ namespace {
 constexpr int32_t kManyInstances = 0x7FFFFFFF;
 constexpr int32_t kUnicodeFactory = 0x10;
 
-Vst3Factory* Owner(void* self) { return static_cast<Vst3Factory::Slot*>(self)->owner; }
-
-v3_result V3_API QueryInterface(void* self, const v3_tuid iid, void** obj) {
-  if (!obj) return V3_INVALID_ARG;
-  *obj = Owner(self)->Interface(iid);
-  return *obj ? V3_OK : V3_NO_INTERFACE;
-}
-uint32_t V3_API AddRef(void* self) { return Owner(self)->AddRef(); }
-uint32_t V3_API Release(void* self) { return Owner(self)->Release(); }
 
 v3_result V3_API GetFactoryInfo(void*, v3_factory_info* info) {
   if (!info) return V3_INVALID_ARG;
@@ -91,12 +82,12 @@ v3_result V3_API CreateInstance(void*, const v3_tuid classId, const v3_tuid iid,
 }
 
 v3_result V3_API SetHostContext(void* self, v3_funknown** context) {
-  Owner(self)->SetHostContext(context);
+  Vst3Factory::FromSelf(self)->SetHostContext(context);
   return V3_OK;
 }
 
 constexpr v3_plugin_factory_cpp kFactory{
-    {&QueryInterface, &AddRef, &Release},
+    Vst3Factory::kUnknown,
     {&GetFactoryInfo, &NumClasses, &GetClassInfo, &CreateInstance},
     {&GetClassInfo2},
     {&GetClassInfoUtf16, &SetHostContext}};
@@ -110,12 +101,6 @@ Vst3Factory::~Vst3Factory() { SetHostContext(nullptr); }
 v3_plugin_factory** Vst3Factory::Create() {
   auto* factory = new Vst3Factory();
   return reinterpret_cast<v3_plugin_factory**>(&factory->mFactory);
-}
-
-uint32_t Vst3Factory::Release() {
-  const uint32_t left = --mRefs;
-  if (left == 0) delete this;
-  return left;
 }
 
 void* Vst3Factory::Interface(const v3_tuid iid) {

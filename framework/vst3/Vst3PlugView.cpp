@@ -20,25 +20,8 @@ constexpr const char* kPlatformType = V3_VIEW_PLATFORM_TYPE_X11;
 // The editor's ticks: the idle timer's 20 ms, a little faster so frames are never skipped.
 constexpr uint64_t kTickMs = 16;
 
-Vst3PlugView* Owner(void* self) { return static_cast<Vst3PlugView::Slot*>(self)->owner; }
-
-v3_result V3_API QueryInterface(void* self, const v3_tuid iid, void** obj) {
-  if (!obj) return V3_INVALID_ARG;
-  *obj = Owner(self)->Interface(iid);
-  return *obj ? V3_OK : V3_NO_INTERFACE;
-}
-uint32_t V3_API AddRef(void* self) { return Owner(self)->AddRef(); }
-uint32_t V3_API Release(void* self) { return Owner(self)->Release(); }
-constexpr v3_funknown kUnknown{&QueryInterface, &AddRef, &Release};
-
-template <typename F>
-v3_result Guarded(F&& f) {
-  try {
-    return f();
-  } catch (...) {
-    return V3_INTERNAL_ERR;
-  }
-}
+Vst3PlugView* Owner(void* self) { return Vst3PlugView::FromSelf(self); }
+constexpr v3_funknown kUnknown = Vst3PlugView::kUnknown;
 
 v3_result V3_API IsPlatformTypeSupported(void* self, const char* type) { return Owner(self)->IsPlatformTypeSupported(type); }
 v3_result V3_API Attached(void* self, void* parent, const char* type) {
@@ -118,12 +101,6 @@ void* Vst3PlugView::Interface(const v3_tuid iid) {
   }
   if (slot) AddRef();
   return slot;
-}
-
-uint32_t Vst3PlugView::Release() {
-  const uint32_t left = --mRefs;
-  if (left == 0) delete this;
-  return left;
 }
 
 v3_result Vst3PlugView::IsPlatformTypeSupported(const char* type) const {

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "Vst3Interfaces.h"
-
-#include <atomic>
+#include "Vst3Object.h"
 
 namespace lumen::vst3 {
 
@@ -10,7 +9,7 @@ class Vst3Component;
 
 // The editor's view, made by the edit controller's createView. It holds a reference on the
 // component (so the plug-in outlives it) and tells the plug-in where it is, so that the editor's
-// grip can ask the host for a new size through IPlugFrame::resizeView.
+// grip can ask the host for a new size through the host frame's resize_view.
 //
 // Linux: the editor runs entirely on the host's run loop (queried from the frame): a timer for
 // its ticks and a handler for the X connection's descriptor. Both are registered in attached and
@@ -18,7 +17,7 @@ class Vst3Component;
 // message loop, so only attached and removed matter.
 //
 // Every call comes on the host's main thread.
-class Vst3PlugView {
+class Vst3PlugView : public Vst3Object<Vst3PlugView> {
 public:
   // A view with one reference, or null for a name other than "editor" or a plug-in without one.
   static v3_plugin_view** Create(Vst3Component& component, const char* name);
@@ -26,14 +25,7 @@ public:
   // The editor asks for a new size (window pixels); true when the host agreed.
   bool ResizeFromEditor(int width, int height);
 
-  struct Slot {
-    const void* methods;
-    Vst3PlugView* owner;
-  };
-
   void* Interface(const v3_tuid iid);
-  uint32_t AddRef() { return ++mRefs; }
-  uint32_t Release();
 
   v3_result IsPlatformTypeSupported(const char* type) const;
   v3_result Attached(void* parent, const char* type);
@@ -46,6 +38,7 @@ public:
   void Tick();
 
 private:
+  friend class Vst3Object<Vst3PlugView>;
   explicit Vst3PlugView(Vst3Component& component);
   ~Vst3PlugView();
   void StartRunLoop();
@@ -55,7 +48,6 @@ private:
   Slot mScale;
   Slot mTimer;
   Slot mEvents;
-  std::atomic<uint32_t> mRefs{1};
   Vst3Component& mComponent;
   v3_plugin_frame** mFrame = nullptr;
   v3_run_loop** mRunLoop = nullptr;

@@ -32,7 +32,7 @@ v3_result V3_API CreateHostInstance(void*, v3_tuid, v3_tuid, void** obj) {
 constexpr v3_host_application_cpp kApplication{kUnknown, {&GetName, &CreateHostInstance}};
 const uint8_t* const kApplicationIids[] = {v3_host_application_iid, nullptr};
 
-// ---- IComponentHandler
+// ---- The component handler (v3_component_handler)
 v3_result V3_API BeginEdit(void* self, v3_param_id id) {
   SelfAs<ComponentHandler>(self)->edits.push_back({'b', id, 0.0});
   return V3_OK;
@@ -93,7 +93,7 @@ v3_result V3_API Tell(void* self, int64_t* pos) {
 constexpr StreamVtbl kStream{kUnknown, {&Read, &Write, &Seek, &Tell}};
 const uint8_t* const kStreamIids[] = {v3_bstream_iid, nullptr};
 
-// ---- IParamValueQueue and IParameterChanges
+// ---- The parameter changes (v3_param_changes) and their value queues (v3_param_value_queue)
 v3_param_id V3_API QueueId(void* self) { return SelfAs<ParamQueue>(self)->id; }
 int32_t V3_API PointCount(void* self) { return static_cast<int32_t>(SelfAs<ParamQueue>(self)->points.size()); }
 v3_result V3_API GetPoint(void* self, int32_t index, int32_t* offset, double* value) {
@@ -125,7 +125,7 @@ v3_param_value_queue** V3_API AddParamData(void*, v3_param_id*, int32_t* index) 
 constexpr v3_param_changes_cpp kChanges{kUnknown, {&ParamCount, &ParamData, &AddParamData}};
 const uint8_t* const kChangesIids[] = {v3_param_changes_iid, nullptr};
 
-// ---- IRunLoop
+// ---- The run loop (v3_run_loop)
 v3_result V3_API RegisterHandler(void* self, v3_event_handler** handler, int fd) {
   if (!handler) return V3_INVALID_ARG;
   Ref(handler);
@@ -164,7 +164,7 @@ v3_result V3_API UnregisterTimer(void* self, v3_timer_handler** handler) {
 constexpr v3_run_loop_cpp kRunLoop{kUnknown, {&RegisterHandler, &UnregisterHandler, &RegisterTimer, &UnregisterTimer}};
 const uint8_t* const kRunLoopIids[] = {v3_run_loop_iid, nullptr};
 
-// ---- IPlugFrame
+// ---- The plug-in frame (v3_plugin_frame)
 v3_result V3_API ResizeView(void* self, v3_plugin_view** view, v3_view_rect* rect) {
   auto* f = SelfAs<PlugFrame>(self);
   if (!view || !rect) return V3_INVALID_ARG;

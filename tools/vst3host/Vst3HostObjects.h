@@ -40,7 +40,7 @@ struct HostApplication : HostObject {
   std::string name = "Kolmari VST3 test host";
 };
 
-// IComponentHandler: records what the plug-in tells the host.
+// The component handler (v3_component_handler): records what the plug-in tells the host.
 struct ComponentHandler : HostObject {
   ComponentHandler();
   struct Edit {
@@ -62,7 +62,7 @@ struct MemoryStream : HostObject {
   bool refuseWrites = false;
 };
 
-// IParameterChanges with its IParamValueQueue records, filled by the host before a process call.
+// The parameter changes (v3_param_changes) with their value queues, filled by the host before a process call.
 struct ParamQueue : HostObject {
   ParamQueue();
   uint32_t id = 0;
@@ -77,7 +77,7 @@ struct ParameterChanges : HostObject {
   std::vector<ParamQueue*> queues;
 };
 
-// IRunLoop: the host's timers and descriptor handlers, fired when the host pumps it.
+// The run loop (v3_run_loop): the host's timers and descriptor handlers, fired when the host pumps it.
 struct RunLoop : HostObject {
   RunLoop();
   struct Timer {
@@ -95,7 +95,8 @@ struct RunLoop : HostObject {
   int Pump();
 };
 
-// IPlugFrame with the run loop behind it: resizeView records the size and tells the view.
+// The plug-in frame (v3_plugin_frame) with the run loop behind it: resize_view records the size
+// and tells the view.
 struct PlugFrame : HostObject {
   PlugFrame();
   RunLoop loop;
