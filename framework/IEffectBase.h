@@ -53,6 +53,17 @@ public:
   // After a preset became current.
   virtual void OnPresetsChanged();
 
+  // The program chunk as every binding hands it to its host, so that presets cross formats: the
+  // header, then the parameter state. Clears buffer first; false when the values cannot be written.
+  bool WriteProgramChunk(IStateBuffer& buffer) const;
+  // Takes a program chunk only when it is whole: the header, then every parameter's value present
+  // and finite (extra bytes after them are ignored). It then sets the values, stores them in the
+  // current preset and tells the delegate. Anything else returns false and changes nothing.
+  bool ReadWholeProgramChunk(const uint8_t* data, size_t size);
+  // The parameter hosts treat as their bypass switch: the two-state parameter named "Bypass"
+  // (hosts know it only by a flag the bindings set), or -1 when there is none.
+  int BypassParamIndex() const;
+
   // Appends the bank records; true.
   bool SerializePresets(IStateBuffer& buffer) const;
   // Reads bank records into the slots from startPos on, then loads the current preset; returns the

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -82,6 +83,48 @@ TEST(ParamState, ReadsFromAnOffsetAndIgnoresBytesAfterTheLastValue) {
   headed.PutValue(IEffectBase::kChunkVersion);
   headed.PutBytes(exact.Data(), exact.Length());
   EXPECT_EQ(effect.UnserializeParams(headed, 8), 80);
+}
+
+TEST(ProgramChunk, IsTakenOnlyWholeAndFiniteAndThenRoundTrips) {
+  TestEffect source;
+  SetValues(source, 10.5);
+  IStateBuffer chunk;
+  ASSERT_TRUE(source.WriteProgramChunk(chunk));
+  ASSERT_EQ(chunk.Length(), 8 + 9 * 8);
+  uint32_t magic = 0;
+  chunk.GetValue(magic, 0);
+  EXPECT_EQ(magic, IEffectBase::kChunkMagic);
+
+  TestEffect target;
+  SetValues(target, -3.0);
+  const std::vector<double> before = Values(target);
+  std::vector<uint8_t> bytes(chunk.Data(), chunk.Data() + chunk.Length());
+  // Cut anywhere, a wrong header or a value that is no number: refused, nothing changes.
+  for (size_t cut : {size_t{0}, size_t{4}, size_t{8}, bytes.size() - 1}) {
+    EXPECT_FALSE(target.ReadWholeProgramChunk(bytes.data(), cut)) << cut;
+  }
+  std::vector<uint8_t> bad = bytes;
+  bad[0] ^= 1;
+  EXPECT_FALSE(target.ReadWholeProgramChunk(bad.data(), bad.size()));
+  bad = bytes;
+  const double nan = std::nan("");
+  std::memcpy(bad.data() + 8 + 8 * 4, &nan, sizeof nan);
+  EXPECT_FALSE(target.ReadWholeProgramChunk(bad.data(), bad.size()));
+  EXPECT_FALSE(target.ReadWholeProgramChunk(nullptr, bytes.size()));
+  EXPECT_EQ(Values(target), before);
+
+  bytes.push_back(0xAB); // bytes after the last value are ignored
+  ASSERT_TRUE(target.ReadWholeProgramChunk(bytes.data(), bytes.size()));
+  EXPECT_EQ(Values(target), Values(source));
+}
+
+TEST(ProgramChunk, TheBypassIsTheTwoStateParameterNamedBypass) {
+  TestEffect effect(3);
+  EXPECT_EQ(effect.BypassParamIndex(), -1);
+  effect.GetParam(2)->Init("Bypass", 0.0, 0.0, 1.0, 0.5); // three states: not a switch
+  EXPECT_EQ(effect.BypassParamIndex(), -1);
+  effect.GetParam(2)->Init("Bypass", 0.0, 0.0, 1.0, 1.0);
+  EXPECT_EQ(effect.BypassParamIndex(), 2);
 }
 
 TEST(ParamState, ValuesAreSteppedAndClamped) {

@@ -64,9 +64,7 @@ bool IEffectCLAP::IsSteppedParam(int index) const {
   return step >= 1.0 && step == std::floor(step) && param->Min() == std::floor(param->Min());
 }
 
-bool IEffectCLAP::IsBypassParam(int index) const {
-  return IsSteppedParam(index) && std::string(GetParam(index)->Name()) == "Bypass";
-}
+bool IEffectCLAP::IsBypassParam(int index) const { return index == BypassParamIndex(); }
 
 bool IEffectCLAP::ParamInfo(uint32_t index, clap_param_info_t* info) const {
   if (!info || !ValidParam(index)) return false;
@@ -130,35 +128,15 @@ const clap_plugin_state_t IEffectCLAP::kState{
 
 bool IEffectCLAP::SaveState(std::vector<uint8_t>& bytes) {
   IStateBuffer buffer;
-  buffer.PutValue(kChunkMagic);
-  buffer.PutValue(kChunkVersion);
-  if (!SerializeParams(buffer) || buffer.Length() == 0) return false;
+  if (!WriteProgramChunk(buffer) || buffer.Length() == 0) return false;
   bytes.assign(buffer.Data(), buffer.Data() + buffer.Length());
   return true;
 }
 
 bool IEffectCLAP::LoadState(const uint8_t* data, size_t size) {
-  if (!data || size > kMaxStateSize) return false;
-  IStateBuffer buffer;
-  buffer.Resize(static_cast<int>(size));
-  if (size > 0) std::memcpy(buffer.Data(), data, size);
-  // Only what SaveState writes: the header, then the values.
-  uint32_t magic = 0;
-  uint32_t version = 0;
-  if (buffer.GetValue(magic, 0) != 4 || magic != kChunkMagic) return false;
-  if (buffer.GetValue(version, 4) != 8) return false;
-  // Every value must be there before any is taken, so a stream that breaks off part way leaves the
+  // Only what SaveState writes, and all of it: a stream that breaks off part way leaves the
   // parameters as they were.
-  if (!buffer.Fits(8, NParams() * static_cast<int>(sizeof(double)))) return false;
-  for (int i = 0; i < NParams(); ++i) {
-    double value = 0.0;
-    buffer.GetValue(value, 8 + i * static_cast<int>(sizeof(double)));
-    if (!std::isfinite(value)) return false;
-  }
-  if (UnserializeParams(buffer, 8) < 0) return false;
-  ModifyCurrentPreset();
-  OnStateRestored();
-  return true;
+  return size <= kMaxStateSize && ReadWholeProgramChunk(data, size);
 }
 
 bool IEffectCLAP::SaveToStream(const clap_ostream_t* stream) {

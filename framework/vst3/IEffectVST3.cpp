@@ -20,16 +20,6 @@ constexpr v3_speaker_arrangement kStereo = V3_SPEAKER_L | V3_SPEAKER_R;
 
 int ChannelCount(v3_speaker_arrangement arrangement) { return arrangement == kMono ? 1 : 2; }
 
-// Hosts know a parameter as their bypass switch only by its flag: ours is the two-state parameter
-// named "Bypass".
-int FindBypass(const IEffectBase& plugin) {
-  for (int i = 0; i < plugin.NParams(); ++i) {
-    const IParam* p = plugin.GetParam(i);
-    if (std::strcmp(p->Name(), "Bypass") == 0 && p->Max() - p->Min() > 0.0 && p->Step() >= p->Max() - p->Min()) return i;
-  }
-  return -1;
-}
-
 template <typename Sample>
 Sample** Buffers(const v3_audio_bus_buffers& bus);
 template <>
@@ -319,10 +309,7 @@ v3_result IEffectVST3::Process(v3_process_data* data) {
 
 v3_result IEffectVST3::GetState(v3_bstream** stream) {
   if (!stream) return V3_INVALID_ARG;
-  mState.Clear();
-  mState.PutValue(kChunkMagic);
-  mState.PutValue(kChunkVersion);
-  if (!SerializeParams(mState)) return V3_FALSE;
+  if (!WriteProgramChunk(mState)) return V3_FALSE;
   auto& methods = Methods<StreamVtbl>(stream).stream;
   int32_t pos = 0;
   while (pos < mState.Length()) {
@@ -350,24 +337,7 @@ v3_result IEffectVST3::SetState(v3_bstream** stream) {
     if (static_cast<int64_t>(bytes.size()) > kMaxStateSize) return V3_FALSE;
     if (r != V3_OK) break;
   }
-  const size_t expected = 8 + 8 * static_cast<size_t>(NParams());
-  if (bytes.size() < expected) return V3_FALSE;
-  uint32_t magic = 0;
-  uint32_t version = 0;
-  std::memcpy(&magic, bytes.data(), 4);
-  std::memcpy(&version, bytes.data() + 4, 4);
-  if (magic != kChunkMagic || version != kChunkVersion) return V3_FALSE;
-  for (int i = 0; i < NParams(); ++i) {
-    double v = 0.0;
-    std::memcpy(&v, bytes.data() + 8 + 8 * static_cast<size_t>(i), 8);
-    if (!std::isfinite(v)) return V3_FALSE;
-  }
-  mState.Resize(static_cast<int>(bytes.size()));
-  std::memcpy(mState.Data(), bytes.data(), bytes.size());
-  if (UnserializeParams(mState, 8) < 0) return V3_FALSE;
-  ModifyCurrentPreset();
-  OnStateRestored();
-  return V3_OK;
+  return ReadWholeProgramChunk(bytes.data(), bytes.size()) ? V3_OK : V3_FALSE;
 }
 
 v3_result IEffectVST3::ParameterInfo(int32_t index, v3_param_info* info) const {
@@ -392,7 +362,7 @@ v3_result IEffectVST3::ParameterInfo(int32_t index, v3_param_info* info) const {
   int32_t flags = 0;
   if (!(p->Flags() & IParam::NotAutomatable)) flags |= V3_PARAM_CAN_AUTOMATE;
   if (p->Type() == IParam::ParamType::Enum) flags |= V3_PARAM_IS_LIST;
-  if (index == BypassParam()) flags |= V3_PARAM_IS_BYPASS;
+  if (index == BypassParamIndex()) flags |= V3_PARAM_IS_BYPASS;
   info->flags = flags;
   return V3_OK;
 }
@@ -464,8 +434,6 @@ void IEffectVST3::AutomateParam(int paramIndex, double normalized) {
     Methods<ComponentHandlerVtbl>(mHandler).handler.perform_edit(mHandler, static_cast<v3_param_id>(paramIndex), normalized);
   }
 }
-
-int IEffectVST3::BypassParam() const { return FindBypass(*this); }
 
 void IEffectVST3::ViewSize(int& width, int& height) {
   const canvas::ICanvas* editor = Editor();

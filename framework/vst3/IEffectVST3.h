@@ -95,9 +95,6 @@ public:
   // The size the host gave the view.
   void SetViewSize(int width, int height) { SetEditorSize(width, height); }
 
-  // The parameter flagged as the host's bypass switch, or -1. Asked when a host asks (the derived
-  // plug-in names its parameters after this base is built).
-  int BypassParam() const;
   // The arrangement in force (mono or stereo).
   v3_speaker_arrangement Arrangement() const { return mArrangement; }
 
