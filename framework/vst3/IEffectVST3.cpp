@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace lumen {
@@ -17,6 +18,10 @@ namespace {
 
 constexpr v3_speaker_arrangement kMono = V3_SPEAKER_M;
 constexpr v3_speaker_arrangement kStereo = V3_SPEAKER_L | V3_SPEAKER_R;
+
+// A parameter with no change held over to the end of the block. A constant, so the audio thread
+// never parses a NaN out of a string as std::nan does.
+constexpr double kNoChange = std::numeric_limits<double>::quiet_NaN();
 
 int ChannelCount(v3_speaker_arrangement arrangement) { return arrangement == kMono ? 1 : 2; }
 
@@ -32,7 +37,7 @@ double** Buffers<double>(const v3_audio_bus_buffers& bus) { return bus.channel_b
 IEffectVST3::IEffectVST3(const IEffectSettings& settings, const IInstanceInfo&)
     : IEffectAPIBase(settings, PluginApi::VST3), IEffectProcessor(settings) {
   mPoints.reserve(kMaxChangePoints);
-  mOverflow.assign(static_cast<size_t>(NParams()), std::nan(""));
+  mOverflow.assign(static_cast<size_t>(NParams()), kNoChange);
   for (int d = 0; d < 2; ++d) {
     const auto n = static_cast<size_t>(MaxChannels(d == 0 ? ERoute::Input : ERoute::Output));
     mSlice32[d].assign(n, nullptr);
@@ -286,7 +291,7 @@ v3_result IEffectVST3::Process(v3_process_data* data) {
   for (size_t i = 0; i < mOverflow.size(); ++i) {
     if (std::isnan(mOverflow[i])) continue;
     ApplyChange(static_cast<int>(i), mOverflow[i], frames);
-    mOverflow[i] = std::nan("");
+    mOverflow[i] = kNoChange;
   }
 
   if (frames > 0 && data->outputs) {
