@@ -1,9 +1,9 @@
 #pragma once
 
-// The processing chain's per-sample loop (KolmariEngine::ProcessLanes), shared by the two
-// translation units that compile it: KolmariEngine.cpp for SSE2 and KolmariEngineAvx2.cpp for
-// processors with AVX2, which the engine picks once at load. Both give the same bits. Include only
-// from those two files.
+// The processing chain's per-sample loop (KolmariEngine::ProcessLanes), shared by the translation
+// units that compile it: KolmariEngine.cpp for SSE2, KolmariEngineAvx2.cpp for processors with
+// AVX2 and KolmariEngineAvx512.cpp for those with AVX-512; the engine picks the widest once at
+// load. All give the same bits. Include only from those files.
 
 #include "KolmariEngine.h"
 #include "KolmariMath.h"

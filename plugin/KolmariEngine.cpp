@@ -15,21 +15,40 @@ using namespace chain;
 KolmariEngine::KolmariEngine() : mLowpass(kInitialLowpass) { Resize(kMinChannels); }
 
 #ifndef KOLMARI_HAVE_AVX2_CHAIN
-// Builds without the AVX2 form (other processors or compilers) run the SSE2 form only.
+// Builds without the wider forms (other processors or compilers) run the SSE2 form only.
 void ProcessPairWithAvx2(KolmariEngine&, KolmariChannel* const*, const double* const*, double* const*, int, bool) {}
 void ProcessOneWithAvx2(KolmariEngine&, KolmariChannel* const*, const double* const*, double* const*, int, bool) {}
+void ProcessPairWithAvx512(KolmariEngine&, KolmariChannel* const*, const double* const*, double* const*, int, bool) {}
+void ProcessOneWithAvx512(KolmariEngine&, KolmariChannel* const*, const double* const*, double* const*, int, bool) {}
 #endif
 
-bool KolmariEngine::Avx2Available() {
+bool KolmariEngine::IsaAvailable(ChainIsa isa) {
 #ifdef KOLMARI_HAVE_AVX2_CHAIN
-  static const bool available = [] {
+  // __builtin_cpu_supports also asks whether the system saves the wider registers.
+  static const bool avx2 = [] {
     __builtin_cpu_init(); // may run before the library's own constructor initialised the data
     return __builtin_cpu_supports("avx2") != 0;
   }();
-  return available;
-#else
+  static const bool avx512 = [] {
+    __builtin_cpu_init();
+    return avx2 && __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0 &&
+           __builtin_cpu_supports("avx512dq") != 0;
+  }();
+  switch (isa) {
+  case ChainIsa::Sse2: return true;
+  case ChainIsa::Avx2: return avx2;
+  case ChainIsa::Avx512: return avx512;
+  }
   return false;
+#else
+  return isa == ChainIsa::Sse2;
 #endif
+}
+
+KolmariEngine::ChainIsa KolmariEngine::BestIsa() {
+  if (IsaAvailable(ChainIsa::Avx512)) return ChainIsa::Avx512;
+  if (IsaAvailable(ChainIsa::Avx2)) return ChainIsa::Avx2;
+  return ChainIsa::Sse2;
 }
 
 double KolmariEngine::UsableSampleRate(double hz) {
@@ -148,10 +167,10 @@ void KolmariEngine::ProcessBlock(const BlockParameters& params, double sampleRat
     KolmariChannel* pair[2] = {&mChannels[0], &mChannels[1]};
     const double* in[2] = {inputOf(0), inputOf(1)};
     double* out[2] = {outputs[0], outputs[1]};
-    if (mUseAvx2) {
-      ProcessPairWithAvx2(*this, pair, in, out, frames, delta);
-    } else {
-      ProcessLanes<lanes::Pair, lanes::Isa>(pair, in, out, frames, delta);
+    switch (mIsa) {
+    case ChainIsa::Avx512: ProcessPairWithAvx512(*this, pair, in, out, frames, delta); break;
+    case ChainIsa::Avx2: ProcessPairWithAvx2(*this, pair, in, out, frames, delta); break;
+    case ChainIsa::Sse2: ProcessLanes<lanes::Pair, lanes::Isa>(pair, in, out, frames, delta); break;
     }
     c = 2;
   }
@@ -164,10 +183,10 @@ void KolmariEngine::ProcessBlock(const BlockParameters& params, double sampleRat
     if (mBypassOn == 1) {
       Bypass(*one[0], in[0], output, frames);
     } else {
-      if (mUseAvx2) {
-        ProcessOneWithAvx2(*this, one, in, &output, frames, delta);
-      } else {
-        ProcessLanes<double, lanes::Isa>(one, in, &output, frames, delta);
+      switch (mIsa) {
+      case ChainIsa::Avx512: ProcessOneWithAvx512(*this, one, in, &output, frames, delta); break;
+      case ChainIsa::Avx2: ProcessOneWithAvx2(*this, one, in, &output, frames, delta); break;
+      case ChainIsa::Sse2: ProcessLanes<double, lanes::Isa>(one, in, &output, frames, delta); break;
       }
     }
   }

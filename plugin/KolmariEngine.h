@@ -67,16 +67,24 @@ public:
   // system's random source; none returns to that source. Any thread, also while audio runs.
   void SetFixedSeed(std::optional<uint32_t> seed) { mDrift.SetFixedSeed(seed); }
 
-  // Whether the processor has AVX2 (and the build an AVX2 form of the chain); found once, at load.
-  static bool Avx2Available();
-  // Whether this engine runs the two-channel chain in its AVX2 form: by default whenever the
-  // processor has it. Both forms give the same bits; tests turn it off to compare them. Returns
-  // whether it is on afterwards (never where AVX2 is missing). Not while a block is processed.
-  bool UseAvx2(bool on) {
-    mUseAvx2 = on && Avx2Available();
-    return mUseAvx2;
+  // The instruction sets the chain is compiled for. AVX2 takes four values at a time where the
+  // work is independent; AVX-512 (F, VL and DQ) runs the same code with twice the registers, so
+  // that the chain's state stays in them. All give the same bits.
+  enum class ChainIsa { Sse2, Avx2, Avx512 };
+  // Whether the processor has the instruction set and the build a form of the chain for it; found
+  // once, at load. SSE2 is always available.
+  static bool IsaAvailable(ChainIsa isa);
+  // The widest available form: what every engine runs unless told otherwise.
+  static ChainIsa BestIsa();
+  // Runs the chain in the given form from the next block on; tests use it to compare the forms.
+  // Returns false, and changes nothing, where that form is not available. Not while a block is
+  // processed.
+  bool UseIsa(ChainIsa isa) {
+    if (!IsaAvailable(isa)) return false;
+    mIsa = isa;
+    return true;
   }
-  bool UsesAvx2() const { return mUseAvx2; }
+  ChainIsa Isa() const { return mIsa; }
 
   // Read-only views for tests, benchmarks and tools.
   int ChannelCount() const { return static_cast<int>(mChannels.size()); }
@@ -114,15 +122,20 @@ private:
   void ComputeBlockSettings(const BlockParameters& params, double sampleRate, int& oversamplingChoice);
   // The chain on one channel (V = double) or on two side by side (V = lanes::Pair): channels,
   // inputs and outputs hold one entry per lane; a null input reads as silence.
-  // Isa is lanes::Isa of the translation unit that instantiates it (SSE2 or AVX2).
+  // Isa is lanes::Isa of the translation unit that instantiates it (SSE2, AVX2 or AVX-512).
   template <class V, class Isa>
   void ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs, int frames,
                     bool delta);
-  // The chain compiled for AVX2 (KolmariEngineAvx2.cpp), on two channels or on one.
+  // The chain compiled for AVX2 (KolmariEngineAvx2.cpp) and for AVX-512 (KolmariEngineAvx512.cpp),
+  // on two channels or on one.
   friend void ProcessPairWithAvx2(KolmariEngine& engine, KolmariChannel* const* channels,
                                   const double* const* inputs, double* const* outputs, int frames, bool delta);
   friend void ProcessOneWithAvx2(KolmariEngine& engine, KolmariChannel* const* channels,
                                  const double* const* inputs, double* const* outputs, int frames, bool delta);
+  friend void ProcessPairWithAvx512(KolmariEngine& engine, KolmariChannel* const* channels,
+                                    const double* const* inputs, double* const* outputs, int frames, bool delta);
+  friend void ProcessOneWithAvx512(KolmariEngine& engine, KolmariChannel* const* channels,
+                                   const double* const* inputs, double* const* outputs, int frames, bool delta);
   // Bypass: the output is the input, and the channel's scalars are cleared.
   static void Bypass(KolmariChannel& ch, const double* input, double* output, int frames);
 
@@ -145,7 +158,7 @@ private:
   double mDriftDivisor = 2.0017457467051538;
   float mOutputTrim = 1.0f;
   const double mAdaaCloseness = 1e-05;
-  bool mUseAvx2 = Avx2Available();
+  ChainIsa mIsa = BestIsa();
 
   BiquadCoefficients mLowpass;
   std::vector<KolmariChannel> mChannels;

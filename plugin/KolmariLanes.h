@@ -30,7 +30,9 @@
 #endif
 
 #ifndef KOLMARI_ISA
-#ifdef __AVX2__
+#if defined(__AVX512VL__)
+#define KOLMARI_ISA avx512
+#elif defined(__AVX2__)
 #define KOLMARI_ISA avx2
 #else
 #define KOLMARI_ISA sse2
@@ -42,8 +44,8 @@ inline namespace KOLMARI_ISA {
 namespace lanes {
 
 // A type of its own in each instruction set's namespace: templates instantiated with it are
-// distinct between the SSE2 and the AVX2 translation units even where their value type (double)
-// is the same.
+// distinct between the SSE2, AVX2 and AVX-512 translation units even where their value type
+// (double) is the same.
 struct Isa {};
 
 // ---------------------------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 // The engine's maths in four-lane form, compiled for AVX2 in a file of its own
 // (KolmariMathAvx2Probe.cpp), so that the tests can compare it with the narrower forms. Call only
-// where KolmariEngine::Avx2Available().
+// where KolmariEngine::IsaAvailable(KolmariEngine::ChainIsa::Avx2).
 
 namespace kolmari::test {
 

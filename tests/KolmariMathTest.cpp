@@ -1,5 +1,5 @@
 // The engine's own maths gives the same bits in every lane width, and so does the whole chain in
-// its SSE2 and AVX2 forms. (Accuracy against exact values: KolmariMathAccuracyTest.cpp.)
+// each of its forms (SSE2, AVX2, AVX-512). (Accuracy against exact values: KolmariMathAccuracyTest.cpp.)
 #include "KolmariMath.h"
 #include "KolmariMathAvx2Probe.h"
 #include "KolmariTestSupport.h"
@@ -14,7 +14,7 @@
 namespace kolmari::test {
 
 #ifdef KOLMARI_NO_AVX2_PROBE
-// No four-lane form in this build; KolmariEngine::Avx2Available() is false and this is never called.
+// No four-lane form in this build; AVX2 is never available and this is never called.
 void EvaluateWithQuad(MathFunction, const double*, double*, int) {}
 #endif
 
@@ -71,7 +71,7 @@ TEST(MathLanes, EveryWidthGivesTheSameBits) {
                          MathFunction::Pow8}) {
     SCOPED_TRACE(static_cast<int>(f));
     std::vector<double> quad(args.size());
-    const bool haveQuad = KolmariEngine::Avx2Available();
+    const bool haveQuad = KolmariEngine::IsaAvailable(KolmariEngine::ChainIsa::Avx2);
     if (haveQuad) EvaluateWithQuad(f, args.data(), quad.data(), n);
     int mismatches = 0;
     for (int i = 0; i + 2 <= n; i += 2) {
@@ -86,10 +86,15 @@ TEST(MathLanes, EveryWidthGivesTheSameBits) {
   }
 }
 
-// The whole chain on two channels in its AVX2 form and in its SSE2 form, over the rates, the
-// oversampling choices and the settings that reach every shaper branch.
-TEST(KolmariAvx2, SameBitsAsSse2AtEveryRateAndSetting) {
-  if (!KolmariEngine::Avx2Available()) GTEST_SKIP() << "this processor has no AVX2";
+// The whole chain in each wider form against its SSE2 form, on two channels and on one, over the
+// rates, the oversampling choices and the settings that reach every shaper branch.
+TEST(ChainForms, SameBitsAsSse2AtEveryRateAndSetting) {
+  using Isa = KolmariEngine::ChainIsa;
+  std::vector<Isa> wider;
+  for (Isa isa : {Isa::Avx2, Isa::Avx512}) {
+    if (KolmariEngine::IsaAvailable(isa)) wider.push_back(isa);
+  }
+  if (wider.empty()) GTEST_SKIP() << "this processor has neither AVX2 nor AVX-512";
   struct Setting {
     int react;
     double inputGain, bias, tame, wet;
@@ -102,29 +107,57 @@ TEST(KolmariAvx2, SameBitsAsSse2AtEveryRateAndSetting) {
     for (size_t i = 0; i < left.size(); ++i) left[i] += right[i];
     for (int os = 0; os <= 3; ++os) {
       for (const Setting& s : settings) {
-        SCOPED_TRACE(std::to_string(rate) + " Hz, oversampling " + std::to_string(os) + ", gain " +
-                     std::to_string(s.inputGain));
-        std::vector<Signal> outputs[2];
-        for (int avx2 = 0; avx2 < 2; ++avx2) {
-          auto plugin = MakePlugin(rate, 0x9E3779B9u);
-          ASSERT_EQ(plugin->Engine().UseAvx2(avx2 == 1), avx2 == 1);
-          plugin->GetParam(kOversampling)->Set(os);
-          plugin->GetParam(kReact)->Set(s.react);
-          plugin->GetParam(kInputGain)->Set(s.inputGain);
-          plugin->GetParam(kBias)->Set(s.bias);
-          plugin->GetParam(kTame)->Set(s.tame);
-          plugin->GetParam(kWet)->Set(s.wet);
-          outputs[avx2] = Render(*plugin, left, right, 512);
-        }
-        for (int c = 0; c < 2; ++c) {
-          int differing = 0;
-          for (size_t i = 0; i < left.size(); ++i) {
-            if (Bits(outputs[0][c][i]) != Bits(outputs[1][c][i])) ++differing;
+        for (int channels : {2, 1}) {
+          SCOPED_TRACE(std::to_string(rate) + " Hz, oversampling " + std::to_string(os) + ", gain " +
+                       std::to_string(s.inputGain) + ", channels " + std::to_string(channels));
+          const auto render = [&](Isa isa) {
+            auto plugin = MakePlugin(rate, 0x9E3779B9u);
+            EXPECT_TRUE(plugin->Engine().UseIsa(isa));
+            EXPECT_EQ(plugin->Engine().Isa(), isa);
+            if (channels == 1) {
+              plugin->ConnectChannels(lumen::ERoute::Input, 1, 1, false);
+              plugin->ConnectChannels(lumen::ERoute::Output, 1, 1, false);
+            }
+            plugin->GetParam(kOversampling)->Set(os);
+            plugin->GetParam(kReact)->Set(s.react);
+            plugin->GetParam(kInputGain)->Set(s.inputGain);
+            plugin->GetParam(kBias)->Set(s.bias);
+            plugin->GetParam(kTame)->Set(s.tame);
+            plugin->GetParam(kWet)->Set(s.wet);
+            return Render(*plugin, left, right, 512);
+          };
+          const std::vector<Signal> reference = render(Isa::Sse2);
+          for (Isa isa : wider) {
+            const std::vector<Signal> output = render(isa);
+            for (int c = 0; c < channels; ++c) {
+              int differing = 0;
+              for (size_t i = 0; i < left.size(); ++i) {
+                if (Bits(reference[c][i]) != Bits(output[c][i])) ++differing;
+              }
+              EXPECT_EQ(differing, 0) << "form " << static_cast<int>(isa) << ", channel " << c;
+            }
           }
-          EXPECT_EQ(differing, 0) << "channel " << c;
         }
       }
     }
+  }
+}
+
+// A form the processor lacks is refused and leaves the engine as it was.
+TEST(ChainForms, UnavailableFormIsRefused) {
+  using Isa = KolmariEngine::ChainIsa;
+  auto plugin = MakePlugin();
+  EXPECT_EQ(plugin->Engine().Isa(), KolmariEngine::BestIsa());
+  EXPECT_TRUE(plugin->Engine().UseIsa(Isa::Sse2));
+  for (Isa isa : {Isa::Avx2, Isa::Avx512}) {
+    EXPECT_EQ(plugin->Engine().UseIsa(isa), KolmariEngine::IsaAvailable(isa));
+    if (!KolmariEngine::IsaAvailable(isa)) {
+      EXPECT_NE(plugin->Engine().Isa(), isa);
+    }
+  }
+  // AVX-512 includes AVX2: the wider form is never offered without the narrower one.
+  if (KolmariEngine::IsaAvailable(Isa::Avx512)) {
+    EXPECT_TRUE(KolmariEngine::IsaAvailable(Isa::Avx2));
   }
 }
 
