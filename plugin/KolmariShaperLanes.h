@@ -37,6 +37,13 @@ template <class V> KOLMARI_INLINE void Tanh2(V a, V b, V& ta, V& tb) {
   ta = Tanh(a);
   tb = Tanh(b);
 }
+#ifdef KOLMARI_HAVE_PAIR
+template <> KOLMARI_INLINE void Tanh2(double a, double b, double& ta, double& tb) {
+  const Pair both = Tanh(Pair::FromLanes(a, b));
+  ta = Lane(both, 0);
+  tb = Lane(both, 1);
+}
+#endif
 #if defined(KOLMARI_HAVE_QUAD) && defined(KOLMARI_HAVE_PAIR)
 template <> KOLMARI_INLINE void Tanh2(Pair a, Pair b, Pair& ta, Pair& tb) {
   const Quad both = Tanh(Quad::FromPairs(a, b));
@@ -136,12 +143,18 @@ template <class V> KOLMARI_INLINE V Envelope(V e, V s1, V s2, V l, double driftD
   // (Tanh itself for any other divisor a caller may pass; the bits are the same).
   const V gArgument = f / (driftDivisor + kEps) + kEps;
   const V g = Every(Lt(Abs(gArgument), math::detail::kTanhSplit)) ? math::TanhOfSmall(gArgument) : Tanh(gArgument);
-  const V h = Tanh(e - g + kEps);
+  const V hArgument = e - g + kEps;
   const auto reacts = Gt(f, f1);
+  V h;
   if (Any(reacts)) {
-    const V o = Clamp(Tanh(s1 / (s2 + kEps) + kEps), 0.0, 1.0);
+    // The reaction's tanh does not depend on h's: both in one call.
+    V oRaw;
+    Tanh2(hArgument, s1 / (s2 + kEps) + kEps, h, oRaw);
+    const V o = Clamp(oRaw, 0.0, 1.0);
     const V o2 = Flush((1.0 - o) * e + o * s1);
     e = Select(reacts, Flush((1.0 - l) * e + l * o2), e);
+  } else {
+    h = Tanh(hArgument);
   }
   return (1.0 - l) * e + l * h;
 }
