@@ -206,25 +206,25 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
     // envelope reaction, and its ln cosh values depend on nothing but the driven samples: they are
     // computed together, ahead of the rest.
     if (belowKnee) shapers::LogCoshOfMany(magnitude, logCosh, total);
-    for (int j = 0; j < count; ++j) {
+
+    // The stages as steps, so that they can be run in two orders below.
+    const auto firstShaperFrame = [&]() __attribute__((always_inline)) {
       // Only the slots the taps can reach move on.
       for (size_t i = kDepth - 1; i > 0; --i) shaper[i] = shaper[i - 1];
-      for (int k = 0; k < substeps; ++k) {
-        const int at = j * substeps + k;
-        const V s1 = smooth(1, shaper[i1]);
-        const V s2 = smooth(2, shaper[i2]);
-        const V y1 = belowKnee ? shapers::FirstShaperBelowKnee(driven[at], logCosh[at], adaaInput5, adaaIntegral5,
-                                                                shaper[0], closeness)
-                               : shapers::FirstShaper(driven[at], s1, s2, adaaInput5, adaaIntegral5, shaper[0], D,
-                                                      closeness);
-        mixed[j * kMaxSubsteps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
-      }
-    }
-
-    for (int j = 0; j < count; ++j) {
-      const int s = start + j;
-      const V dry = dryOf[j];
-
+    };
+    const auto firstShaperStep = [&](int j, int k) __attribute__((always_inline)) {
+      const int at = j * substeps + k;
+      const V s1 = smooth(1, shaper[i1]);
+      const V s2 = smooth(2, shaper[i2]);
+      const V y1 = belowKnee ? shapers::FirstShaperBelowKnee(driven[at], logCosh[at], adaaInput5, adaaIntegral5,
+                                                              shaper[0], closeness)
+                             : shapers::FirstShaper(driven[at], s1, s2, adaaInput5, adaaIntegral5, shaper[0], D,
+                                                    closeness);
+      mixed[j * kMaxSubsteps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
+    };
+    V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
+    V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps];
+    const auto laterStagesFrame = [&](int j) __attribute__((always_inline)) {
       for (size_t i = kDepth - 1; i > 0; --i) {
         stage[i] = stage[i - 1];
         outputHistory[i] = outputHistory[i - 1];
@@ -235,8 +235,6 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
       // Slots 3, 4, 5 and 7 smooth values that stay fixed through the sample's substeps (the
       // previous outputs) or come from the first shaper (m), so they and React's thresholds, an
       // 8th power each, are computed ahead; the powers together, four at a time with AVX2.
-      V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
-      V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps];
       for (int k = 0; k < substeps; ++k) {
         smoothed3[k] = smooth(3, previousOutput);
         smoothed4[k] = smooth(4, outputHistory[i1]);
@@ -249,98 +247,101 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         }
       }
       if (react == 1) shapers::PowerOfMany<8>(thresholdOf, thresholdOf, substeps);
+    };
+    const auto laterStagesStep = [&](int j, int k) __attribute__((always_inline)) {
+      const V m = mixed[j * kMaxSubsteps + k];
 
-      for (int k = 0; k < substeps; ++k) {
-        const V m = mixed[j * kMaxSubsteps + k];
+      const V st3 = smoothed3[k];
+      const V st4 = smoothed4[k];
+      const V st5 = smoothed5[k];
 
-        const V st3 = smoothed3[k];
-        const V st4 = smoothed4[k];
-        const V st5 = smoothed5[k];
+      // Leaky average against the last substep's result.
+      const V st6 = smooth(6, feedbackSample);
+      const V p = m - (m - st6) / (D + kEps);
+      feedbackSample = Flush(p);
 
-        // Leaky average against the last substep's result.
-        const V st6 = smooth(6, feedbackSample);
-        const V p = m - (m - st6) / (D + kEps);
-        feedbackSample = Flush(p);
+      // Slope gate.
+      const V slope = Abs(st4 - st5);
+      const V dev = deviationOf[k];
+      const V ratio = Clamp01(Abs(dev) / (slope + kEps));
+      V w0 = ratio * p + (1.0 - ratio) * m;
+      if (react == 1) w0 = Select(Gt(Abs(dev), reactThreshold), ratio * w0 + (1.0 - ratio) * m, w0);
 
-        // Slope gate.
-        const V slope = Abs(st4 - st5);
-        const V dev = deviationOf[k];
-        const V ratio = Clamp01(Abs(dev) / (slope + kEps));
-        V w0 = ratio * p + (1.0 - ratio) * m;
-        if (react == 1) w0 = Select(Gt(Abs(dev), reactThreshold), ratio * w0 + (1.0 - ratio) * m, w0);
+      w0 = kGolden * w0 + kGoldenRest * m;
 
-        w0 = kGolden * w0 + kGoldenRest * m;
+      deviation = dev;
+      const V devS = smoothedDeviation[k];
+      if (react == 1) reactThreshold = thresholdOf[k];
 
-        deviation = dev;
-        const V devS = smoothedDeviation[k];
-        if (react == 1) reactThreshold = thresholdOf[k];
-
-        // Slew limit.
-        const V t = reactThreshold;
-        const V g = Clamp01((devS - t) / ((t + tameLimit) / kPhi - t + kEps));
-        const auto rising = Gt(dev, t);
-        const auto limited = lanes::Or(rising, Gt(-dev, t));
-        if (lanes::Any(limited)) {
-          const V target = Select(rising, st3 + t, st3 - t);
-          V limitedW0 = g * target + (1.0 - g) * w0;
-          if (react == 1) {
-            const V q = (1.0 - g) * m + g * limitedW0;
-            limitedW0 = kGolden * q + kGoldenRest * m;
-          }
-          w0 = Select(limited, limitedW0, w0);
+      // Slew limit.
+      const V t = reactThreshold;
+      const V g = Clamp01((devS - t) / ((t + tameLimit) / kPhi - t + kEps));
+      const auto rising = Gt(dev, t);
+      const auto limited = lanes::Or(rising, Gt(-dev, t));
+      if (lanes::Any(limited)) {
+        const V target = Select(rising, st3 + t, st3 - t);
+        V limitedW0 = g * target + (1.0 - g) * w0;
+        if (react == 1) {
+          const V q = (1.0 - g) * m + g * limitedW0;
+          limitedW0 = kGolden * q + kGoldenRest * m;
         }
-
-        // Closeness correction.
-        const V a = Abs(w0 - m);
-        const V b = Abs(w0 - st4);
-        const V cc = Clamp01(1.0 - Abs(a - b));
-        w0 = Select(Gt(a, b), cc * w0 + (1.0 - cc) * m, w0);
-
-        // Bias, first place.
-        const V e2 = w0 - st4;
-        if (bias > 0.0) {
-          const double cb = Clamp01(1.0 - bias);
-          w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-        }
-        if (bias < 0.0) {
-          const double cb = Clamp01(1.0 + bias);
-          w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-        }
-        w0 = w0 - e2 / (D + kEps);
-
-        const V z = tameBlend * w0 + (1.0 - tameBlend) * m;
-        const V y2 = shapers::SecondShaper(z * outputScale, adaaInput6, adaaIntegral6, closeness);
-
-        // Stage-history blend.
-        const auto live1 = lanes::NotZero(stage[i1]);
-        const V h1 = Select(live1, smoothWhere(8, live1, stage[i1]), stage[0]);
-        const auto live2 = lanes::NotZero(stage[i2]);
-        const V h2 = Select(live2, smoothWhere(9, live2, stage[i2]), stage[1]);
-        const V eS = smooth(10, y2 - h1);
-        const V sS = smooth(11, h1 - h2);
-        const V cg = Clamp01(1.0 - y2 / (eS + kEps));
-        V w1 = y2;
-        if (react == 0) {
-          w1 = (1.0 - cg) * w1 + cg * h1;
-        } else if (react == 1) {
-          w1 = Select(Gt(eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
-          w1 = Select(Gt(-eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
-        }
-        w1 = 0.2 * w1 + 0.8 * y2;
-
-        // Bias, second place.
-        if (bias > 0.0) {
-          const double cb = Clamp01(1.0 - bias);
-          w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
-        }
-        if (bias < 0.0) {
-          const double cb = Clamp01(1.0 + bias);
-          w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
-        }
-
-        stage[0] = w1;
-        decimationSum = decimationSum + w1 * perSubstep;
+        w0 = Select(limited, limitedW0, w0);
       }
+
+      // Closeness correction.
+      const V a = Abs(w0 - m);
+      const V b = Abs(w0 - st4);
+      const V cc = Clamp01(1.0 - Abs(a - b));
+      w0 = Select(Gt(a, b), cc * w0 + (1.0 - cc) * m, w0);
+
+      // Bias, first place.
+      const V e2 = w0 - st4;
+      if (bias > 0.0) {
+        const double cb = Clamp01(1.0 - bias);
+        w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+      }
+      if (bias < 0.0) {
+        const double cb = Clamp01(1.0 + bias);
+        w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+      }
+      w0 = w0 - e2 / (D + kEps);
+
+      const V z = tameBlend * w0 + (1.0 - tameBlend) * m;
+      const V y2 = shapers::SecondShaper(z * outputScale, adaaInput6, adaaIntegral6, closeness);
+
+      // Stage-history blend.
+      const auto live1 = lanes::NotZero(stage[i1]);
+      const V h1 = Select(live1, smoothWhere(8, live1, stage[i1]), stage[0]);
+      const auto live2 = lanes::NotZero(stage[i2]);
+      const V h2 = Select(live2, smoothWhere(9, live2, stage[i2]), stage[1]);
+      const V eS = smooth(10, y2 - h1);
+      const V sS = smooth(11, h1 - h2);
+      const V cg = Clamp01(1.0 - y2 / (eS + kEps));
+      V w1 = y2;
+      if (react == 0) {
+        w1 = (1.0 - cg) * w1 + cg * h1;
+      } else if (react == 1) {
+        w1 = Select(Gt(eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
+        w1 = Select(Gt(-eS, sS), (1.0 - cg) * w1 + cg * h1, w1);
+      }
+      w1 = 0.2 * w1 + 0.8 * y2;
+
+      // Bias, second place.
+      if (bias > 0.0) {
+        const double cb = Clamp01(1.0 - bias);
+        w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+      }
+      if (bias < 0.0) {
+        const double cb = Clamp01(1.0 + bias);
+        w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+      }
+
+      stage[0] = w1;
+      decimationSum = decimationSum + w1 * perSubstep;
+    };
+    const auto outputStages = [&](int j) __attribute__((always_inline)) {
+      const int s = start + j;
+      const V dry = dryOf[j];
 
       // Boxcar decimation.
       V out = trim * decimationSum;
@@ -383,6 +384,34 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
       // Tails of tiny values (the floors above, a muted output) can end below the smallest normal
       // double; a host must never get those, in either audio path.
       IO::Output(Flush(result), outputs, s);
+    };
+
+    if (belowKnee) {
+      // The first shaper for the whole chunk, then the later stages.
+      for (int j = 0; j < count; ++j) {
+        firstShaperFrame();
+        for (int k = 0; k < substeps; ++k) firstShaperStep(j, k);
+      }
+      for (int j = 0; j < count; ++j) {
+        laterStagesFrame(j);
+        for (int k = 0; k < substeps; ++k) laterStagesStep(j, k);
+        outputStages(j);
+      }
+    } else {
+      // Above the knee the first shaper is a long chain of dependent steps: each substep waits for
+      // the one before. Frame j's later stages, which do not feed it, run between its steps for
+      // frame j + 1, so that the processor works on them while the chain waits.
+      for (int j = -1; j < count; ++j) {
+        const bool next = j + 1 < count;
+        const bool current = j >= 0;
+        if (next) firstShaperFrame();
+        if (current) laterStagesFrame(j);
+        for (int k = 0; k < substeps; ++k) {
+          if (next) firstShaperStep(j + 1, k);
+          if (current) laterStagesStep(j, k);
+        }
+        if (current) outputStages(j);
+      }
     }
   }
 
