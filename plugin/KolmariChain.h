@@ -67,6 +67,34 @@ template <> struct LaneIO<lanes::Pair> {
 };
 #endif
 
+// Several substeps of V side by side in the widest lane type the unit has: four lanes where it has
+// them, else two. Load and Store move kSubsteps consecutive V values of an array.
+template <class V> struct Wide {
+  using Type = V;
+  static constexpr int kSubsteps = 1;
+};
+#ifdef KOLMARI_HAVE_QUAD
+template <> struct Wide<double> {
+  using Type = lanes::Quad;
+  static constexpr int kSubsteps = 4;
+  static Type Load(const double* p) { return _mm256_loadu_pd(p); }
+  static void Store(double* p, Type v) { _mm256_storeu_pd(p, v.v); }
+};
+template <> struct Wide<lanes::Pair> {
+  using Type = lanes::Quad;
+  static constexpr int kSubsteps = 2;
+  static Type Load(const lanes::Pair* p) { return _mm256_loadu_pd(reinterpret_cast<const double*>(p)); }
+  static void Store(lanes::Pair* p, Type v) { _mm256_storeu_pd(reinterpret_cast<double*>(p), v.v); }
+};
+#elif defined(KOLMARI_HAVE_PAIR)
+template <> struct Wide<double> {
+  using Type = lanes::Pair;
+  static constexpr int kSubsteps = 2;
+  static Type Load(const double* p) { return _mm_loadu_pd(p); }
+  static void Store(double* p, Type v) { _mm_storeu_pd(p, v.v); }
+};
+#endif
+
 } // namespace chain
 } // namespace KOLMARI_ISA
 
@@ -224,6 +252,54 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
     };
     V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
     V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps];
+    V leakyOf[kMaxSubsteps], heldThresholdOf[kMaxSubsteps], limitOf[kMaxSubsteps], shaperInputOf[kMaxSubsteps];
+    // From the slope gate to the second shaper's input: given what the prelude computed ahead, a
+    // substep's values here depend on no other substep's, so several substeps go side by side (T
+    // is V or a wider type holding several substeps of V). Lane by lane the bits are V's.
+    const auto shaperInput = [&](auto m, auto p, auto st3, auto st4, auto st5, auto dev, auto devS, auto held,
+                                 auto t) __attribute__((always_inline)) {
+      using T = decltype(m);
+      // Slope gate.
+      const T slope = Abs(st4 - st5);
+      const T ratio = Clamp01(Abs(dev) / (slope + kEps));
+      T w0 = ratio * p + (1.0 - ratio) * m;
+      if (react == 1) w0 = Select(Gt(Abs(dev), held), ratio * w0 + (1.0 - ratio) * m, w0);
+
+      w0 = kGolden * w0 + kGoldenRest * m;
+
+      // Slew limit.
+      const T g = Clamp01((devS - t) / ((t + tameLimit) / kPhi - t + kEps));
+      const auto rising = Gt(dev, t);
+      const auto limited = lanes::Or(rising, Gt(-dev, t));
+      if (lanes::Any(limited)) {
+        const T target = Select(rising, st3 + t, st3 - t);
+        T limitedW0 = g * target + (1.0 - g) * w0;
+        if (react == 1) {
+          const T q = (1.0 - g) * m + g * limitedW0;
+          limitedW0 = kGolden * q + kGoldenRest * m;
+        }
+        w0 = Select(limited, limitedW0, w0);
+      }
+
+      // Closeness correction.
+      const T a = Abs(w0 - m);
+      const T b = Abs(w0 - st4);
+      const T cc = Clamp01(1.0 - Abs(a - b));
+      w0 = Select(Gt(a, b), cc * w0 + (1.0 - cc) * m, w0);
+
+      // Bias, first place.
+      const T e2 = w0 - st4;
+      if (bias > 0.0) {
+        const double cb = Clamp01(1.0 - bias);
+        w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+      }
+      if (bias < 0.0) {
+        const double cb = Clamp01(1.0 + bias);
+        w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
+      }
+      w0 = w0 - e2 / (D + kEps);
+      return T(tameBlend * w0 + (1.0 - tameBlend) * m);
+    };
     const auto laterStagesFrame = [&](int j) __attribute__((always_inline)) {
       for (size_t i = kDepth - 1; i > 0; --i) {
         stage[i] = stage[i - 1];
@@ -247,66 +323,40 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         }
       }
       if (react == 1) shapers::PowerOfMany<8>(thresholdOf, thresholdOf, substeps);
+
+      // Slot 6, the leaky average against the last substep's result, depends on nothing else:
+      // its chain runs ahead too. React's threshold as each substep finds it (held over from the
+      // one before, reset every sample) and as it sets it.
+      for (int k = 0; k < substeps; ++k) {
+        const V m = mixed[j * kMaxSubsteps + k];
+        const V st6 = smooth(6, feedbackSample);
+        leakyOf[k] = m - (m - st6) / (D + kEps);
+        feedbackSample = Flush(leakyOf[k]);
+        heldThresholdOf[k] = react == 1 && k > 0 ? thresholdOf[k - 1] : V(kEps);
+        limitOf[k] = react == 1 ? thresholdOf[k] : V(kEps);
+      }
+      deviation = deviationOf[substeps - 1];
+      reactThreshold = limitOf[substeps - 1];
+
+      using WideV = Wide<V>;
+      int k = 0;
+      if constexpr (WideV::kSubsteps > 1) {
+        for (; k + WideV::kSubsteps <= substeps; k += WideV::kSubsteps) {
+          const auto z = shaperInput(WideV::Load(mixed + j * kMaxSubsteps + k), WideV::Load(leakyOf + k),
+                                     WideV::Load(smoothed3 + k), WideV::Load(smoothed4 + k), WideV::Load(smoothed5 + k),
+                                     WideV::Load(deviationOf + k), WideV::Load(smoothedDeviation + k),
+                                     WideV::Load(heldThresholdOf + k), WideV::Load(limitOf + k));
+          WideV::Store(shaperInputOf + k, z);
+        }
+      }
+      for (; k < substeps; ++k) {
+        shaperInputOf[k] = shaperInput(mixed[j * kMaxSubsteps + k], leakyOf[k], smoothed3[k], smoothed4[k], smoothed5[k],
+                                       deviationOf[k], smoothedDeviation[k], heldThresholdOf[k], limitOf[k]);
+      }
     };
     const auto laterStagesStep = [&](int j, int k) __attribute__((always_inline)) {
-      const V m = mixed[j * kMaxSubsteps + k];
-
-      const V st3 = smoothed3[k];
-      const V st4 = smoothed4[k];
-      const V st5 = smoothed5[k];
-
-      // Leaky average against the last substep's result.
-      const V st6 = smooth(6, feedbackSample);
-      const V p = m - (m - st6) / (D + kEps);
-      feedbackSample = Flush(p);
-
-      // Slope gate.
-      const V slope = Abs(st4 - st5);
-      const V dev = deviationOf[k];
-      const V ratio = Clamp01(Abs(dev) / (slope + kEps));
-      V w0 = ratio * p + (1.0 - ratio) * m;
-      if (react == 1) w0 = Select(Gt(Abs(dev), reactThreshold), ratio * w0 + (1.0 - ratio) * m, w0);
-
-      w0 = kGolden * w0 + kGoldenRest * m;
-
-      deviation = dev;
-      const V devS = smoothedDeviation[k];
-      if (react == 1) reactThreshold = thresholdOf[k];
-
-      // Slew limit.
-      const V t = reactThreshold;
-      const V g = Clamp01((devS - t) / ((t + tameLimit) / kPhi - t + kEps));
-      const auto rising = Gt(dev, t);
-      const auto limited = lanes::Or(rising, Gt(-dev, t));
-      if (lanes::Any(limited)) {
-        const V target = Select(rising, st3 + t, st3 - t);
-        V limitedW0 = g * target + (1.0 - g) * w0;
-        if (react == 1) {
-          const V q = (1.0 - g) * m + g * limitedW0;
-          limitedW0 = kGolden * q + kGoldenRest * m;
-        }
-        w0 = Select(limited, limitedW0, w0);
-      }
-
-      // Closeness correction.
-      const V a = Abs(w0 - m);
-      const V b = Abs(w0 - st4);
-      const V cc = Clamp01(1.0 - Abs(a - b));
-      w0 = Select(Gt(a, b), cc * w0 + (1.0 - cc) * m, w0);
-
-      // Bias, first place.
-      const V e2 = w0 - st4;
-      if (bias > 0.0) {
-        const double cb = Clamp01(1.0 - bias);
-        w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-      }
-      if (bias < 0.0) {
-        const double cb = Clamp01(1.0 + bias);
-        w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-      }
-      w0 = w0 - e2 / (D + kEps);
-
-      const V z = tameBlend * w0 + (1.0 - tameBlend) * m;
+      (void)j;
+      const V z = shaperInputOf[k];
       const V y2 = shapers::SecondShaper(z * outputScale, adaaInput6, adaaIntegral6, closeness);
 
       // Stage-history blend.
