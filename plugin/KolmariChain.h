@@ -253,6 +253,10 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
     V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
     V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps];
     V leakyOf[kMaxSubsteps], heldThresholdOf[kMaxSubsteps], limitOf[kMaxSubsteps], shaperInputOf[kMaxSubsteps];
+    V shapedOf[kMaxSubsteps], nearOf[kMaxSubsteps], edgeOf[kMaxSubsteps];
+    // Whether the prelude has run the whole sample's substeps (the stage-history blend side by side
+    // as well); its steps then have nothing left to do.
+    bool frameDone = false;
     // From the slope gate to the second shaper's input: given what the prelude computed ahead, a
     // substep's values here depend on no other substep's, so several substeps go side by side (T
     // is V or a wider type holding several substeps of V). Lane by lane the bits are V's.
@@ -353,9 +357,53 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         shaperInputOf[k] = shaperInput(mixed[j * kMaxSubsteps + k], leakyOf[k], smoothed3[k], smoothed4[k], smoothed5[k],
                                        deviationOf[k], smoothedDeviation[k], heldThresholdOf[k], limitOf[k]);
       }
+
+      // Without React, with the near stage tap live in every lane and the second shaper below its
+      // threshold in every substep, a substep's blend needs from the substeps before only slots 8
+      // and 10, whose chains run first; the blend itself then goes side by side, and slots 9 and
+      // 11 and the decimation follow in order.
+      frameDone = false;
+      if constexpr (WideV::kSubsteps > 1) {
+        if (react != 0 || substeps < WideV::kSubsteps || !lanes::Every(lanes::NotZero(stage[i1]))) return;
+        using W = typename WideV::Type;
+        for (k = 0; k < substeps; k += WideV::kSubsteps) {
+          const W x = WideV::Load(shaperInputOf + k) * outputScale;
+          if (lanes::Any(shapers::OverSecondThreshold(x))) return;
+          WideV::Store(shapedOf + k, shapers::SecondShaperKnee(x, lanes::Abs(x)));
+        }
+        for (k = 0; k < substeps; ++k) {
+          nearOf[k] = smooth(8, stage[i1]);
+          edgeOf[k] = smooth(10, shapedOf[k] - nearOf[k]);
+        }
+        for (k = 0; k < substeps; k += WideV::kSubsteps) {
+          const W y2 = WideV::Load(shapedOf + k);
+          const W h1 = WideV::Load(nearOf + k);
+          const W eS = WideV::Load(edgeOf + k);
+          const W cg = Clamp01(1.0 - y2 / (eS + kEps));
+          W w1 = (1.0 - cg) * y2 + cg * h1;
+          w1 = 0.2 * w1 + 0.8 * y2;
+          if (bias > 0.0) {
+            const double cb = Clamp01(1.0 - bias);
+            w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+          }
+          if (bias < 0.0) {
+            const double cb = Clamp01(1.0 + bias);
+            w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
+          }
+          WideV::Store(shapedOf + k, w1);
+        }
+        for (k = 0; k < substeps; ++k) {
+          const auto live2 = lanes::NotZero(stage[i2]);
+          const V h2 = Select(live2, smoothWhere(9, live2, stage[i2]), stage[1]);
+          smooth(11, nearOf[k] - h2);
+          stage[0] = shapedOf[k];
+          decimationSum = decimationSum + shapedOf[k] * perSubstep;
+        }
+        frameDone = true;
+      }
     };
-    const auto laterStagesStep = [&](int j, int k) __attribute__((always_inline)) {
-      (void)j;
+    const auto laterStagesStep = [&](int k) __attribute__((always_inline)) {
+      if (frameDone) return;
       const V z = shaperInputOf[k];
       const V y2 = shapers::SecondShaper(z * outputScale, adaaInput6, adaaIntegral6, closeness);
 
@@ -444,7 +492,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
       }
       for (int j = 0; j < count; ++j) {
         laterStagesFrame(j);
-        for (int k = 0; k < substeps; ++k) laterStagesStep(j, k);
+        for (int k = 0; k < substeps; ++k) laterStagesStep(k);
         outputStages(j);
       }
     } else {
@@ -458,7 +506,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         if (current) laterStagesFrame(j);
         for (int k = 0; k < substeps; ++k) {
           if (next) firstShaperStep(j + 1, k);
-          if (current) laterStagesStep(j, k);
+          if (current) laterStagesStep(k);
         }
         if (current) outputStages(j);
       }

@@ -193,12 +193,30 @@ KOLMARI_INLINE V FirstShaperBelowKnee(V x, V logCosh, V& adaaInput, V& adaaInteg
   return WithSignOf(x, e);
 }
 
+// The second shaper's threshold T: above it, the excess is halved towards its antiderivative tanh.
+inline constexpr double kSecondShaperThreshold = 0.9772372209558107;
+
+// Whether the second shaper leaves its memory alone for x: at or below T (or NaN). Then it is
+// SecondShaperKnee(x, |x|), a function of x alone.
+template <class V> KOLMARI_INLINE Mask<V> OverSecondThreshold(V x) { return Gt(Abs(x), kSecondShaperThreshold); }
+
+// The second shaper's last part, on the magnitude e it has reached for x: the identity up to 0.85,
+// above it a blend towards the cubic clip.
+template <class V> KOLMARI_INLINE V SecondShaperKnee(V x, V e) {
+  constexpr double kBlendSpan = 0.15000000000000002; // 1 - 0.85 as a double
+  const auto overKnee = Gt(e, 0.85);
+  if (Any(overKnee)) {
+    const V w = Clamp((e - 0.85) / kBlendSpan, 0.0, 1.0);
+    e = Select(overKnee, w * Cubic(ClipCurve(e)) + (1.0 - w) * e, e);
+  }
+  return WithSignOf(x, e);
+}
+
 // The second shaper: the identity up to 0.85, above it a blend towards the cubic clip, and above
 // T a halving of the excess towards its antiderivative tanh.
 template <class V> KOLMARI_INLINE V SecondShaper(V x, V& adaaInput, V& adaaIntegral, double closeness) {
-  constexpr double T = 0.9772372209558107;
+  constexpr double T = kSecondShaperThreshold;
   constexpr double kHeadroom = 0.02276277904418933;  // 1 - T as a double
-  constexpr double kBlendSpan = 0.15000000000000002; // 1 - 0.85 as a double
   V e = Abs(x);
   const auto overT = Gt(e, T);
   if (Any(overT)) {
@@ -207,12 +225,7 @@ template <class V> KOLMARI_INLINE V SecondShaper(V x, V& adaaInput, V& adaaInteg
     const V u = AntiderivativeTanh(t, adaaInput, adaaIntegral, closeness, overT);
     e = Select(overT, w * (0.5 * u + 0.5 * t + T) + (1.0 - w) * e, e);
   }
-  const auto overKnee = Gt(e, 0.85);
-  if (Any(overKnee)) {
-    const V w = Clamp((e - 0.85) / kBlendSpan, 0.0, 1.0);
-    e = Select(overKnee, w * Cubic(ClipCurve(e)) + (1.0 - w) * e, e);
-  }
-  return WithSignOf(x, e);
+  return SecondShaperKnee(x, e);
 }
 
 // The soft clip after the output lowpass: magnitudes above 0.9 fade into the cubic clip.
