@@ -194,6 +194,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
   V dryOf[kChunk];
   V upsampled[kChunk * kMaxSubsteps], driven[kChunk * kMaxSubsteps], magnitude[kChunk * kMaxSubsteps];
   V logCosh[kChunk * kMaxSubsteps];
+  V lastInputOf[kChunk * kMaxSubsteps], lastIntegralOf[kChunk * kMaxSubsteps], shapedMagnitudeOf[kChunk * kMaxSubsteps];
   // Reading ahead is safe when each output is its input's own buffer or apart from it; a partial
   // overlap (which no host hands over) goes frame by frame as the inputs would be read otherwise.
   int chunk = kChunk;
@@ -248,7 +249,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
                                                               shaper[0], closeness)
                              : shapers::FirstShaper(driven[at], s1, s2, adaaInput5, adaaIntegral5, shaper[0], D,
                                                     closeness);
-      mixed[j * kMaxSubsteps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
+      mixed[j * substeps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
     };
     V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
     V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps];
@@ -319,7 +320,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         smoothed3[k] = smooth(3, previousOutput);
         smoothed4[k] = smooth(4, outputHistory[i1]);
         smoothed5[k] = smooth(5, outputHistory[i2]);
-        deviationOf[k] = mixed[j * kMaxSubsteps + k] - smoothed3[k];
+        deviationOf[k] = mixed[j * substeps + k] - smoothed3[k];
         smoothedDeviation[k] = smooth(7, (deviationOf[k] + 1.0) * 0.5);
         if (react == 1) {
           const V cs = Clamp01(smoothedDeviation[k]);
@@ -332,7 +333,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
       // its chain runs ahead too. React's threshold as each substep finds it (held over from the
       // one before, reset every sample) and as it sets it.
       for (int k = 0; k < substeps; ++k) {
-        const V m = mixed[j * kMaxSubsteps + k];
+        const V m = mixed[j * substeps + k];
         const V st6 = smooth(6, feedbackSample);
         leakyOf[k] = m - (m - st6) / (D + kEps);
         feedbackSample = Flush(leakyOf[k]);
@@ -346,7 +347,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
       int k = 0;
       if constexpr (WideV::kSubsteps > 1) {
         for (; k + WideV::kSubsteps <= substeps; k += WideV::kSubsteps) {
-          const auto z = shaperInput(WideV::Load(mixed + j * kMaxSubsteps + k), WideV::Load(leakyOf + k),
+          const auto z = shaperInput(WideV::Load(mixed + j * substeps + k), WideV::Load(leakyOf + k),
                                      WideV::Load(smoothed3 + k), WideV::Load(smoothed4 + k), WideV::Load(smoothed5 + k),
                                      WideV::Load(deviationOf + k), WideV::Load(smoothedDeviation + k),
                                      WideV::Load(heldThresholdOf + k), WideV::Load(limitOf + k));
@@ -354,7 +355,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
         }
       }
       for (; k < substeps; ++k) {
-        shaperInputOf[k] = shaperInput(mixed[j * kMaxSubsteps + k], leakyOf[k], smoothed3[k], smoothed4[k], smoothed5[k],
+        shaperInputOf[k] = shaperInput(mixed[j * substeps + k], leakyOf[k], smoothed3[k], smoothed4[k], smoothed5[k],
                                        deviationOf[k], smoothedDeviation[k], heldThresholdOf[k], limitOf[k]);
       }
 
@@ -485,10 +486,44 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
     };
 
     if (belowKnee) {
-      // The first shaper for the whole chunk, then the later stages.
+      // The first shaper for the whole chunk, then the later stages. Below the knee its memory
+      // holds only the last magnitude and its ln cosh, known ahead for every substep: the
+      // substeps go side by side, and the envelope slots (1 and 2) and the shaper history, which
+      // only follow its results, move on after.
+      using WideV = Wide<V>;
+      lastInputOf[0] = adaaInput5;
+      lastIntegralOf[0] = adaaIntegral5;
+      for (int at = 1; at < total; ++at) {
+        lastInputOf[at] = magnitude[at - 1] + kEps;
+        lastIntegralOf[at] = logCosh[at - 1] + kEps;
+      }
+      const auto shapeBelowKnee = [&](auto x, auto lc, auto lastInput, auto lastIntegral, auto up, auto& shaped) {
+        const auto y1 = shapers::FirstShaperBelowKnee(x, lc, lastInput, lastIntegral, shaped, closeness);
+        return decltype(y1)(cw * (y1 * levelCompensation) + (1.0 - cw) * up);
+      };
+      int at = 0;
+      if constexpr (WideV::kSubsteps > 1) {
+        for (; at + WideV::kSubsteps <= total; at += WideV::kSubsteps) {
+          typename WideV::Type shaped;
+          WideV::Store(mixed + at, shapeBelowKnee(WideV::Load(driven + at), WideV::Load(logCosh + at),
+                                                  WideV::Load(lastInputOf + at), WideV::Load(lastIntegralOf + at),
+                                                  WideV::Load(upsampled + at), shaped));
+          WideV::Store(shapedMagnitudeOf + at, shaped);
+        }
+      }
+      for (; at < total; ++at) {
+        mixed[at] = shapeBelowKnee(driven[at], logCosh[at], lastInputOf[at], lastIntegralOf[at], upsampled[at],
+                                   shapedMagnitudeOf[at]);
+      }
+      adaaInput5 = magnitude[total - 1] + kEps;
+      adaaIntegral5 = logCosh[total - 1] + kEps;
       for (int j = 0; j < count; ++j) {
         firstShaperFrame();
-        for (int k = 0; k < substeps; ++k) firstShaperStep(j, k);
+        for (int k = 0; k < substeps; ++k) {
+          smooth(1, shaper[i1]);
+          smooth(2, shaper[i2]);
+          shaper[0] = shapedMagnitudeOf[j * substeps + k];
+        }
       }
       for (int j = 0; j < count; ++j) {
         laterStagesFrame(j);
