@@ -101,6 +101,18 @@ template <> struct Wide<double> {
 template <class V, class Isa>
 void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs,
                                  int frames, bool delta) {
+  // Without oversampling each sample has one substep: its own copy of the loop, with none of the
+  // bookkeeping for several.
+  if (mOversamplingFactor == 1) {
+    ProcessLanesWith<V, Isa, 1>(channels, inputs, outputs, frames, delta);
+  } else {
+    ProcessLanesWith<V, Isa, 0>(channels, inputs, outputs, frames, delta);
+  }
+}
+
+template <class V, class Isa, int kFixedSubsteps>
+void KolmariEngine::ProcessLanesWith(KolmariChannel* const* channels, const double* const* inputs,
+                                     double* const* outputs, int frames, bool delta) {
   using namespace chain;
   using IO = LaneIO<V>;
   using lanes::Abs;
@@ -189,7 +201,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
   // results are the same, and the processor can overlap the two halves' long latencies.
   constexpr int kChunk = 16;
   constexpr int kMaxSubsteps = 8;
-  const int substeps = std::min(F, kMaxSubsteps); // F is 1, 2, 4 or 8
+  const int substeps = kFixedSubsteps > 0 ? kFixedSubsteps : std::min(F, kMaxSubsteps); // F is 1, 2, 4 or 8
   V mixed[kChunk * kMaxSubsteps];
   V dryOf[kChunk];
   V upsampled[kChunk * kMaxSubsteps], driven[kChunk * kMaxSubsteps], magnitude[kChunk * kMaxSubsteps];
@@ -252,7 +264,7 @@ void KolmariEngine::ProcessLanes(KolmariChannel* const* channels, const double* 
       mixed[j * substeps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
     };
     V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
-    V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps];
+    V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps] = {};
     V leakyOf[kMaxSubsteps], heldThresholdOf[kMaxSubsteps], limitOf[kMaxSubsteps], shaperInputOf[kMaxSubsteps];
     V shapedOf[kMaxSubsteps], nearOf[kMaxSubsteps], edgeOf[kMaxSubsteps];
     // Whether the prelude has run the whole sample's substeps (the stage-history blend side by side

@@ -126,6 +126,11 @@ private:
   template <class V, class Isa>
   void ProcessLanes(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs, int frames,
                     bool delta);
+  // The same with the number of substeps per sample fixed at compile time (0: as the oversampling
+  // gives it), so that the loops over substeps unroll and their values stay in registers.
+  template <class V, class Isa, int kFixedSubsteps>
+  void ProcessLanesWith(KolmariChannel* const* channels, const double* const* inputs, double* const* outputs,
+                        int frames, bool delta);
   // The chain compiled for AVX2 (KolmariEngineAvx2.cpp) and for AVX-512 (KolmariEngineAvx512.cpp),
   // on two channels or on one.
   friend void ProcessPairWithAvx2(KolmariEngine& engine, KolmariChannel* const* channels,
