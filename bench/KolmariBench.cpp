@@ -137,13 +137,21 @@ struct PluginCase {
   bool fixedDraw;          // false: production seeding every block
   double inputGain = 32.0; // the default; 200 is the heaviest drive
   bool mono = false;       // one connected input and output, as a mono track connects it
+  // The chain's form; none: the widest the processor has, as a host gets it.
+  std::optional<kolmari::KolmariEngine::ChainIsa> isa = std::nullopt;
 };
+
+const char* IsaName(kolmari::KolmariEngine::ChainIsa isa) {
+  using Isa = kolmari::KolmariEngine::ChainIsa;
+  return isa == Isa::Avx512 ? "AVX-512" : isa == Isa::Avx2 ? "AVX2" : "SSE2";
+}
 
 std::string Name(const PluginCase& c) {
   std::string name = "Plugin/" + std::to_string(static_cast<int>(c.sampleRate)) + "Hz/os" +
                      std::to_string(c.oversampling) + "/react" + std::to_string(c.react ? 1 : 0) + "/";
   if (c.inputGain != 32.0) name += "gain" + std::to_string(static_cast<int>(c.inputGain)) + "/";
   if (c.mono) name += "mono/";
+  if (c.isa) name += std::string(IsaName(*c.isa)) + "/";
   return name + std::to_string(c.frames) + "f/" + (c.fixedDraw ? "fixedDraw" : "production");
 }
 
@@ -160,6 +168,10 @@ void BM_Plugin(benchmark::State& state, PluginCase cfg) {
     plugin->ConnectChannels(lumen::ERoute::Output, 1, 1, false);
   }
   plugin->OnReset();
+  if (cfg.isa && !plugin->Engine().UseIsa(*cfg.isa)) {
+    state.SkipWithError("this processor lacks the chain form");
+    return;
+  }
   plugin->Engine().SetFixedDraw(cfg.fixedDraw ? std::optional<uint32_t>(kFixedDraw) : std::nullopt);
 
   TestSignal signal(cfg.sampleRate);
@@ -370,6 +382,9 @@ void PrintStateSizes() {
 
 void PrintSummary(const SummaryReporter& r) {
   std::printf("\n=== Summary (CPU time on one thread) ===\n");
+  using Isa = kolmari::KolmariEngine::ChainIsa;
+  const Isa isa = kolmari::KolmariEngine::BestIsa();
+  std::printf("Chain form: %s (the widest this processor has; rows naming a form use that one)\n", IsaName(isa));
   PrintStateSizes();
   std::printf("\n");
   std::printf("%-48s %12s %12s\n", "case", "ns/smp/ch", "realtime");
@@ -478,6 +493,14 @@ void RegisterAll() {
   cases.push_back({48000.0, 0, false, 512, false, 32.0, true});
   cases.push_back({48000.0, 3, false, 512, false, 32.0, true});
   cases.push_back({48000.0, 3, true, 512, false, 200.0, true});
+  // The narrower forms of the chain, as processors without AVX-512 (or without AVX2) run it.
+  using Isa = kolmari::KolmariEngine::ChainIsa;
+  for (Isa isa : {Isa::Avx2, Isa::Sse2}) {
+    if (!kolmari::KolmariEngine::IsaAvailable(isa)) continue;
+    cases.push_back({48000.0, 0, false, 512, false, 32.0, false, isa});
+    cases.push_back({48000.0, 3, false, 512, false, 32.0, false, isa});
+    cases.push_back({48000.0, 3, true, 512, false, 200.0, false, isa});
+  }
   // Small blocks against large ones, with and without the per-block seeding.
   for (int choice : {0, 3}) {
     cases.push_back({48000.0, choice, false, 512, true});
