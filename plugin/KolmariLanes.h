@@ -62,6 +62,12 @@ inline double Clamp01(double v) { return std::min(1.0, std::max(0.0, v)); }
 inline double Clamp(double v, double lo, double hi) { return std::clamp(v, lo, hi); }
 // min(v, hi) that keeps a NaN v.
 inline double AtMost(double v, double hi) { return hi < v ? hi : v; }
+#ifdef __SSE4_1__
+// v rounded to a whole number, halves to even (as the default rounding mode rounds).
+inline double RoundToNearest(double v) {
+  return _mm_cvtsd_f64(_mm_round_sd(_mm_setzero_pd(), _mm_set_sd(v), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+}
+#endif
 inline double Select(bool m, double a, double b) { return m ? a : b; }
 inline bool Any(bool m) { return m; }
 inline bool Every(bool m) { return m; }
@@ -138,6 +144,9 @@ inline Pair Clamp01(Pair a) { return _mm_min_pd(_mm_max_pd(a.v, _mm_setzero_pd()
 // std::clamp: v < lo ? lo : (hi < v ? hi : v).
 // min(v, hi) that keeps a NaN v (minpd answers its second operand when either is NaN).
 inline Pair AtMost(Pair v, double hi) { return _mm_min_pd(_mm_set1_pd(hi), v.v); }
+#ifdef __SSE4_1__
+inline Pair RoundToNearest(Pair v) { return _mm_round_pd(v.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC); }
+#endif
 inline Pair Clamp(Pair v, double lo, double hi) {
   const __m128d upper = _mm_min_pd(_mm_set1_pd(hi), v.v); // hi < v ? hi : v
   return Select(PairMask{_mm_cmplt_pd(v.v, _mm_set1_pd(lo))}, Pair(lo), Pair(upper));
@@ -221,6 +230,7 @@ inline Quad Flush(Quad a) {
 inline Quad Select(QuadMask m, Quad a, Quad b) { return _mm256_blendv_pd(b.v, a.v, m.m); }
 inline Quad Clamp01(Quad a) { return _mm256_min_pd(_mm256_max_pd(a.v, _mm256_setzero_pd()), _mm256_set1_pd(1.0)); }
 inline Quad AtMost(Quad v, double hi) { return _mm256_min_pd(_mm256_set1_pd(hi), v.v); }
+inline Quad RoundToNearest(Quad v) { return _mm256_round_pd(v.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC); }
 inline Quad Clamp(Quad v, double lo, double hi) {
   const __m256d upper = _mm256_min_pd(_mm256_set1_pd(hi), v.v);
   return Select(QuadMask{_mm256_cmp_pd(v.v, _mm256_set1_pd(lo), _CMP_LT_OQ)}, Quad(lo), Quad(upper));

@@ -40,7 +40,16 @@ constexpr double InverseFactorial(int n) {
   return 1.0 / f;
 }
 
-template <class V> KOLMARI_MATH_INLINE V RoundToWhole(V x) { return (x + kRoundMagic) - kRoundMagic; }
+// x rounded to a whole number, halves to even: one instruction where SSE4.1 has it, else by adding
+// and subtracting kRoundMagic. The two agree except that -0.0 may come out as +0.0, which the
+// reduction below treats alike.
+template <class V> KOLMARI_MATH_INLINE V RoundToWhole(V x) {
+#ifdef __SSE4_1__
+  return RoundToNearest(x);
+#else
+  return (x + kRoundMagic) - kRoundMagic;
+#endif
+}
 
 // The polynomial c[0] + c[1] x + ... + c[N-1] x^(N-1) by Estrin's scheme: pairs of terms combined
 // with x^2, pairs of pairs with x^4, and so on. The chain of dependent operations grows with the
@@ -86,9 +95,10 @@ template <class V> struct ExpParts {
   V q;
 };
 
-// For |x| below 1400 or so (k must stay a whole number the exponent field can hold).
-template <class V> KOLMARI_MATH_INLINE ExpParts<V> ReduceExp(V x) {
-  const V k = RoundToWhole(x * kInvLn2);
+// For |x| below 1400 or so (k must stay a whole number the exponent field can hold), given x / ln 2
+// as the rounded product x * kInvLn2 (or anything with the same bits).
+template <class V> KOLMARI_MATH_INLINE ExpParts<V> ReduceExp(V x, V xOverLn2) {
+  const V k = RoundToWhole(xOverLn2);
   const V hi = x - k * kLn2Hi; // exact
   const V lo = k * kLn2Lo;
   const V r = hi - lo;
@@ -98,6 +108,9 @@ template <class V> KOLMARI_MATH_INLINE ExpParts<V> ReduceExp(V x) {
   const V q = Polynomial(r, kExpSeries);
   return {k, r, c, q};
 }
+
+// The same for x alone.
+template <class V> KOLMARI_MATH_INLINE ExpParts<V> ReduceExp(V x) { return ReduceExp(x, x * kInvLn2); }
 
 // A value held as the unevaluated sum hi + lo, |lo| at most half an ulp of hi.
 template <class V> struct Double2 {
@@ -205,12 +218,16 @@ template <class V> KOLMARI_MATH_INLINE V Exp(V x) {
 }
 
 // e^x for |x| <= 690 or NaN, with the bits of Exp: there 2^k is a normal double, so Exp's
-// clamping and its two-step scaling change nothing and are left out.
-template <class V> KOLMARI_MATH_INLINE V ExpModerate(V x) {
-  const detail::ExpParts<V> e = detail::ReduceExp(x);
+// clamping and its two-step scaling change nothing and are left out. Given x * kInvLn2 (or
+// anything with the same bits), which a caller may have at hand sooner.
+template <class V> KOLMARI_MATH_INLINE V ExpModerate(V x, V xOverLn2) {
+  const detail::ExpParts<V> e = detail::ReduceExp(x, xOverLn2);
   const V p = e.r + ((e.r * e.r) * e.q + (e.c + e.c * e.r));
   return Pow2(e.k) * (1.0 + p);
 }
+
+// The same for x alone.
+template <class V> KOLMARI_MATH_INLINE V ExpModerate(V x) { return ExpModerate(x, x * detail::kInvLn2); }
 
 // tanh x. Domain: every double; ±1 for ±inf and from |x| = 19.1 on, x itself for tiny |x|
 // (signed zeros and subnormals kept), NaN for NaN. Worst error 2 ulp (measured 1.44).
@@ -233,8 +250,12 @@ template <class V> KOLMARI_MATH_INLINE V Tanh(V x) {
   if (!Every(small)) {
     // 1 - 2 / (e^(2a) + 1), which is 1 for +inf.
     // From 2a = 80 on, 2 / (e^(2a) + 1) is far below half an ulp of 1: the result is 1 whether
-    // e^(2a) is e^80 or infinite, so the argument is limited to where ExpModerate holds.
-    y = Select(small, y, 1.0 - 2.0 / (ExpModerate(AtMost(2.0 * a, 80.0)) + 1.0));
+    // e^(2a) is e^80 or infinite, so the argument is limited (to 2h, h = min(a, 40)) to where
+    // ExpModerate holds.
+    // 2h / ln 2 is rounded as h * (2 / ln 2): doubling is exact, so the bits are those of
+    // (2h) * kInvLn2, one multiplication sooner.
+    const V h = AtMost(a, 40.0);
+    y = Select(small, y, 1.0 - 2.0 / (ExpModerate(2.0 * h, h * (2.0 * kInvLn2)) + 1.0));
   }
   return CopySign(y, x);
 }
