@@ -123,7 +123,8 @@ void KolmariEngine::ProcessLanesWith(KolmariChannel* const* channels, const doub
   KolmariChannel& c0 = *channels[0];
   KolmariChannel& c1 = *channels[IO::kLanes - 1];
 
-  const int F = mOversamplingFactor;
+  // With the substeps fixed, so is the factor (1 substep: 1), and the arithmetic with it folds away.
+  const int F = kFixedSubsteps > 0 ? kFixedSubsteps : mOversamplingFactor;
   const double factor = static_cast<double>(F);
   // F is a power of two, so multiplying by its reciprocal is exactly the division.
   const double perSubstep = 1.0 / factor;
