@@ -271,6 +271,19 @@ void KolmariEngine::ProcessLanesWith(KolmariChannel* const* channels, const doub
     // Whether the prelude has run the whole sample's substeps (the stage-history blend side by side
     // as well); its steps then have nothing left to do.
     bool frameDone = false;
+    // The bias at its first two places: where e leans the bias's way, w moves towards `toward` by
+    // the bias's amount.
+    const auto leanWithBias = [&](auto w, auto toward, auto e) __attribute__((always_inline)) {
+      if (bias > 0.0) {
+        const double cb = Clamp01(1.0 - bias);
+        w = Select(Gt(e, 0.0), cb * w + (1.0 - cb) * toward, w);
+      }
+      if (bias < 0.0) {
+        const double cb = Clamp01(1.0 + bias);
+        w = Select(Lt(e, 0.0), cb * w + (1.0 - cb) * toward, w);
+      }
+      return w;
+    };
     // From the slope gate to the second shaper's input: given what the prelude computed ahead, a
     // substep's values here depend on no other substep's, so several substeps go side by side (T
     // is V or a wider type holding several substeps of V). Lane by lane the bits are V's.
@@ -307,14 +320,7 @@ void KolmariEngine::ProcessLanesWith(KolmariChannel* const* channels, const doub
 
       // Bias, first place.
       const T e2 = w0 - st4;
-      if (bias > 0.0) {
-        const double cb = Clamp01(1.0 - bias);
-        w0 = Select(Gt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-      }
-      if (bias < 0.0) {
-        const double cb = Clamp01(1.0 + bias);
-        w0 = Select(Lt(e2, 0.0), cb * w0 + (1.0 - cb) * m, w0);
-      }
+      w0 = leanWithBias(w0, m, e2);
       w0 = w0 - e2 / (D + kEps);
       return T(tameBlend * w0 + (1.0 - tameBlend) * m);
     };
@@ -395,15 +401,7 @@ void KolmariEngine::ProcessLanesWith(KolmariChannel* const* channels, const doub
           const W eS = WideV::Load(edgeOf + k);
           const W cg = Clamp01(1.0 - y2 / (eS + kEps));
           W w1 = (1.0 - cg) * y2 + cg * h1;
-          w1 = 0.2 * w1 + 0.8 * y2;
-          if (bias > 0.0) {
-            const double cb = Clamp01(1.0 - bias);
-            w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
-          }
-          if (bias < 0.0) {
-            const double cb = Clamp01(1.0 + bias);
-            w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
-          }
+          w1 = leanWithBias(0.2 * w1 + 0.8 * y2, y2, eS);
           WideV::Store(shapedOf + k, w1);
         }
         for (k = 0; k < substeps; ++k) {
@@ -439,14 +437,7 @@ void KolmariEngine::ProcessLanesWith(KolmariChannel* const* channels, const doub
       w1 = 0.2 * w1 + 0.8 * y2;
 
       // Bias, second place.
-      if (bias > 0.0) {
-        const double cb = Clamp01(1.0 - bias);
-        w1 = Select(Gt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
-      }
-      if (bias < 0.0) {
-        const double cb = Clamp01(1.0 + bias);
-        w1 = Select(Lt(eS, 0.0), cb * w1 + (1.0 - cb) * y2, w1);
-      }
+      w1 = leanWithBias(w1, y2, eS);
 
       stage[0] = w1;
       decimationSum = decimationSum + w1 * perSubstep;
