@@ -254,15 +254,14 @@ void KolmariEngine::ProcessLanesWith(KolmariChannel* const* channels, const doub
       // Only the slots the taps can reach move on.
       for (size_t i = kDepth - 1; i > 0; --i) shaper[i] = shaper[i - 1];
     };
+    // One substep of the first shaper where the chunk reaches above its knee (below it, the whole
+    // chunk goes side by side further down).
     const auto firstShaperStep = [&](int j, int k) __attribute__((always_inline)) {
       const int at = j * substeps + k;
       const V s1 = smooth(1, shaper[i1]);
       const V s2 = smooth(2, shaper[i2]);
-      const V y1 = belowKnee ? shapers::FirstShaperBelowKnee(driven[at], logCosh[at], adaaInput5, adaaIntegral5,
-                                                              shaper[0], closeness)
-                             : shapers::FirstShaper(driven[at], s1, s2, adaaInput5, adaaIntegral5, shaper[0], D,
-                                                    closeness);
-      mixed[j * substeps + k] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
+      const V y1 = shapers::FirstShaper(driven[at], s1, s2, adaaInput5, adaaIntegral5, shaper[0], D, closeness);
+      mixed[at] = cw * (y1 * levelCompensation) + (1.0 - cw) * upsampled[at];
     };
     V smoothed3[kMaxSubsteps], smoothed4[kMaxSubsteps], smoothed5[kMaxSubsteps], deviationOf[kMaxSubsteps];
     V smoothedDeviation[kMaxSubsteps], thresholdOf[kMaxSubsteps] = {};
