@@ -26,28 +26,6 @@ uint64_t Bits(double v) {
   return b;
 }
 
-double Scalar(MathFunction f, double x) {
-  switch (f) {
-    case MathFunction::Tanh: return math::Tanh(x);
-    case MathFunction::LogCosh: return math::LogCosh(x);
-    case MathFunction::Expm1: return math::Expm1(x);
-    case MathFunction::Exp: return math::Exp(x);
-    case MathFunction::Pow8: return math::PowInt<8>(x);
-  }
-  return 0.0;
-}
-
-lanes::Pair Paired(MathFunction f, lanes::Pair x) {
-  switch (f) {
-    case MathFunction::Tanh: return math::Tanh(x);
-    case MathFunction::LogCosh: return math::LogCosh(x);
-    case MathFunction::Expm1: return math::Expm1(x);
-    case MathFunction::Exp: return math::Exp(x);
-    case MathFunction::Pow8: return math::PowInt<8>(x);
-  }
-  return 0.0;
-}
-
 // Arguments that mix the functions' branches within one register: small and large magnitudes,
 // both signs, and the special values.
 std::vector<double> MixedArguments() {
@@ -75,9 +53,9 @@ TEST(MathLanes, EveryWidthGivesTheSameBits) {
     if (haveQuad) EvaluateWithQuad(f, args.data(), quad.data(), n);
     int mismatches = 0;
     for (int i = 0; i + 2 <= n; i += 2) {
-      const lanes::Pair pair = Paired(f, lanes::Pair::FromLanes(args[i], args[i + 1]));
+      const lanes::Pair pair = Evaluate(f, lanes::Pair::FromLanes(args[i], args[i + 1]));
       for (int lane = 0; lane < 2; ++lane) {
-        const uint64_t scalar = Bits(Scalar(f, args[i + lane]));
+        const uint64_t scalar = Bits(Evaluate(f, args[i + lane]));
         if (Bits(lanes::Lane(pair, lane)) != scalar) ++mismatches;
         if (haveQuad && Bits(quad[i + lane]) != scalar) ++mismatches;
       }
