@@ -1,6 +1,7 @@
 // Control bases: value binding and marking, siblings, knob drags and wheel, switch stepping, and the
 // bitmap controls' frames and angles.
 #include "GraphicsTestSupport.h"
+#include "TestControls.h"
 #include "controls/IBitmapControl.h"
 #include "controls/IBitmapKnobControl.h"
 #include "controls/IBitmapRotaterControl.h"
@@ -14,18 +15,6 @@ namespace lumen::test {
 namespace {
 
 using ::testing::ElementsAre;
-
-class TestKnob : public IKnobControlBase {
-public:
-  using IKnobControlBase::IKnobControlBase;
-  void Draw(ICanvas&) override {}
-};
-
-class TestSwitch : public ISwitchControlBase {
-public:
-  using ISwitchControlBase::ISwitchControlBase;
-  void Draw(ICanvas&) override {}
-};
 
 // ---- IControl ------------------------------------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 // Input dispatch: hit-test order, captures, mouse-over, wheel and keys, and the begin/end-edit
 // bracketing the host sees for every gesture.
 #include "GraphicsTestSupport.h"
+#include "TestControls.h"
 #include "IKeyCodes.h"
 #include "controls/ICornerResizerControl.h"
 #include "controls/IKnobControlBase.h"
@@ -16,12 +17,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-class TestKnob : public IKnobControlBase {
-public:
-  using IKnobControlBase::IKnobControlBase;
-  void Draw(ICanvas&) override {}
-};
 
 struct DispatchFixture : GraphicsFixture {
   DispatchFixture() {

@@ -2,6 +2,7 @@
 // (type a value, reset to the default), Control+click and the keys, each one gesture for the host;
 // and the mends around gestures, text entries, resize limits and menu choices.
 #include "GraphicsTestSupport.h"
+#include "TestControls.h"
 #include "IKeyCodes.h"
 #include "controls/IKnobControlBase.h"
 #include "controls/ISwitchControlBase.h"
@@ -17,18 +18,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-class TestKnob : public IKnobControlBase {
-public:
-  using IKnobControlBase::IKnobControlBase;
-  void Draw(ICanvas&) override {}
-};
-
-class TestSwitch : public ISwitchControlBase {
-public:
-  using ISwitchControlBase::ISwitchControlBase;
-  void Draw(ICanvas&) override {}
-};
 
 IKeyEvent Key(int code, const char* text = "") {
   IKeyEvent k;
