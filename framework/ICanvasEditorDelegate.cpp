@@ -3,6 +3,9 @@
 #include "ICanvas.h"
 #include "IControl.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace lumen {
 
 ICanvasEditorDelegate::ICanvasEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
@@ -46,6 +49,29 @@ bool ICanvasEditorDelegate::PlannedEditorSize(int& width, int& height) {
   width = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(static_cast<float>(logicalWidth) * drawScale)));
   height = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(static_cast<float>(logicalHeight) * drawScale)));
   return width > 0 && height > 0;
+}
+
+bool ICanvasEditorDelegate::EditorSizeForHost(int& width, int& height) {
+  int planned = 0;
+  int plannedHeight = 0;
+  const bool open = mEditor && mEditor->EditorWindowIsOpen();
+  if (!open && PlannedEditorSize(planned, plannedHeight)) SetEditorSize(planned, plannedHeight);
+  width = EditorWidth();
+  height = EditorHeight();
+  return width > 0 && height > 0;
+}
+
+bool ICanvasEditorDelegate::FitEditorSize(int& width, int& height) const {
+  if (MaxEditorWidth() <= 0 || MaxEditorHeight() <= 0) return false;
+  const double aspect = static_cast<double>(MaxEditorHeight()) / MaxEditorWidth();
+  const double scale = mEditor ? std::max(0.25f, mEditor->ScreenScale()) : 1.0;
+  const int minWidth = static_cast<int>(std::lround(MinEditorWidth() * scale));
+  const int maxWidth = std::max(minWidth, static_cast<int>(std::lround(MaxEditorWidth() * scale)));
+  const int fromHeight = static_cast<int>(std::lround(height / aspect));
+  const int fitted = std::clamp(std::min(width, fromHeight), minWidth, maxWidth);
+  width = fitted;
+  height = static_cast<int>(std::lround(fitted * aspect));
+  return true;
 }
 
 void ICanvasEditorDelegate::CloseEditor() {

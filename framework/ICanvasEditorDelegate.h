@@ -63,6 +63,16 @@ public:
   // dropped again here; false without a factory.
   bool PlannedEditorSize(int& width, int& height);
 
+  // The window size in pixels to tell a host that asks: the open window's, or before a window is
+  // open the size it will open at (hosts size their window from it, and some never listen to a
+  // later resize). Remembered as the editor size; false when there is no size to tell.
+  bool EditorSizeForHost(int& width, int& height);
+  // A host proposes a window size in pixels (the user drags its frame): the largest size of the
+  // editor's shape (its largest size's aspect ratio) that fits, within its size limits at the
+  // screen's scale. Whichever side the host moved, the smaller fitting size wins (a side of zero
+  // or less gives the smallest size). False, with nothing changed, without usable limits.
+  bool FitEditorSize(int& width, int& height) const;
+
   // A new surface from the editor factory; null when no factory is set.
   virtual std::unique_ptr<canvas::ICanvas> MakeEditorSurface();
   // Runs the layout function on the surface, if one is set.

@@ -188,6 +188,11 @@ std::string IEffectAPIBase::VersionText(int32_t packedVersion) {
 
 void* IEffectAPIBase::OpenEditor(void* parent) {
   if (mTimer && mTimerThread != std::this_thread::get_id()) StartIdleTimer();
+  // Values the host set while the editor was closed are stale once the editor opens with every
+  // present value; delivered afterwards they would show an old value until the next change.
+  ParamUpdate stale;
+  while (mParamsToEditor.Pop(stale)) {
+  }
   return IEffectBase::OpenEditor(parent);
 }
 

@@ -71,6 +71,15 @@ public:
   // The current MIDI program (bank, program, channel): none here, all 0, result 0.
   virtual int CurrentMidiProgram(int& bank, int& program, int& channel) const;
 
+  // How a host speaks a value: in the parameter's own units, or normalised to 0..1.
+  enum class HostValue { Plain, Normalized };
+  // A parameter value from the host, on whatever thread the host sets it from: the audio thread at
+  // sampleOffset inside the block being processed, or -1 outside a block. Refused (false, nothing
+  // changed) for an unknown index or a value that is not a number; otherwise limited as
+  // ParamFacts says, stored, queued for the editor and reported to the plug-in with source Host.
+  // Takes no lock and allocates nothing.
+  bool SetParamFromHost(int paramIndex, double value, HostValue kind, int sampleOffset = -1);
+
   // Queues a value for the editor (converted to a real value when normalised); dropped when the
   // queue is full. Called on whatever thread the host sets parameters from.
   virtual void SendParamValueToEditor(int paramIndex, double value, bool isNormalized);

@@ -148,36 +148,6 @@ bool IEffectBase::StoreParamsIn(IPresetSlot& slot) const {
   return SerializeParams(slot.State());
 }
 
-bool IEffectBase::WriteProgramChunk(IStateBuffer& buffer) const {
-  buffer.Clear();
-  buffer.PutValue(kChunkMagic);
-  buffer.PutValue(kChunkVersion);
-  return SerializeParams(buffer);
-}
-
-bool IEffectBase::ReadWholeProgramChunk(const uint8_t* data, size_t size) {
-  constexpr size_t kHeader = 2 * sizeof(uint32_t);
-  const size_t expected = kHeader + sizeof(double) * static_cast<size_t>(NParams());
-  if (!data || size < expected || size > static_cast<size_t>(INT32_MAX)) return false;
-  uint32_t magic = 0;
-  uint32_t version = 0;
-  std::memcpy(&magic, data, sizeof magic);
-  std::memcpy(&version, data + sizeof magic, sizeof version);
-  if (magic != kChunkMagic || version != kChunkVersion) return false;
-  for (int i = 0; i < NParams(); ++i) {
-    double value = 0.0;
-    std::memcpy(&value, data + kHeader + sizeof(double) * static_cast<size_t>(i), sizeof value);
-    if (!std::isfinite(value)) return false;
-  }
-  IStateBuffer buffer;
-  buffer.Resize(static_cast<int>(size));
-  std::memcpy(buffer.Data(), data, size);
-  if (UnserializeParams(buffer, static_cast<int>(kHeader)) < 0) return false;
-  ModifyCurrentPreset();
-  OnStateRestored();
-  return true;
-}
-
 int IEffectBase::BypassParamIndex() const {
   for (int i = 0; i < NParams(); ++i) {
     const IParam* p = GetParam(i);

@@ -53,13 +53,26 @@ public:
   // After a preset became current.
   virtual void OnPresetsChanged();
 
+  // How a binding takes a chunk its host hands back. Strict: only a whole program chunk (the header,
+  // then every parameter's value present and finite; extra bytes after them are ignored), else
+  // nothing changes. Lenient, for hosts that restore projects stored by earlier versions: the header
+  // may be missing (the values then start at the first byte), and a chunk cut short still applies
+  // the values before the cut and answers false.
+  enum class ChunkLoading { Strict, Lenient };
+
   // The program chunk as every binding hands it to its host, so that presets cross formats: the
   // header, then the parameter state. Clears buffer first; false when the values cannot be written.
   bool WriteProgramChunk(IStateBuffer& buffer) const;
-  // Takes a program chunk only when it is whole: the header, then every parameter's value present
-  // and finite (extra bytes after them are ignored). It then sets the values, stores them in the
-  // current preset and tells the delegate. Anything else returns false and changes nothing.
-  bool ReadWholeProgramChunk(const uint8_t* data, size_t size);
+  // Sets the values from a program chunk, stores them in the current preset and tells the
+  // delegate; see ChunkLoading for what is accepted. False for a null pointer or a chunk larger
+  // than StateStream::kMaxStateSize.
+  bool ReadProgramChunk(const uint8_t* data, size_t size, ChunkLoading loading);
+  // The bank chunk: the header, then every preset slot (the current one holding the present values
+  // first). Clears buffer first.
+  bool WriteBankChunk(IStateBuffer& buffer);
+  // A bank chunk, read leniently: with the header and a version this framework writes, every slot;
+  // otherwise (an older host's program chunk stored as a bank) the values as a program chunk.
+  bool ReadBankChunk(const uint8_t* data, size_t size);
   // The parameter hosts treat as their bypass switch: the two-state parameter named "Bypass"
   // (hosts know it only by a flag the bindings set), or -1 when there is none.
   int BypassParamIndex() const;
@@ -91,6 +104,8 @@ public:
   bool UsesStateChunks() const { return mUsesStateChunks; }
 
 private:
+  // The lenient reading of a program or bank chunk in buffer.
+  bool ReadLenientChunk(const IStateBuffer& buffer, bool isBank);
   // Replaces a slot's state with the present parameter values.
   bool StoreParamsIn(IPresetSlot& slot) const;
 

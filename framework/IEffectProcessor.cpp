@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <type_traits>
 
 namespace lumen {
 
@@ -298,47 +299,85 @@ void IEffectProcessor::ProcessAttached(int frames) {
   ProcessBlock(mInputPointers.data(), mOutputPointers.data(), frames);
 }
 
-void IEffectProcessor::Process32(float* const* inputs, float* const* outputs, int frames, bool accumulate) {
+void IEffectProcessor::Process32(float* const* inputs, float* const* outputs, int start, int frames, bool accumulate) {
   if (frames <= 0) return;
   if (mBlockSize <= 0) {
     // Without scratch buffers nothing can be processed; a replacing call still owes the host
     // defined output rather than whatever its buffers held.
     if (!accumulate) {
-      AttachOutputs32At(outputs, 0);
+      AttachOutputs32At(outputs, start);
       for (const auto& record : mOutputs) {
-        if (record.connected && record.hostBuffer) std::fill_n(record.hostBuffer, frames, 0.0f);
+        if (record.connected && record.hostBuffer) std::fill_n(record.hostBuffer + start, frames, 0.0f);
       }
     }
+    mHostOutputOffset = 0;
     return;
   }
   for (int offset = 0; offset < frames; offset += mBlockSize) {
     const int slice = std::min(mBlockSize, frames - offset);
-    AttachInputs32At(inputs, offset, slice);
-    AttachOutputs32At(outputs, offset);
+    AttachInputs32At(inputs, start + offset, slice);
+    AttachOutputs32At(outputs, start + offset);
     ProcessAttached(slice);
     ReturnOutputs32(slice, accumulate);
   }
   mHostOutputOffset = 0;
 }
 
-void IEffectProcessor::ProcessReplacing32(float* const* inputs, float* const* outputs, int frames) {
-  Process32(inputs, outputs, frames, false);
-}
-
-void IEffectProcessor::ProcessAccumulating32(float* const* inputs, float* const* outputs, int frames) {
-  Process32(inputs, outputs, frames, true);
-}
-
-void IEffectProcessor::ProcessReplacing64(double* const* inputs, double* const* outputs, int frames) {
+void IEffectProcessor::Process64(double* const* inputs, double* const* outputs, int start, int frames) {
   if (frames <= 0) return;
   // Host buffers go straight to the DSP, but disconnected records still read and write their
   // scratch, which holds only BlockSize() samples: slice as the 32-bit paths do.
   const int sliceLength = mBlockSize > 0 ? mBlockSize : frames;
   for (int offset = 0; offset < frames; offset += sliceLength) {
-    AttachInputs64At(inputs, offset);
-    AttachOutputs64At(outputs, offset);
+    AttachInputs64At(inputs, start + offset);
+    AttachOutputs64At(outputs, start + offset);
     ProcessAttached(std::min(sliceLength, frames - offset));
   }
+}
+
+void IEffectProcessor::ProcessReplacing32(float* const* inputs, float* const* outputs, int frames) {
+  Process32(inputs, outputs, 0, frames, false);
+}
+
+void IEffectProcessor::ProcessAccumulating32(float* const* inputs, float* const* outputs, int frames) {
+  Process32(inputs, outputs, 0, frames, true);
+}
+
+void IEffectProcessor::ProcessReplacing64(double* const* inputs, double* const* outputs, int frames) {
+  Process64(inputs, outputs, 0, frames);
+}
+
+template <typename Sample>
+void IEffectProcessor::ProcessSplit(Sample* const* inputs, Sample* const* outputs, int frames, IBlockChanges& changes) {
+  const auto span = [&](int start, int length) {
+    if constexpr (std::is_same_v<Sample, float>) {
+      Process32(inputs, outputs, start, length, false);
+    } else {
+      Process64(inputs, outputs, start, length);
+    }
+  };
+  frames = std::max(0, frames);
+  int done = 0;
+  const int count = changes.Count();
+  for (int i = 0; i < count; ++i) {
+    const int at = std::clamp(changes.Offset(i), done, frames);
+    if (at > done) {
+      span(done, at - done);
+      done = at;
+    }
+    changes.Apply(i, at);
+  }
+  if (frames > done) span(done, frames - done);
+}
+
+void IEffectProcessor::ProcessWithChanges(float* const* inputs, float* const* outputs, int frames,
+                                          IBlockChanges& changes) {
+  ProcessSplit(inputs, outputs, frames, changes);
+}
+
+void IEffectProcessor::ProcessWithChanges(double* const* inputs, double* const* outputs, int frames,
+                                          IBlockChanges& changes) {
+  ProcessSplit(inputs, outputs, frames, changes);
 }
 
 } // namespace lumen

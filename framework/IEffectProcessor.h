@@ -21,6 +21,25 @@ namespace lumen {
 // processing is stopped.
 class IEffectProcessor {
 public:
+  // The longest block the scratch buffers are ever made for: a host that announces more gets its
+  // blocks processed in slices of this size.
+  static constexpr int kMaxBlockSize = 65536;
+
+  // The changes a host delivers inside one block (parameter values at sample offsets), in the order
+  // they apply. The binding adapts its host's event list to this; the processor cuts the block at
+  // each change so that every span runs with the values in force from its first sample.
+  class IBlockChanges {
+  public:
+    virtual int Count() const = 0;
+    // Frames from the block's start at which change i applies.
+    virtual int Offset(int index) const = 0;
+    // Applies change i at the offset where the block was cut for it.
+    virtual void Apply(int index, int offset) = 0;
+
+  protected:
+    ~IBlockChanges() = default;
+  };
+
   explicit IEffectProcessor(const IEffectSettings& settings);
   virtual ~IEffectProcessor();
   IEffectProcessor(const IEffectProcessor&) = delete;
@@ -97,6 +116,13 @@ public:
   void ProcessAccumulating32(float* const* inputs, float* const* outputs, int frames);
   void ProcessReplacing64(double* const* inputs, double* const* outputs, int frames);
 
+  // A host block of frames (replacing), cut at every change: each span is processed with the values
+  // in force from its first sample. A change whose offset lies before the previous one's applies
+  // where the previous one did, one past the end applies after the last span; changes are applied
+  // even when frames is 0. Host buffers go to the connected channel records in order, as above.
+  void ProcessWithChanges(float* const* inputs, float* const* outputs, int frames, IBlockChanges& changes);
+  void ProcessWithChanges(double* const* inputs, double* const* outputs, int frames, IBlockChanges& changes);
+
   // Parses a channel I/O string ("1-1 2-2") into configurations and the four maxima.
   struct ParsedIO {
     std::vector<IChannelConfig> configs;
@@ -115,7 +141,10 @@ private:
   void AttachInputs64At(double* const* hostBuffers, int offset);
   void AttachOutputs64At(double* const* hostBuffers, int offset);
   void ReturnOutputs32(int frames, bool accumulate);
-  void Process32(float* const* inputs, float* const* outputs, int frames, bool accumulate);
+  void Process32(float* const* inputs, float* const* outputs, int start, int frames, bool accumulate);
+  void Process64(double* const* inputs, double* const* outputs, int start, int frames);
+  template <typename Sample>
+  void ProcessSplit(Sample* const* inputs, Sample* const* outputs, int frames, IBlockChanges& changes);
 
   int mPlugType = 0;
   bool mDoesMidiIn = false;

@@ -101,20 +101,20 @@ TEST(ProgramChunk, IsTakenOnlyWholeAndFiniteAndThenRoundTrips) {
   std::vector<uint8_t> bytes(chunk.Data(), chunk.Data() + chunk.Length());
   // Cut anywhere, a wrong header or a value that is no number: refused, nothing changes.
   for (size_t cut : {size_t{0}, size_t{4}, size_t{8}, bytes.size() - 1}) {
-    EXPECT_FALSE(target.ReadWholeProgramChunk(bytes.data(), cut)) << cut;
+    EXPECT_FALSE(target.ReadProgramChunk(bytes.data(), cut, lumen::IEffectBase::ChunkLoading::Strict)) << cut;
   }
   std::vector<uint8_t> bad = bytes;
   bad[0] ^= 1;
-  EXPECT_FALSE(target.ReadWholeProgramChunk(bad.data(), bad.size()));
+  EXPECT_FALSE(target.ReadProgramChunk(bad.data(), bad.size(), lumen::IEffectBase::ChunkLoading::Strict));
   bad = bytes;
   const double nan = std::nan("");
   std::memcpy(bad.data() + 8 + 8 * 4, &nan, sizeof nan);
-  EXPECT_FALSE(target.ReadWholeProgramChunk(bad.data(), bad.size()));
-  EXPECT_FALSE(target.ReadWholeProgramChunk(nullptr, bytes.size()));
+  EXPECT_FALSE(target.ReadProgramChunk(bad.data(), bad.size(), lumen::IEffectBase::ChunkLoading::Strict));
+  EXPECT_FALSE(target.ReadProgramChunk(nullptr, bytes.size(), lumen::IEffectBase::ChunkLoading::Strict));
   EXPECT_EQ(Values(target), before);
 
   bytes.push_back(0xAB); // bytes after the last value are ignored
-  ASSERT_TRUE(target.ReadWholeProgramChunk(bytes.data(), bytes.size()));
+  ASSERT_TRUE(target.ReadProgramChunk(bytes.data(), bytes.size(), lumen::IEffectBase::ChunkLoading::Strict));
   EXPECT_EQ(Values(target), Values(source));
 }
 
