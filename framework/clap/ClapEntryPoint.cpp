@@ -1,6 +1,7 @@
 // The library's one exported symbol, clap_entry, and the factory behind it. Everything else in the
 // library is hidden.
 #include "IEffectCLAP.h"
+#include "PluginInstanceMaker.h"
 
 #include "entry.h"
 #include "plugin-factory.h"
@@ -92,16 +93,9 @@ const clap_plugin_t* CreatePlugin(const clap_plugin_factory_t*, const clap_host_
   if (!host || !pluginId || !Initialized() || !clap_version_is_compatible(host->clap_version)) return nullptr;
   Module& m = TheModule();
   if (m.id != pluginId) return nullptr;
-  // Construction touches process-wide state (the timer list, one-time initialised globals), so
-  // instances are made one at a time. Nothing here calls the host: CLAP forbids it until init.
-  std::unique_ptr<lumen::IEffectCLAP> plugin;
-  try {
-    std::lock_guard<std::mutex> lock(m.mutex);
-    plugin.reset(lumen::MakePlugin(lumen::IInstanceInfo{host, &m.descriptor}));
-    if (plugin) plugin->FillEmptyPresets();
-  } catch (...) {
-    return nullptr; // no exception may reach the host
-  }
+  // Nothing here calls the host: CLAP forbids it until init.
+  std::unique_ptr<lumen::IEffectCLAP> plugin = lumen::PluginInstanceMaker::Make<lumen::IEffectCLAP>(
+      [host, &m] { return lumen::MakePlugin(lumen::IInstanceInfo{host, &m.descriptor}); });
   if (!plugin) return nullptr;
   return plugin.release()->Plugin(); // owned by the host now, until destroy
 }

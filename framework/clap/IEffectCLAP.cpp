@@ -1,6 +1,7 @@
 #include "IEffectCLAP.h"
 
 #include "ClapFixedSeed.h"
+#include "HostCallGuard.h"
 #include "ICanvas.h"
 #include "Timer.h"
 
@@ -42,12 +43,7 @@ IEffectCLAP* IEffectCLAP::FromPlugin(const clap_plugin_t* plugin) {
 
 bool IEffectCLAP::Init(const clap_plugin_t* plugin) {
   IEffectCLAP* p = FromPlugin(plugin);
-  if (!p) return false;
-  try {
-    return p->InitInstance();
-  } catch (...) {
-    return false; // no exception may reach the host
-  }
+  return p && GuardHostCall(false, [p] { return p->InitInstance(); });
 }
 
 bool IEffectCLAP::InitInstance() {
@@ -88,24 +84,24 @@ void IEffectCLAP::Destroy(const clap_plugin_t* plugin) {
 bool IEffectCLAP::Activate(const clap_plugin_t* plugin, double sampleRate, uint32_t, uint32_t maxFrames) {
   IEffectCLAP* p = FromPlugin(plugin);
   if (!p || p->mActive || !(sampleRate > 0.0) || !std::isfinite(sampleRate)) return false;
-  try {
+  p->mActive = GuardHostCall(false, [&] {
     p->SetSampleRate(sampleRate);
-    p->SetBlockSize(static_cast<int>(std::clamp<uint32_t>(maxFrames, 1, kMaxBlockSize)));
+    p->SetBlockSize(static_cast<int>(std::clamp<uint32_t>(maxFrames, 1, IEffectProcessor::kMaxBlockSize)));
     p->OnReset();
     p->OnActivate(true);
-  } catch (...) {
-    return false;
-  }
-  p->mActive = true;
-  return true;
+    return true;
+  });
+  return p->mActive;
 }
 
 void IEffectCLAP::Deactivate(const clap_plugin_t* plugin) {
   IEffectCLAP* p = FromPlugin(plugin);
   if (!p || !p->mActive) return;
   p->mActive = false;
-  p->OnActivate(false);
-  p->OnReset();
+  GuardHostCall([p] {
+    p->OnActivate(false);
+    p->OnReset();
+  });
 }
 
 bool IEffectCLAP::StartProcessing(const clap_plugin_t* plugin) {
@@ -210,8 +206,9 @@ const void* IEffectCLAP::FixedSeedExtension() {
   static const clap_plugin_fixed_seed_t extension{
       [](const clap_plugin_t* plugin, bool useFixedSeed, uint32_t seed) {
         IEffectCLAP* p = FromPlugin(plugin);
-        if (!p) return false;
-        return p->OnFixedSeed(useFixedSeed ? std::optional<uint32_t>(seed) : std::nullopt);
+        return p && GuardHostCall(false, [&] {
+                 return p->OnFixedSeed(useFixedSeed ? std::optional<uint32_t>(seed) : std::nullopt);
+               });
       }};
   return &extension;
 }

@@ -36,11 +36,6 @@ namespace lumen {
 // init and unregistered in destroy, both on the main thread.
 class IEffectCLAP : public IEffectAPIBase, public IEffectProcessor {
 public:
-  // The largest block the scratch buffers are made for; longer process calls run in slices.
-  static constexpr uint32_t kMaxBlockSize = 65536;
-  // A state stream longer than this is refused rather than read into memory.
-  static constexpr uint64_t kMaxStateSize = 64u * 1024u * 1024u;
-  static constexpr size_t kMaxChannels = 8;
   static constexpr size_t kGestureQueueSize = 512;
 
   IEffectCLAP(const IEffectSettings& settings, const IInstanceInfo& info);
@@ -61,7 +56,8 @@ public:
   // The program chunk, byte for byte what the VST 2.4 binding writes for a program: magic, version,
   // parameter values. False when there is nothing to write.
   bool SaveState(std::vector<uint8_t>& bytes);
-  // Loads a program chunk; false, with every parameter as it was, for anything else.
+  // Loads a whole program chunk (strictly: a host hands back only what SaveState wrote); false,
+  // with every parameter as it was, for anything else.
   bool LoadState(const uint8_t* data, size_t size);
 
   bool IsActive() const { return mActive; }
@@ -98,8 +94,6 @@ private:
 
   bool InitInstance();
   clap_process_status ProcessAudio(const clap_process_t& process);
-  template <typename Sample>
-  void ProcessSpan(Sample* const* inputs, Sample* const* outputs, uint32_t offset, uint32_t frames);
   void ReadTransport(const clap_event_transport_t* transport);
   // Applies one input event; false when it is not one this plug-in takes.
   bool ApplyEvent(const clap_event_header_t* event, int sampleOffset);
@@ -107,8 +101,6 @@ private:
   void QueueOutgoing(uint16_t type, int index, double value);
 
   bool ValidParam(int64_t id) const { return id >= 0 && id < NParams(); }
-  bool IsSteppedParam(int index) const;
-  bool IsBypassParam(int index) const;
   bool ParamInfo(uint32_t index, clap_param_info_t* info) const;
   bool ValueToText(clap_id id, double value, char* display, uint32_t size);
   bool TextToValue(clap_id id, const char* display, double* value) const;
@@ -141,12 +133,6 @@ private:
   bool mGuiOpen = false;
 
   IMultiProducerRingQueue<OutgoingEvent, kGestureQueueSize> mOutgoing;
-  // The host's channel pointers moved to the current span: made once, for at most kMaxChannels.
-  std::array<float*, kMaxChannels> mSpan32In{};
-  std::array<float*, kMaxChannels> mSpan32Out{};
-  std::array<double*, kMaxChannels> mSpan64In{};
-  std::array<double*, kMaxChannels> mSpan64Out{};
-  std::vector<uint8_t> mStateScratch;
 };
 
 // Made by the plug-in: its one instance per create_plugin call. The factory serialises calls.

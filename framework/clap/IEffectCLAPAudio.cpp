@@ -1,9 +1,12 @@
 // Processing: the audio ports, the process call with its events, and the parameter flush.
 #include "IEffectCLAP.h"
 
+#include "HostCallGuard.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 namespace lumen {
@@ -50,7 +53,7 @@ const clap_plugin_latency_t IEffectCLAP::kLatency{[](const clap_plugin_t* plugin
 clap_process_status IEffectCLAP::Process(const clap_plugin_t* plugin, const clap_process_t* process) {
   IEffectCLAP* p = FromPlugin(plugin);
   if (!p || !process || !p->mActive) return CLAP_PROCESS_ERROR;
-  return p->ProcessAudio(*process);
+  return GuardHostCall<clap_process_status>(CLAP_PROCESS_ERROR, [&] { return p->ProcessAudio(*process); });
 }
 
 void IEffectCLAP::ReadTransport(const clap_event_transport_t* info) {
@@ -80,19 +83,38 @@ void IEffectCLAP::ReadTransport(const clap_event_transport_t* info) {
   Transport() = transport;
 }
 
+namespace {
+
+// The host's event list as the changes inside a block: each event at its time.
+template <typename Handler>
+class ClapEventChanges final : public IEffectProcessor::IBlockChanges {
+public:
+  ClapEventChanges(const clap_input_events_t* events, Handler handler) : mEvents(events), mHandler(handler) {}
+  int Count() const override {
+    const uint32_t n = mEvents && mEvents->size && mEvents->get ? mEvents->size(mEvents) : 0;
+    return static_cast<int>(std::min<uint32_t>(n, INT32_MAX));
+  }
+  int Offset(int index) const override {
+    const clap_event_header_t* event = mEvents->get(mEvents, static_cast<uint32_t>(index));
+    return event ? static_cast<int>(std::min<uint32_t>(event->time, INT32_MAX)) : 0;
+  }
+  void Apply(int index, int offset) override { mHandler(mEvents->get(mEvents, static_cast<uint32_t>(index)), offset); }
+
+private:
+  const clap_input_events_t* mEvents;
+  Handler mHandler;
+};
+
+} // namespace
+
 bool IEffectCLAP::ApplyEvent(const clap_event_header_t* event, int sampleOffset) {
   // A header from another event space, or one too short for the record it names, is skipped.
   if (!event || event->space_id != CLAP_CORE_EVENT_SPACE_ID) return false;
   if (event->type == CLAP_EVENT_PARAM_VALUE) {
     if (event->size < sizeof(clap_event_param_value_t)) return false;
     const auto* change = reinterpret_cast<const clap_event_param_value_t*>(event);
-    if (!ValidParam(change->param_id) || !std::isfinite(change->value)) return false;
-    const int index = static_cast<int>(change->param_id);
-    IParam* param = GetParam(index);
-    param->Set(change->value);
-    SendParamValueToEditor(index, param->Value(), false);
-    OnParamChange(index, ParamSource::Host, sampleOffset);
-    return true;
+    if (change->param_id >= static_cast<clap_id>(NParams())) return false;
+    return SetParamFromHost(static_cast<int>(change->param_id), change->value, HostValue::Plain, sampleOffset);
   }
   if (event->type == CLAP_EVENT_TRANSPORT && event->size >= sizeof(clap_event_transport_t)) {
     ReadTransport(reinterpret_cast<const clap_event_transport_t*>(event));
@@ -101,63 +123,28 @@ bool IEffectCLAP::ApplyEvent(const clap_event_header_t* event, int sampleOffset)
   return false;
 }
 
-template <typename Sample>
-void IEffectCLAP::ProcessSpan(Sample* const* inputs, Sample* const* outputs, uint32_t offset, uint32_t frames) {
-  if (frames == 0) return;
-  const size_t nIn = std::min<size_t>(static_cast<size_t>(MaxChannels(ERoute::Input)), kMaxChannels);
-  const size_t nOut = std::min<size_t>(static_cast<size_t>(MaxChannels(ERoute::Output)), kMaxChannels);
-  if constexpr (sizeof(Sample) == sizeof(float)) {
-    for (size_t c = 0; c < nIn; ++c) mSpan32In[c] = inputs[c] + offset;
-    for (size_t c = 0; c < nOut; ++c) mSpan32Out[c] = outputs[c] + offset;
-    ProcessReplacing32(mSpan32In.data(), mSpan32Out.data(), static_cast<int>(frames));
-  } else {
-    for (size_t c = 0; c < nIn; ++c) mSpan64In[c] = inputs[c] + offset;
-    for (size_t c = 0; c < nOut; ++c) mSpan64Out[c] = outputs[c] + offset;
-    ProcessReplacing64(mSpan64In.data(), mSpan64Out.data(), static_cast<int>(frames));
-  }
-}
-
 clap_process_status IEffectCLAP::ProcessAudio(const clap_process_t& process) {
   const clap_audio_buffer_t* in = MainPort(process.audio_inputs, process.audio_inputs_count);
   const clap_audio_buffer_t* out = MainPort(process.audio_outputs, process.audio_outputs_count);
-  const uint32_t frames = process.frames_count;
   const auto fits = [](const clap_audio_buffer_t* port, int channels) {
-    return port && port->channel_count >= static_cast<uint32_t>(channels) && channels <= static_cast<int>(kMaxChannels);
+    return port && port->channel_count >= static_cast<uint32_t>(channels);
   };
   if (!fits(in, MaxChannels(ERoute::Input)) || !fits(out, MaxChannels(ERoute::Output))) return CLAP_PROCESS_ERROR;
   // Both sides come at one sample size (the ports require it): 64-bit when the host gives it.
   const bool double64 = in->data64 && out->data64;
   if (!double64 && (!in->data32 || !out->data32)) return CLAP_PROCESS_ERROR;
+  if (process.frames_count > static_cast<uint32_t>(INT32_MAX)) return CLAP_PROCESS_ERROR;
 
   ReadTransport(process.transport);
   IMidiMessage message;
   while (PopMidiFromEditor(message)) OnMidiMessage(message);
 
-  // Parameter changes land where the host put them: the block is cut at every event time, so each
-  // span runs with the values in force from its first sample.
-  const clap_input_events_t* events = process.in_events;
-  const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
-  uint32_t done = 0;
-  for (uint32_t i = 0; i < count; ++i) {
-    const clap_event_header_t* event = events->get(events, i);
-    if (!event) continue;
-    const uint32_t at = std::clamp(event->time, done, frames); // out of order or past the end: no earlier
-    if (at > done) {
-      if (double64) {
-        ProcessSpan(in->data64, out->data64, done, at - done);
-      } else {
-        ProcessSpan(in->data32, out->data32, done, at - done);
-      }
-      done = at;
-    }
-    ApplyEvent(event, static_cast<int>(at));
-  }
-  if (frames > done) {
-    if (double64) {
-      ProcessSpan(in->data64, out->data64, done, frames - done);
-    } else {
-      ProcessSpan(in->data32, out->data32, done, frames - done);
-    }
+  const auto frames = static_cast<int>(process.frames_count);
+  ClapEventChanges changes(process.in_events, [this](const clap_event_header_t* event, int at) { ApplyEvent(event, at); });
+  if (double64) {
+    ProcessWithChanges(in->data64, out->data64, frames, changes);
+  } else {
+    ProcessWithChanges(in->data32, out->data32, frames, changes);
   }
   // The outputs are never claimed constant: the drift moves even a silent input's output.
   for (uint32_t k = 0; k < process.audio_outputs_count; ++k) process.audio_outputs[k].constant_mask = 0;
@@ -169,9 +156,11 @@ clap_process_status IEffectCLAP::ProcessAudio(const clap_process_t& process) {
 // ---- Flush -------------------------------------------------------------------------------------------
 
 void IEffectCLAP::Flush(const clap_input_events_t* in, const clap_output_events_t* out) {
-  const uint32_t count = in && in->size && in->get ? in->size(in) : 0;
-  for (uint32_t i = 0; i < count; ++i) ApplyEvent(in->get(in, i), -1);
-  SendOutgoingEvents(out);
+  GuardHostCall([&] {
+    const uint32_t count = in && in->size && in->get ? in->size(in) : 0;
+    for (uint32_t i = 0; i < count; ++i) ApplyEvent(in->get(in, i), -1);
+    SendOutgoingEvents(out);
+  });
 }
 
 } // namespace lumen

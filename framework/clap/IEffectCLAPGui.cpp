@@ -2,6 +2,7 @@
 // that the host sizes within the editor's limits, keeping its aspect ratio.
 #include "IEffectCLAP.h"
 
+#include "HostCallGuard.h"
 #include "ICanvas.h"
 
 #include <algorithm>
@@ -41,21 +42,17 @@ const clap_plugin_gui_t IEffectCLAP::kGui{
     },
     // destroy
     [](const clap_plugin_t* plugin) {
-      if (IEffectCLAP* p = FromPlugin(plugin)) p->GuiDestroy();
+      if (IEffectCLAP* p = FromPlugin(plugin)) GuardHostCall([p] { p->GuiDestroy(); });
     },
     // set_scale
     [](const clap_plugin_t* plugin, double scale) {
       IEffectCLAP* p = FromPlugin(plugin);
-      return p && p->GuiSetScale(scale);
+      return p && GuardHostCall(false, [&] { return p->GuiSetScale(scale); });
     },
     // get_size
     [](const clap_plugin_t* plugin, uint32_t* width, uint32_t* height) {
       IEffectCLAP* p = FromPlugin(plugin);
-      try {
-        return p && p->GuiGetSize(width, height);
-      } catch (...) {
-        return false;
-      }
+      return p && GuardHostCall(false, [&] { return p->GuiGetSize(width, height); });
     },
     // can_resize
     [](const clap_plugin_t* plugin) {
@@ -65,12 +62,12 @@ const clap_plugin_gui_t IEffectCLAP::kGui{
     // get_resize_hints
     [](const clap_plugin_t* plugin, clap_gui_resize_hints_t* hints) {
       IEffectCLAP* p = FromPlugin(plugin);
-      if (!p || !hints || !p->mGuiCreated || p->MinEditorWidth() <= 0 || p->MinEditorHeight() <= 0) return false;
+      if (!p || !hints || !p->mGuiCreated || p->MaxEditorWidth() <= 0 || p->MaxEditorHeight() <= 0) return false;
       hints->can_resize_horizontally = true;
       hints->can_resize_vertically = true;
       hints->preserve_aspect_ratio = true;
-      hints->aspect_ratio_width = static_cast<uint32_t>(p->MinEditorWidth());
-      hints->aspect_ratio_height = static_cast<uint32_t>(p->MinEditorHeight());
+      hints->aspect_ratio_width = static_cast<uint32_t>(p->MaxEditorWidth());
+      hints->aspect_ratio_height = static_cast<uint32_t>(p->MaxEditorHeight());
       return true;
     },
     // adjust_size
@@ -81,20 +78,12 @@ const clap_plugin_gui_t IEffectCLAP::kGui{
     // set_size
     [](const clap_plugin_t* plugin, uint32_t width, uint32_t height) {
       IEffectCLAP* p = FromPlugin(plugin);
-      try {
-        return p && p->GuiSetSize(width, height);
-      } catch (...) {
-        return false;
-      }
+      return p && GuardHostCall(false, [&] { return p->GuiSetSize(width, height); });
     },
     // set_parent
     [](const clap_plugin_t* plugin, const clap_window_t* window) {
       IEffectCLAP* p = FromPlugin(plugin);
-      try {
-        return p && p->GuiSetParent(window);
-      } catch (...) {
-        return false;
-      }
+      return p && GuardHostCall(false, [&] { return p->GuiSetParent(window); });
     },
     // set_transient: only for floating windows, which this editor does not make
     [](const clap_plugin_t*, const clap_window_t*) { return false; },
@@ -137,28 +126,21 @@ bool IEffectCLAP::GuiSetScale(double scale) {
 
 bool IEffectCLAP::GuiGetSize(uint32_t* width, uint32_t* height) {
   if (!mGuiCreated || !width || !height) return false;
-  // Before the window opens, the size it will open at (logical size, draw scale, screen scale).
-  if (!mGuiOpen) {
-    int w = 0;
-    int h = 0;
-    if (PlannedEditorSize(w, h)) SetEditorSize(w, h);
-  }
-  if (EditorWidth() <= 0 || EditorHeight() <= 0) return false;
-  *width = static_cast<uint32_t>(EditorWidth());
-  *height = static_cast<uint32_t>(EditorHeight());
+  int w = 0;
+  int h = 0;
+  if (!EditorSizeForHost(w, h)) return false;
+  *width = static_cast<uint32_t>(w);
+  *height = static_cast<uint32_t>(h);
   return true;
 }
 
 bool IEffectCLAP::GuiAdjustSize(uint32_t* width, uint32_t* height) const {
   if (!mGuiCreated || !width || !height) return false;
-  const double minW = MinEditorWidth();
-  const double minH = MinEditorHeight();
-  if (minW <= 0.0 || minH <= 0.0) return false;
-  // The largest size of the editor's shape that fits, within its limits.
-  const double maxFactor = std::max(1.0, std::min(MaxEditorWidth() / minW, MaxEditorHeight() / minH));
-  const double factor = std::clamp(std::min(*width / minW, *height / minH), 1.0, maxFactor);
-  *width = static_cast<uint32_t>(std::floor(minW * factor));
-  *height = static_cast<uint32_t>(std::floor(minH * factor));
+  int w = static_cast<int>(std::min<uint32_t>(*width, INT32_MAX));
+  int h = static_cast<int>(std::min<uint32_t>(*height, INT32_MAX));
+  if (!FitEditorSize(w, h)) return false;
+  *width = static_cast<uint32_t>(w);
+  *height = static_cast<uint32_t>(h);
   return true;
 }
 

@@ -30,10 +30,6 @@ public:
   static constexpr intptr_t kCockosExtensionsAnswer = static_cast<intptr_t>(0xBEEF0000);
   // The vendor-extension query whether a parameter takes only a few integer steps.
   static constexpr int32_t kVendorQueryFewSteps = 8;
-  // Bounds on what a host may ask for: larger blocks are processed in slices of this size, and a
-  // larger chunk is refused rather than allocated.
-  static constexpr intptr_t kMaxBlockSize = 65536;
-  static constexpr intptr_t kMaxChunkSize = 64 * 1024 * 1024;
 
   // Host extension flags: what the host said about itself through capability queries.
   enum HostExtensions : int32_t {
@@ -93,7 +89,6 @@ private:
   intptr_t StringToParameter(int index, const char* text);
   intptr_t KeyEvent(bool down, int32_t character, intptr_t virtualKey, float modifiers);
   intptr_t OpenEditorWindow(void* parent);
-  void UpdateEditRectBeforeOpen();
   intptr_t CloseEditorWindow();
   bool ValidParam(int index) const { return index >= 0 && index < NParams(); }
   void UpdateEditRect();

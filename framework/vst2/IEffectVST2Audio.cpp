@@ -1,6 +1,8 @@
 // The audio entry points and the parameter pair, with the per-block preparation they share.
 #include "IEffectVST2.h"
 
+#include "HostCallGuard.h"
+
 namespace lumen {
 
 using namespace vst2;
@@ -53,9 +55,11 @@ template <typename Process>
 void IEffectVST2::RunBlock(AEffect* effect, Process&& process) {
   IEffectVST2* plugin = FromEffect(effect);
   if (!plugin) return;
-  plugin->PrepareBlock();
-  process(*plugin);
-  plugin->FinishBlock();
+  GuardHostCall([&] {
+    plugin->PrepareBlock();
+    process(*plugin);
+    plugin->FinishBlock();
+  });
 }
 
 void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
@@ -72,10 +76,7 @@ void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, do
 
 void IEffectVST2::VSTSetParameter(AEffect* effect, int32_t index, float value) {
   IEffectVST2* plugin = FromEffect(effect);
-  if (!plugin || !plugin->ValidParam(index)) return;
-  plugin->GetParam(index)->SetFromNormalized(static_cast<double>(value));
-  plugin->SendParamValueToEditor(index, static_cast<double>(value), true);
-  plugin->OnParamChange(index, ParamSource::Host, -1);
+  if (plugin) plugin->SetParamFromHost(index, static_cast<double>(value), HostValue::Normalized);
 }
 
 float IEffectVST2::VSTGetParameter(AEffect* effect, int32_t index) {

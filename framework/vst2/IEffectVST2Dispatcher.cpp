@@ -4,6 +4,8 @@
 
 #include "IKeyEvent.h"
 #include "NumberText.h"
+#include "HostCallGuard.h"
+#include "ParamFacts.h"
 #include "Trace.h"
 #include "VstKeyTranslation.h"
 
@@ -40,16 +42,13 @@ intptr_t IEffectVST2::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t ind
                                     float opt) {
   IEffectVST2* plugin = FromEffect(effect);
   if (!plugin || opcode > kLastOpcode) return 0;
-  // No exception may reach the host; an operation that fails (out of memory, say) answers 0.
-  try {
+  return GuardHostCall<intptr_t>(0, [&]() -> intptr_t {
     if (opcode == effClose) {
       delete plugin;
       return 0;
     }
     return plugin->Dispatch(opcode, index, value, ptr, opt);
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
@@ -90,8 +89,7 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       return 0;
     case effGetParamDisplay:
       if (ValidParam(index) && ptr) {
-        const IParam* param = GetParam(index);
-        param->FormatDisplay(param->Value(), false, ParamDisplayText(), true);
+        ParamDisplayText() = ParamFacts::DisplayText(*GetParam(index), GetParam(index)->Value(), false);
         Trace("lumen::IEffectVST2::VSTDispatcher", __LINE__, "%d %s", index, ParamDisplayText().c_str());
         CopyText(ptr, ParamDisplayText());
       }
@@ -111,7 +109,7 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       OnReset();
       return 0;
     case effSetBlockSize:
-      SetBlockSize(static_cast<int>(std::clamp<intptr_t>(value, 0, kMaxBlockSize)));
+      SetBlockSize(static_cast<int>(std::clamp<intptr_t>(value, 0, IEffectProcessor::kMaxBlockSize)));
       OnReset();
       return 0;
     case effMainsChanged:
@@ -123,12 +121,15 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       }
       return 0;
 
-    case effEditGetRect:
+    case effEditGetRect: {
       if (!ptr || !HasEditor()) return 0;
-      UpdateEditRectBeforeOpen();
+      int width = 0;
+      int height = 0;
+      EditorSizeForHost(width, height);
       UpdateEditRect();
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
+    }
     case effEditOpen:
       return OpenEditorWindow(ptr);
     case effEditClose:
@@ -202,12 +203,10 @@ intptr_t IEffectVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
 
 intptr_t IEffectVST2::StringToParameter(int index, const char* text) {
   if (!text) return 1;
-  if (!ValidParam(index)) return 0;
-  IParam* param = GetParam(index);
-  const double v = param->ParseDisplay(text);
-  param->Set(v);
-  SendParamValueToEditor(index, v, false);
-  OnParamChange(index, ParamSource::Host, -1);
+  const IParam* param = GetParam(index);
+  if (!param) return 0;
+  // Empty text is how hosts ask whether typing is supported: yes, and nothing changes.
+  if (const auto value = ParamFacts::ParseText(*param, text)) SetParamFromHost(index, *value, HostValue::Plain);
   return 1;
 }
 
@@ -241,44 +240,20 @@ intptr_t IEffectVST2::ParameterProperties(int index, VstParameterProperties* pro
 intptr_t IEffectVST2::GetChunk(void** data, bool isProgram) {
   if (!data) return 0;
   IStateBuffer& buffer = isProgram ? mProgramState : mBankState;
-  buffer.Clear();
-  buffer.PutValue(kChunkMagic);
-  buffer.PutValue(kChunkVersion);
-  bool ok;
-  if (isProgram) {
-    ok = SerializeParams(buffer);
-  } else {
-    ModifyCurrentPreset();
-    ok = SerializePresets(buffer);
-  }
+  const bool ok = isProgram ? WriteProgramChunk(buffer) : WriteBankChunk(buffer);
   if (!ok || buffer.Length() == 0) return 0;
   *data = buffer.Data();
   return buffer.Length();
 }
 
 intptr_t IEffectVST2::SetChunk(const void* data, intptr_t size, bool isProgram) {
-  // A negative or absurd length is a host fault: nothing to read.
-  if (!data || size < 0 || size > kMaxChunkSize) return 0;
-  IStateBuffer& buffer = isProgram ? mProgramState : mBankState;
-  buffer.Resize(static_cast<int>(size));
-  // A host may hand back the very buffer an earlier effGetChunk gave it.
-  if (size > 0) std::memmove(buffer.Data(), data, static_cast<size_t>(size));
-
-  uint32_t magic = 0;
-  uint32_t version = 0;
-  int pos = 0;
-  if (buffer.GetValue(magic, 0) == 4 && magic == kChunkMagic) {
-    pos = buffer.GetValue(version, 4);
-  }
-  if (!isProgram && pos >= 0 && version >= kChunkVersion) {
-    pos = UnserializePresets(buffer, pos);
-  } else {
-    pos = UnserializeParams(buffer, pos);
-    ModifyCurrentPreset();
-  }
-  if (pos < 0) return 0;
-  OnStateRestored();
-  return 1;
+  // A negative length is a host fault: nothing to read. Stored projects come from every earlier
+  // version and from hosts that store a program as a bank, so loading is lenient.
+  if (!data || size < 0) return 0;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  const auto length = static_cast<size_t>(size);
+  const bool ok = isProgram ? ReadProgramChunk(bytes, length, ChunkLoading::Lenient) : ReadBankChunk(bytes, length);
+  return ok ? 1 : 0;
 }
 
 intptr_t IEffectVST2::ProcessEvents(const VstEvents* events) {
@@ -367,7 +342,7 @@ intptr_t IEffectVST2::VendorSpecific(int32_t index, intptr_t value, void* ptr, f
     case effGetParamDisplay:
       if (!ptr) break;
       if (!validParam) return kVendorAnswer;
-      GetParam(param)->FormatDisplay(static_cast<double>(opt), true, ParamDisplayText(), true);
+      ParamDisplayText() = ParamFacts::DisplayText(*GetParam(param), GetParam(param)->DenormalizeValue(opt), false);
       CopyText(ptr, ParamDisplayText());
       return kVendorAnswer;
     case effString2Parameter: {
@@ -375,7 +350,9 @@ intptr_t IEffectVST2::VendorSpecific(int32_t index, intptr_t value, void* ptr, f
       auto* text = static_cast<char*>(ptr);
       if (text[0] == '\0') return kVendorAnswer;
       const IParam* p = GetParam(param);
-      CopyText(ptr, NumberText::Fixed(p->NormalizeValue(p->ParseDisplay(text)), 17));
+      const auto typed = ParamFacts::ParseText(*p, text);
+      if (!typed) return kVendorAnswer;
+      CopyText(ptr, NumberText::Fixed(p->NormalizeValue(*typed), 17));
       return kVendorAnswer;
     }
     case kFixedSeedIndex:
@@ -415,17 +392,6 @@ intptr_t IEffectVST2::KeyEvent(bool down, int32_t character, intptr_t virtualKey
   key.alt = (bits & MODIFIER_ALTERNATE) != 0;
   const bool used = down ? OnHostKeyDown(key) : OnHostKeyUp(key);
   return used ? 1 : 0;
-}
-
-void IEffectVST2::UpdateEditRectBeforeOpen() {
-  // Hosts size their window from this rectangle before they open the editor, and some never listen
-  // to a later resize: until a window is open, answer the size it will open at (the logical size at
-  // the draw scale and the screen's scale), not the logical size.
-  const canvas::ICanvas* editor = Editor();
-  if (editor && editor->EditorWindowIsOpen()) return;
-  int width = 0;
-  int height = 0;
-  if (PlannedEditorSize(width, height)) SetEditorSize(width, height);
 }
 
 intptr_t IEffectVST2::OpenEditorWindow(void* parent) { return OpenEditor(parent) != nullptr ? 1 : 0; }

@@ -1,8 +1,9 @@
 // The library's two exported entry points. Everything else in the library is hidden.
 #include "IEffectVST2.h"
 
+#include "PluginInstanceMaker.h"
+
 #include <memory>
-#include <mutex>
 
 #ifdef _WIN32
 // The DLL's exports are listed in its module-definition file.
@@ -16,27 +17,10 @@ namespace {
 using lumen::vst2::AEffect;
 using lumen::vst2::audioMasterCallback;
 
-// Construction touches process-wide state (the timer list, one-time initialised globals), so
-// instances are made one at a time.
-std::mutex& ConstructionMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
 AEffect* CreateInstance(audioMasterCallback host) {
-  std::unique_ptr<lumen::IEffectVST2> plugin;
-  try {
-    std::lock_guard<std::mutex> lock(ConstructionMutex());
-    plugin.reset(lumen::MakePlugin(lumen::IInstanceInfo{host}));
-  } catch (...) {
-    return nullptr; // no exception may reach the host
-  }
+  std::unique_ptr<lumen::IEffectVST2> plugin = lumen::PluginInstanceMaker::Make<lumen::IEffectVST2>(
+      [host] { return lumen::MakePlugin(lumen::IInstanceInfo{host}); });
   if (!plugin) return nullptr;
-  try {
-    plugin->FillEmptyPresets();
-  } catch (...) {
-    return nullptr;
-  }
   AEffect* effect = plugin->Effect();
   if (effect->numPrograms < 1) effect->numPrograms = 1;
   plugin.release(); // owned by the host now, until effClose

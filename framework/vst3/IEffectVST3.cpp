@@ -1,6 +1,8 @@
 #include "IEffectVST3.h"
 
 #include "ICanvas.h"
+#include "ParamFacts.h"
+#include "StateStream.h"
 #include "Vst3PlugView.h"
 #include "Vst3Strings.h"
 
@@ -35,14 +37,9 @@ double** Buffers<double>(const v3_audio_bus_buffers& bus) { return bus.channel_b
 } // namespace
 
 IEffectVST3::IEffectVST3(const IEffectSettings& settings, const IInstanceInfo&)
-    : IEffectAPIBase(settings, PluginApi::VST3), IEffectProcessor(settings) {
+    : IEffectAPIBase(settings, PluginApi::VST3), IEffectProcessor(settings), mChanges(*this) {
   mPoints.reserve(kMaxChangePoints);
   mOverflow.assign(static_cast<size_t>(NParams()), kNoChange);
-  for (int d = 0; d < 2; ++d) {
-    const auto n = static_cast<size_t>(MaxChannels(d == 0 ? ERoute::Input : ERoute::Output));
-    mSlice32[d].assign(n, nullptr);
-    mSlice64[d].assign(n, nullptr);
-  }
   ApplyArrangement(LegalIO(2, 2) ? kStereo : kMono);
   SetBlockSize(kDefaultBlockSize);
   StartIdleTimer();
@@ -137,7 +134,7 @@ v3_result IEffectVST3::SetupProcessing(const v3_process_setup* setup) {
   }
   mSampleSize = setup->symbolic_sample_size;
   SetSampleRate(setup->sample_rate);
-  SetBlockSize(std::min(setup->max_block_size, kMaxBlockSize));
+  SetBlockSize(std::min(setup->max_block_size, IEffectProcessor::kMaxBlockSize));
   SetRenderingOffline(setup->process_mode == V3_OFFLINE);
   OnReset();
   return V3_OK;
@@ -211,10 +208,7 @@ int IEffectVST3::CollectChanges(v3_param_changes** changes, int32_t frames) {
 }
 
 void IEffectVST3::ApplyChange(int param, double normalized, int offset) {
-  const double v = std::clamp(normalized, 0.0, 1.0);
-  GetParam(param)->SetFromNormalized(v);
-  SendParamValueToEditor(param, v, true);
-  OnParamChange(param, ParamSource::Host, offset);
+  SetParamFromHost(param, normalized, HostValue::Normalized, offset);
 }
 
 bool IEffectVST3::BuffersUsable(const v3_process_data& data) const {
@@ -227,27 +221,6 @@ bool IEffectVST3::BuffersUsable(const v3_process_data& data) const {
   for (int c = 0; c < ConnectedInputCount(); ++c) if (!in.channel_buffers_32[c]) return false;
   for (int c = 0; c < ConnectedOutputCount(); ++c) if (!out.channel_buffers_32[c]) return false;
   return true;
-}
-
-template <typename Sample>
-void IEffectVST3::ProcessSlice(v3_process_data& data, int start, int frames) {
-  Sample** in = Buffers<Sample>(data.inputs[0]);
-  Sample** out = Buffers<Sample>(data.outputs[0]);
-  auto& inSlice = [this]() -> auto& {
-    if constexpr (std::is_same_v<Sample, float>) return mSlice32[0]; else return mSlice64[0];
-  }();
-  auto& outSlice = [this]() -> auto& {
-    if constexpr (std::is_same_v<Sample, float>) return mSlice32[1]; else return mSlice64[1];
-  }();
-  const int nin = std::min(ConnectedInputCount(), static_cast<int>(inSlice.size()));
-  const int nout = std::min(ConnectedOutputCount(), static_cast<int>(outSlice.size()));
-  for (int c = 0; c < nin; ++c) inSlice[static_cast<size_t>(c)] = in[c] + start;
-  for (int c = 0; c < nout; ++c) outSlice[static_cast<size_t>(c)] = out[c] + start;
-  if constexpr (std::is_same_v<Sample, float>) {
-    ProcessReplacing32(inSlice.data(), outSlice.data(), frames);
-  } else {
-    ProcessReplacing64(inSlice.data(), outSlice.data(), frames);
-  }
 }
 
 template <typename Sample>
@@ -275,18 +248,12 @@ v3_result IEffectVST3::Process(v3_process_data* data) {
   CollectChanges(data->input_params, frames);
 
   const bool usable = frames > 0 && BuffersUsable(*data);
-  int pos = 0;
-  for (const ChangePoint& point : mPoints) {
-    if (usable && point.offset > pos) {
-      if (wide) ProcessSlice<double>(*data, pos, point.offset - pos);
-      else ProcessSlice<float>(*data, pos, point.offset - pos);
-      pos = point.offset;
-    }
-    ApplyChange(point.param, point.value, point.offset);
-  }
-  if (usable && pos < frames) {
-    if (wide) ProcessSlice<double>(*data, pos, frames - pos);
-    else ProcessSlice<float>(*data, pos, frames - pos);
+  if (!usable) {
+    for (const ChangePoint& point : mPoints) ApplyChange(point.param, point.value, point.offset);
+  } else if (wide) {
+    ProcessWithChanges(data->inputs[0].channel_buffers_64, data->outputs[0].channel_buffers_64, frames, mChanges);
+  } else {
+    ProcessWithChanges(data->inputs[0].channel_buffers_32, data->outputs[0].channel_buffers_32, frames, mChanges);
   }
   for (size_t i = 0; i < mOverflow.size(); ++i) {
     if (std::isnan(mOverflow[i])) continue;
@@ -316,33 +283,29 @@ v3_result IEffectVST3::GetState(v3_bstream** stream) {
   if (!stream) return V3_INVALID_ARG;
   if (!WriteProgramChunk(mState)) return V3_FALSE;
   auto& methods = Methods<StreamVtbl>(stream).stream;
-  int32_t pos = 0;
-  while (pos < mState.Length()) {
+  const auto write = [&](const uint8_t* data, size_t size) -> int64_t {
     int32_t wrote = 0;
-    if (methods.write(stream, mState.Data() + pos, mState.Length() - pos, &wrote) != V3_OK || wrote <= 0) {
-      return V3_FALSE;
-    }
-    pos += std::min(wrote, mState.Length() - pos);
-  }
-  return V3_OK;
+    const auto n = static_cast<int32_t>(std::min<size_t>(size, INT32_MAX));
+    return methods.write(stream, const_cast<uint8_t*>(data), n, &wrote) == V3_OK ? wrote : -1;
+  };
+  return StateStream::WriteAll(write, mState.Data(), static_cast<size_t>(mState.Length())) ? V3_OK : V3_FALSE;
 }
 
 v3_result IEffectVST3::SetState(v3_bstream** stream) {
   if (!stream) return V3_INVALID_ARG;
-  // Read everything first: nothing changes unless the whole state is there and valid. Streams may
-  // hand out fewer bytes than asked for, so reading goes on until one gives none.
+  // Read everything first: nothing changes unless the whole state is there and valid. A stream
+  // that gives nothing has ended; one that fails after giving bytes ends after them.
   auto& methods = Methods<StreamVtbl>(stream).stream;
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[4096];
-  for (;;) {
+  bool failed = false;
+  const auto read = [&](uint8_t* data, size_t size) -> int64_t {
+    if (failed) return 0;
     int32_t got = 0;
-    const v3_result r = methods.read(stream, chunk, static_cast<int32_t>(sizeof chunk), &got);
-    if (got <= 0 || got > static_cast<int32_t>(sizeof chunk)) break;
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (static_cast<int64_t>(bytes.size()) > kMaxStateSize) return V3_FALSE;
-    if (r != V3_OK) break;
-  }
-  return ReadWholeProgramChunk(bytes.data(), bytes.size()) ? V3_OK : V3_FALSE;
+    failed = methods.read(stream, data, static_cast<int32_t>(std::min<size_t>(size, INT32_MAX)), &got) != V3_OK;
+    return got > 0 && static_cast<size_t>(got) <= size ? got : 0;
+  };
+  std::vector<uint8_t> bytes;
+  if (!StateStream::ReadAll(read, bytes)) return V3_FALSE;
+  return ReadProgramChunk(bytes.data(), bytes.size(), ChunkLoading::Strict) ? V3_OK : V3_FALSE;
 }
 
 v3_result IEffectVST3::ParameterInfo(int32_t index, v3_param_info* info) const {
@@ -353,15 +316,7 @@ v3_result IEffectVST3::ParameterInfo(int32_t index, v3_param_info* info) const {
   CopyUtf16(info->title, p->Name());
   CopyUtf16(info->short_title, p->Name());
   CopyUtf16(info->units, p->Label());
-  // Switches and choices move in whole steps; a continuous parameter reports 0.
-  const double range = p->Max() - p->Min();
-  int32_t steps = 0;
-  if (p->Type() == IParam::ParamType::Bool) {
-    steps = 1;
-  } else if (p->Type() == IParam::ParamType::Int || p->Type() == IParam::ParamType::Enum || p->Step() >= 1.0) {
-    steps = p->Step() > 0.0 ? static_cast<int32_t>(std::lround(range / std::max(p->Step(), 1.0))) : 0;
-  }
-  info->step_count = steps;
+  info->step_count = ParamFacts::StepCount(*p);
   info->default_normalised_value = p->NormalizeValue(p->Default());
   info->unit_id = 0; // the root unit
   int32_t flags = 0;
@@ -374,20 +329,18 @@ v3_result IEffectVST3::ParameterInfo(int32_t index, v3_param_info* info) const {
 
 v3_result IEffectVST3::StringForValue(v3_param_id id, double normalized, int16_t* text128) {
   if (!text128 || !ValidParam(id) || !std::isfinite(normalized)) return V3_INVALID_ARG;
-  std::string text;
-  GetParam(static_cast<int>(id))->FormatDisplay(std::clamp(normalized, 0.0, 1.0), true, text, true);
-  CopyUtf16(text128, 128, text);
+  // The host shows the unit from the parameter's info after this text.
+  const IParam* p = GetParam(static_cast<int>(id));
+  CopyUtf16(text128, 128, ParamFacts::DisplayText(*p, p->DenormalizeValue(std::clamp(normalized, 0.0, 1.0)), false));
   return V3_OK;
 }
 
 v3_result IEffectVST3::ValueForString(v3_param_id id, const int16_t* text, double* normalized) const {
   if (!text || !normalized || !ValidParam(id)) return V3_INVALID_ARG;
-  const std::string utf8 = Utf8FromUtf16(text, 128);
-  if (utf8.empty()) return V3_FALSE;
   const IParam* p = GetParam(static_cast<int>(id));
-  const double v = p->NormalizeValue(p->Constrain(p->ParseDisplay(utf8)));
-  if (!std::isfinite(v)) return V3_FALSE;
-  *normalized = std::clamp(v, 0.0, 1.0);
+  const auto plain = ParamFacts::ParseText(*p, Utf8FromUtf16(text, 128));
+  if (!plain) return V3_FALSE;
+  *normalized = std::clamp(p->NormalizeValue(*plain), 0.0, 1.0);
   return V3_OK;
 }
 
@@ -440,14 +393,7 @@ void IEffectVST3::AutomateParam(int paramIndex, double normalized) {
   }
 }
 
-void IEffectVST3::ViewSize(int& width, int& height) {
-  const canvas::ICanvas* editor = Editor();
-  int w = 0;
-  int h = 0;
-  if (!(editor && editor->EditorWindowIsOpen()) && PlannedEditorSize(w, h)) SetEditorSize(w, h);
-  width = EditorWidth();
-  height = EditorHeight();
-}
+void IEffectVST3::ViewSize(int& width, int& height) { EditorSizeForHost(width, height); }
 
 bool IEffectVST3::SendMidiToHost(const IMidiMessage&) { return false; } // no event bus
 

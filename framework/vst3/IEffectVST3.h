@@ -27,10 +27,6 @@ class Vst3PlugView;
 class IEffectVST3 : public IEffectAPIBase, public IEffectProcessor {
 public:
   static constexpr int kDefaultBlockSize = 512;
-  // Bounds on what a host may ask for: longer blocks are processed in slices of at most this size,
-  // and a longer state stream is refused rather than read.
-  static constexpr int kMaxBlockSize = 65536;
-  static constexpr int64_t kMaxStateSize = 64 * 1024 * 1024;
   // Parameter-change points held per block; a block with more applies the rest at its end.
   static constexpr int kMaxChangePoints = 4096;
 
@@ -105,13 +101,25 @@ private:
     int32_t param;
     double value;
   };
+  // The block's sorted change points as the processor cuts the block at them.
+  class Changes final : public IBlockChanges {
+  public:
+    explicit Changes(IEffectVST3& plugin) : mPlugin(plugin) {}
+    int Count() const override { return static_cast<int>(mPlugin.mPoints.size()); }
+    int Offset(int index) const override { return mPlugin.mPoints[static_cast<size_t>(index)].offset; }
+    void Apply(int index, int offset) override {
+      const ChangePoint& point = mPlugin.mPoints[static_cast<size_t>(index)];
+      mPlugin.ApplyChange(point.param, point.value, offset);
+    }
+
+  private:
+    IEffectVST3& mPlugin;
+  };
 
   bool ValidParam(v3_param_id id) const { return id < static_cast<v3_param_id>(NParams()); }
   void ReadContext(const v3_process_context* context);
   int CollectChanges(v3_param_changes** changes, int32_t frames);
   void ApplyChange(int param, double normalized, int offset);
-  template <typename Sample>
-  void ProcessSlice(v3_process_data& data, int start, int frames);
   template <typename Sample>
   void MarkSilence(v3_process_data& data);
   bool BuffersUsable(const v3_process_data& data) const;
@@ -125,8 +133,7 @@ private:
   v3_speaker_arrangement mArrangement = V3_SPEAKER_L | V3_SPEAKER_R;
   std::vector<ChangePoint> mPoints;      // capacity kMaxChangePoints, reserved at construction
   std::vector<double> mOverflow;         // per parameter: the last point that did not fit, or NaN
-  std::vector<float*> mSlice32[2];       // per direction: the host's channel pointers moved to a slice
-  std::vector<double*> mSlice64[2];
+  Changes mChanges;
   IStateBuffer mState;
 };
 

@@ -1,21 +1,15 @@
 #include "Vst3Component.h"
 
+#include "PluginInstanceMaker.h"
 #include "Vst3ClassInfo.h"
 #include "Vst3PlugView.h"
 
 #include <cstring>
-#include <mutex>
+#include <memory>
 
 namespace lumen::vst3 {
 
 namespace {
-
-// Construction touches process-wide state (the timer list, one-time initialised globals), so
-// instances are made one at a time.
-std::mutex& ConstructionMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
 
 Vst3Component* Owner(void* self) { return Vst3Component::FromSelf(self); }
 IEffectVST3& PluginOf(void* self) { return Owner(self)->Plugin(); }
@@ -123,11 +117,7 @@ v3_result V3_API SetComponentHandler(void* self, v3_component_handler** handler)
   return V3_OK;
 }
 v3_plugin_view** V3_API CreateView(void* self, const char* name) {
-  try {
-    return Vst3PlugView::Create(*Owner(self), name);
-  } catch (...) {
-    return nullptr;
-  }
+  return GuardHostCall<v3_plugin_view**>(nullptr, [&] { return Vst3PlugView::Create(*Owner(self), name); });
 }
 constexpr v3_edit_controller_cpp kController{
     kUnknown, kBase,
@@ -164,16 +154,8 @@ Vst3Component::Vst3Component(IEffectVST3* plugin)
 Vst3Component::~Vst3Component() = default;
 
 Vst3Component* Vst3Component::Create() {
-  std::unique_ptr<IEffectVST3> plugin;
-  try {
-    std::lock_guard<std::mutex> lock(ConstructionMutex());
-    plugin.reset(MakePlugin(IInstanceInfo{}));
-    if (!plugin) return nullptr;
-    plugin->FillEmptyPresets();
-    return new Vst3Component(plugin.release());
-  } catch (...) {
-    return nullptr;
-  }
+  std::unique_ptr<IEffectVST3> plugin = PluginInstanceMaker::Make<IEffectVST3>([] { return MakePlugin(IInstanceInfo{}); });
+  return plugin ? GuardHostCall<Vst3Component*>(nullptr, [&] { return new Vst3Component(plugin.release()); }) : nullptr;
 }
 
 void* Vst3Component::Interface(const v3_tuid iid) {

@@ -1,4 +1,5 @@
 // The module's exported entry points. Everything else in the binary is hidden.
+#include "HostCallGuard.h"
 #include "Vst3Factory.h"
 
 #include <new>
@@ -13,11 +14,7 @@
 #endif
 
 extern "C" KOLMARI_ENTRY_EXPORT v3_plugin_factory** KOLMARI_ENTRY_CALL GetPluginFactory() {
-  try {
-    return lumen::vst3::Vst3Factory::Create();
-  } catch (...) {
-    return nullptr;
-  }
+  return lumen::GuardHostCall<v3_plugin_factory**>(nullptr, [] { return lumen::vst3::Vst3Factory::Create(); });
 }
 
 // Hosts call these around the module's life. Nothing needs doing: every object sets itself up

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "HostCallGuard.h"
 #include "Vst3Interfaces.h"
 
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 namespace lumen::vst3 {
 
@@ -49,14 +51,10 @@ private:
   std::atomic<uint32_t> mRefs{1};
 };
 
-// No exception may reach the host: a call that throws (out of memory, say) answers an error.
+// The framework's guard with this interface's failure code.
 template <typename F>
 v3_result Guarded(F&& f) {
-  try {
-    return f();
-  } catch (...) {
-    return V3_INTERNAL_ERR;
-  }
+  return GuardHostCall<v3_result>(V3_INTERNAL_ERR, std::forward<F>(f));
 }
 
 } // namespace lumen::vst3

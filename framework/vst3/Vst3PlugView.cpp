@@ -198,20 +198,11 @@ v3_result Vst3PlugView::SetFrame(v3_plugin_frame** frame) {
 
 v3_result Vst3PlugView::CheckSizeConstraint(v3_view_rect* rect) const {
   if (!rect) return V3_INVALID_ARG;
-  const IEffectVST3& plugin = mComponent.Plugin();
-  // The editor scales as a whole: the width decides within the limits, the height follows at the
-  // editor's aspect ratio.
-  const double aspect = static_cast<double>(plugin.MaxEditorHeight()) / std::max(1, plugin.MaxEditorWidth());
-  const canvas::ICanvas* editor = plugin.Editor();
-  const double scale = editor ? std::max(0.25f, editor->ScreenScale()) : 1.0;
-  const int minWidth = static_cast<int>(std::lround(plugin.MinEditorWidth() * scale));
-  const int maxWidth = static_cast<int>(std::lround(plugin.MaxEditorWidth() * scale));
-  int width = std::clamp(rect->right - rect->left, minWidth, std::max(minWidth, maxWidth));
-  const int fromHeight = static_cast<int>(std::lround((rect->bottom - rect->top) / aspect));
-  // Whichever side the host dragged, the smaller fitting size wins.
-  width = std::clamp(std::min(width, fromHeight), minWidth, std::max(minWidth, maxWidth));
+  int width = rect->right - rect->left;
+  int height = rect->bottom - rect->top;
+  if (!mComponent.Plugin().FitEditorSize(width, height)) return V3_INVALID_ARG;
   rect->right = rect->left + width;
-  rect->bottom = rect->top + static_cast<int>(std::lround(width * aspect));
+  rect->bottom = rect->top + height;
   return V3_OK;
 }
 

@@ -101,10 +101,11 @@ TEST(ParameterCallbackTest, ValuesBeyondTheBoundsStoreTheBounds) {
   EXPECT_EQ(plugin->ParameterDisplay(4), "200.00");
   effect->setParameter(effect, 4, -0.5f);
   EXPECT_EQ(effect->getParameter(effect, 4), 0.0f);
+  // A value that is not a number is no value: refused, the parameter keeps what it had.
   effect->setParameter(effect, 5, std::numeric_limits<float>::quiet_NaN());
-  EXPECT_EQ(effect->getParameter(effect, 5), 0.0f);
+  EXPECT_EQ(effect->getParameter(effect, 5), 0.5f);
   effect->setParameter(effect, 6, std::numeric_limits<float>::infinity());
-  EXPECT_EQ(effect->getParameter(effect, 6), 1.0f);
+  EXPECT_EQ(effect->getParameter(effect, 6), 0.5f);
 }
 
 TEST(ParameterCallbackTest, IndicesOutsideTheListAreIgnored) {

@@ -118,5 +118,22 @@ TEST(ClapParams, FlushOutsideProcessingAppliesValuesAndSkipsBadEvents) {
   EXPECT_TRUE(plugin->OutputEvents().empty());
 }
 
+// A stepped parameter holds whole numbers: the host's value is truncated, as CLAP defines it, so
+// the plug-in stores and reports what the host believes it set.
+TEST(ClapParams, SteppedParametersTakeTheWholePartOfTheHostsValue) {
+  auto plugin = LoadClap();
+  ASSERT_TRUE(plugin);
+  for (clap_id id : {0u, 1u, 3u}) plugin->QueueParamValue(id, 0.6);
+  plugin->QueueParamValue(2, 2.9);
+  plugin->FlushEvents();
+  for (clap_id id : {0u, 1u, 3u}) EXPECT_EQ(plugin->ParamValue(id), 0.0) << id;
+  EXPECT_EQ(plugin->ParamValue(2), 2.0);
+  plugin->QueueParamValue(0, 1.0);
+  plugin->QueueParamValue(4, 48.6); // continuous values stay as they are
+  plugin->FlushEvents();
+  EXPECT_EQ(plugin->ParamValue(0), 1.0);
+  EXPECT_EQ(plugin->ParamValue(4), 48.6);
+}
+
 } // namespace
 } // namespace kolmari::clap::test

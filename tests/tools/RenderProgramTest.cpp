@@ -681,6 +681,18 @@ TEST_F(RenderProgram, ClapRendersEqualVst2RendersBitForBit) {
   EXPECT_EQ(Slurp(Path("s.state")), Slurp(Path("t.state")));
 }
 
+// The parameter table reads the same through every format, line for line.
+TEST_F(RenderProgram, ListIsTheSameTableInEveryFormat) {
+  const Outcome vst = Render({"--plugin", KOLMARI_PLUGIN_BINARY, "--list"});
+  ASSERT_EQ(vst.status, 0) << vst.err;
+  EXPECT_NE(vst.out.find("Input Gain    0.00   200.00  32.00    %"), std::string::npos) << vst.out;
+  for (const char* other : {KOLMARI_CLAP_BINARY, KOLMARI_VST3_BUNDLE}) {
+    const Outcome list = Render({"--plugin", other, "--list"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out, vst.out) << other;
+  }
+}
+
 // --plugin with a .vst3 bundle renders through the VST3 module: at the same seed its output equals
 // the VST 2.4 binary's bit for bit, also with a parameter changed and at block sizes that split the
 // plug-in's own, and states saved through one format load in the other.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace kolmari::testhost {
@@ -216,13 +217,27 @@ std::string ClapPluginInstance::ParameterName(int32_t index) {
   return info ? std::string(info->name) : std::string();
 }
 
-std::string ClapPluginInstance::ParameterLabel(int32_t) { return ""; } // the value text carries the unit
+std::string ClapPluginInstance::ParameterLabel(int32_t index) { return SplitUnit(CurrentValueText(index)).unit; }
 
-std::string ClapPluginInstance::ParameterDisplay(int32_t index) {
+std::string ClapPluginInstance::ParameterDisplay(int32_t index) { return SplitUnit(CurrentValueText(index)).number; }
+
+std::string ClapPluginInstance::CurrentValueText(int32_t index) const {
   const auto info = ParamInfo(index);
   const auto value = info ? ParamValue(info->id) : std::nullopt;
   if (!value) return "";
   return ValueToText(info->id, *value).value_or("");
+}
+
+ClapPluginInstance::ValueText ClapPluginInstance::SplitUnit(const std::string& text) {
+  // CLAP has no place for a unit, so plug-ins write it after the number ("32.00 %"); the other
+  // formats hand the two over apart. Split it off, so that every format reads alike.
+  const size_t space = text.find(' ');
+  if (space == std::string::npos || space == 0 || space + 1 >= text.size()) return {text, ""};
+  const std::string number = text.substr(0, space);
+  char* end = nullptr;
+  std::strtod(number.c_str(), &end);
+  if (end != number.c_str() + number.size()) return {text, ""};
+  return {number, text.substr(space + 1)};
 }
 
 bool ClapPluginInstance::SetParameterText(int32_t index, const std::string& text) {

@@ -60,6 +60,14 @@ public:
   ClapInputEvents& PendingEvents() { return mPending; }
   void FlushEvents();
   std::optional<std::string> ValueToText(clap_id id, double value) const;
+  // A value's text as a number and the unit after it (empty when the text is not a number
+  // followed by a unit).
+  struct ValueText {
+    std::string number;
+    std::string unit;
+  };
+  static ValueText SplitUnit(const std::string& text);
+  std::string CurrentValueText(int32_t index) const;
   std::optional<double> TextToValue(clap_id id, const std::string& text) const;
   // What the plug-in pushed in process and flush since the last ClearOutputEvents.
   const std::vector<ClapOutputEvent>& OutputEvents() const { return mOutput.Events(); }
