@@ -346,5 +346,33 @@ TEST(ClapProcess, ResetForgetsThePastAudio) {
   EXPECT_TRUE(cleared->Host().Violations().empty());
 }
 
+// The other calls a host makes on its audio thread allocate nothing either: stop_processing,
+// reset (active, not processing) and start_processing. Activating again for a longer block, which
+// makes new scratch buffers inside the plug-in, shows that the counter sees its allocations.
+TEST(ClapProcess, AudioThreadLifecycleCallsAllocateNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the DLL carries its own C++ runtime, whose allocations the counter cannot see";
+#endif
+  auto plugin = Started(48000.0, 512);
+  ASSERT_TRUE(plugin);
+  AudioBuffers<float> in(2, 512), out(2, 512);
+  FillSignal(in, 0);
+  plugin->QueueParamValue(2, 3.0);
+  ASSERT_EQ(plugin->Process(in, &out), CLAP_PROCESS_CONTINUE); // state to forget
+  const auto allocationsIn = [](auto&& call) {
+    AllocationCounter allocations;
+    call();
+    return allocations.Count();
+  };
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(allocationsIn([&] { plugin->StopProcessing(); }), 0u) << "stop_processing";
+    EXPECT_EQ(allocationsIn([&] { plugin->Reset(); }), 0u) << "reset";
+    EXPECT_EQ(allocationsIn([&] { EXPECT_TRUE(plugin->StartProcessing()); }), 0u) << "start_processing";
+    ASSERT_EQ(plugin->Process(in, &out), CLAP_PROCESS_CONTINUE);
+  }
+  plugin->Deactivate();
+  EXPECT_GT(allocationsIn([&] { EXPECT_TRUE(plugin->Activate(48000.0, 1, 4096)); }), 0u);
+}
+
 } // namespace
 } // namespace kolmari::clap::test
