@@ -116,6 +116,7 @@ void IEffectProcessor::ProcessBlock(double** inputs, double** outputs, int frame
 void IEffectProcessor::OnMidiMessage(const IMidiMessage& message) { SendMidiToHost(message); }
 void IEffectProcessor::OnSysExMessage(const ISysExMessage&) {}
 void IEffectProcessor::OnReset() {}
+void IEffectProcessor::OnClearState() {}
 void IEffectProcessor::OnActivate(bool) {}
 
 bool IEffectProcessor::SendMidiListToHost(const std::vector<IMidiMessage>& messages) {

@@ -16,7 +16,8 @@ namespace lumen {
 // conversion between the host's buffers and the 64-bit buffers the DSP works on, and the call into
 // the plug-in's block processing. It does not know the host API; the binding calls into it.
 //
-// Threads: ProcessBlock, the buffer plumbing and the MIDI entry points run on the audio thread.
+// Threads: ProcessBlock, the buffer plumbing, the MIDI entry points and OnClearState run on the
+// audio thread.
 // Rate, block size, connections and OnReset are changed from the host's main thread while
 // processing is stopped.
 class IEffectProcessor {
@@ -53,6 +54,10 @@ public:
   virtual void OnSysExMessage(const ISysExMessage& message);
   // After a sample-rate or block-size change and when processing is switched off.
   virtual void OnReset();
+  // Clears what the processing remembers of past audio while keeping the sample rate and channel
+  // layout. Called on the audio thread between blocks, so it must neither allocate nor lock. The
+  // default does nothing.
+  virtual void OnClearState();
   virtual void OnActivate(bool active);
   virtual bool SendMidiToHost(const IMidiMessage& message) = 0;
   virtual bool SendMidiListToHost(const std::vector<IMidiMessage>& messages);

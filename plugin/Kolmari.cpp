@@ -81,6 +81,9 @@ void Kolmari::ProcessBlock(double** inputs, double** outputs, int frames) {
 
 void Kolmari::OnReset() { mEngine.Reset(SampleRate(), ConnectedOutputCount()); }
 
+// The audio thread's reset: the channels are forgotten in place, at the rate and count in force.
+void Kolmari::OnClearState() { mEngine.Clear(); }
+
 bool Kolmari::OnFixedSeed(std::optional<uint32_t> seed) {
   mEngine.SetFixedSeed(seed);
   return true;

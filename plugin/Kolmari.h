@@ -20,6 +20,7 @@ public:
 
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
   void OnReset() override;
+  void OnClearState() override;
   void OnIdle() override;
   // Reproducible renders: the drift's generator seeded from the host's value (any thread).
   bool OnFixedSeed(std::optional<uint32_t> seed) override;

@@ -73,6 +73,13 @@ void KolmariEngine::Reset(double sampleRate, int channels) {
   mSettingsChanged = true;
 }
 
+void KolmariEngine::Clear() {
+  // The same zeroed record Resize hands out, copied over each channel: every array slot and scalar,
+  // the never-read history depths too, so the two ways to forget cannot drift apart.
+  for (KolmariChannel& ch : mChannels) ch = KolmariChannel{};
+  mSettingsChanged = true;
+}
+
 void KolmariEngine::ReinitialiseSettings(int oversamplingChoice, int channels) {
   switch (oversamplingChoice) {
     case 0: mOversamplingFactor = 1; break;

@@ -30,7 +30,7 @@ struct BiquadCoefficients {
 
 // The drive-and-shape DSP: per-block settings, per-channel state, the processing chain, the reset
 // and rate set-up, and the two shapers. Runs without locks or allocation on the audio thread;
-// Reset and Resize allocate and belong to the host's main thread.
+// Reset and Resize allocate and belong to the host's main thread, Clear does neither.
 //
 // The arithmetic follows the written formulas operation by operation (the build forbids fused
 // multiply-add contraction here), so results are reproducible bit for bit.
@@ -48,6 +48,11 @@ public:
   // Adopts the sample rate, rebuilds and clears the channels, picks the lowpass and trim for the
   // rate and asks the next block to re-initialise.
   void Reset(double sampleRate, int channels);
+  // Forgets every channel's past audio and asks the next block to re-initialise, keeping the
+  // sample rate, the lowpass and trim and the number of channels: every channel ends up where a
+  // Reset with the same rate and channel count would put it, but zeroed in place. Audio thread,
+  // between blocks: no allocation, no lock.
+  void Clear();
 
   // One block. `inputs`/`outputs` hold one pointer per channel record (`inputCount`/`outputCount`
   // of them); a null input reads as silence and a null output is skipped. Input and output may be

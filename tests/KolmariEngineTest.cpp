@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <set>
@@ -115,6 +117,97 @@ TEST(KolmariReset, ClearsEveryChannelCompletely) {
   EXPECT_EQ(ch.biquadState1, 0.0);
   EXPECT_EQ(ch.dcGain, 0.0);
   EXPECT_EQ(ch.previousInput, 0.0);
+}
+
+namespace {
+// The engine's output for `blocks` blocks of a two-sine signal starting at sample `start`, one
+// signal per channel in use (the engine keeps at least two channel records either way).
+std::vector<Signal> RunBlocks(KolmariEngine& engine, const BlockParameters& params, double rate, int channels,
+                              int start, int blocks) {
+  constexpr int kFrames = 173; // not a power of two: blocks end mid-way through the filters' cycles
+  std::vector<Signal> out(static_cast<size_t>(channels));
+  for (int b = 0; b < blocks; ++b) {
+    std::vector<Signal> in(static_cast<size_t>(channels), Signal(kFrames));
+    std::vector<Signal> block(static_cast<size_t>(channels), Signal(kFrames));
+    std::vector<double*> inputs, outputs;
+    for (int c = 0; c < channels; ++c) {
+      auto& samples = in[static_cast<size_t>(c)];
+      for (int i = 0; i < kFrames; ++i) {
+        const double t = start + b * kFrames + i;
+        samples[static_cast<size_t>(i)] = (0.9 - 0.3 * c) * std::sin(t * (0.037 + 0.011 * c));
+      }
+      inputs.push_back(samples.data());
+      outputs.push_back(block[static_cast<size_t>(c)].data());
+    }
+    engine.ProcessBlock(params, rate, channels, inputs.data(), channels, outputs.data(), channels, kFrames);
+    for (int c = 0; c < channels; ++c) {
+      auto& o = out[static_cast<size_t>(c)];
+      o.insert(o.end(), block[static_cast<size_t>(c)].begin(), block[static_cast<size_t>(c)].end());
+    }
+  }
+  return out;
+}
+
+// The samples as bit patterns, so that equality means the same bits (-0 against +0 included).
+std::vector<uint64_t> Bits(const Signal& s) {
+  std::vector<uint64_t> bits;
+  for (double v : s) bits.push_back(std::bit_cast<uint64_t>(v));
+  return bits;
+}
+} // namespace
+
+// Clear, which runs on the audio thread, forgets the past as Reset does: after the same audio,
+// the blocks that follow a Clear carry the same bits as those after a Reset at the same rate and
+// channel count, every channel record is byte for byte the same, and Clear allocates nothing.
+TEST(KolmariReset, ClearForgetsThePastBitForBitAsResetDoesWithoutAllocating) {
+  for (double rate : {22050.0, 44100.0, 48000.0, 96000.0, 192000.0}) {
+    for (int oversampling : {0, 1, 3}) {
+      for (int channels : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << rate << " Hz, oversampling " << oversampling << ", " << channels
+                                        << " channel(s)");
+        BlockParameters params;
+        params.oversampling = oversampling;
+        params.react = oversampling == 1 ? 1.0 : 0.0;
+        params.inputGain = 120.0;
+        params.wet = 80.0;
+        params.tame = 0.3;
+        params.bias = 0.7;
+        KolmariEngine cleared, reset, kept;
+        for (KolmariEngine* e : {&cleared, &reset, &kept}) {
+          e->SetFixedDraw(0x9E3779B9u);
+          e->Reset(rate, channels);
+          RunBlocks(*e, params, rate, channels, 0, 4);
+        }
+        {
+          AllocationCounter allocations;
+          cleared.Clear();
+          EXPECT_EQ(allocations.Count(), 0u);
+        }
+        reset.Reset(rate, channels);
+
+        EXPECT_TRUE(cleared.SettingsChanged());
+        ASSERT_EQ(cleared.ChannelCount(), reset.ChannelCount());
+        EXPECT_EQ(cleared.SampleRate(), reset.SampleRate());
+        ExpectCoefficients(cleared.Lowpass(), reset.Lowpass());
+        EXPECT_EQ(cleared.OutputTrim(), reset.OutputTrim());
+        // Plain doubles without padding: equal bytes are equal state, the history depths the
+        // chain never reads included.
+        for (int c = 0; c < cleared.ChannelCount(); ++c) {
+          EXPECT_EQ(std::memcmp(&cleared.Channel(c), &reset.Channel(c), sizeof(KolmariChannel)), 0) << c;
+        }
+
+        const auto afterClear = RunBlocks(cleared, params, rate, channels, 4 * 173, 4);
+        const auto afterReset = RunBlocks(reset, params, rate, channels, 4 * 173, 4);
+        const auto remembering = RunBlocks(kept, params, rate, channels, 4 * 173, 4);
+        for (int c = 0; c < channels; ++c) {
+          EXPECT_EQ(Bits(afterClear[static_cast<size_t>(c)]), Bits(afterReset[static_cast<size_t>(c)])) << c;
+          // The past does shape these blocks, so the comparison above is not between two
+          // renders that could not have differed.
+          EXPECT_NE(Bits(afterClear[static_cast<size_t>(c)]), Bits(remembering[static_cast<size_t>(c)])) << c;
+        }
+      }
+    }
+  }
 }
 
 TEST(KolmariReset, UnitCoefficientsAt44100WithoutOversampling) {

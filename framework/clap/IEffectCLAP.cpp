@@ -118,7 +118,8 @@ void IEffectCLAP::StopProcessing(const clap_plugin_t* plugin) {
 
 void IEffectCLAP::Reset(const clap_plugin_t* plugin) {
   IEffectCLAP* p = FromPlugin(plugin);
-  if (p && p->mActive) p->OnReset();
+  // The audio thread's call: the state is cleared in place, not rebuilt as OnReset may.
+  if (p && p->mActive) p->OnClearState();
 }
 
 void IEffectCLAP::OnMainThread(const clap_plugin_t*) {}

@@ -356,6 +356,29 @@ TEST_F(BindingTest, LongerHostBlocksAreSlicedWithoutAllocating) {
   EXPECT_EQ(plugin.longestBlock, 64);
 }
 
+// effStartProcess and effStopProcess may come on the audio thread, around blocks: neither
+// allocates. The largest block size, which needs larger scratch buffers than any before, shows
+// that the counter counts.
+TEST_F(BindingTest, StartAndStopProcessAllocateNothing) {
+  ConstantEffect plugin;
+  plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  plugin.Dispatch(effSetBlockSize, 0, 64);
+  plugin.Dispatch(effMainsChanged, 0, 1);
+  Buffers<float> in(64, 0.25f), out(64, 0.0f);
+  const auto allocationsIn = [](auto&& call) {
+    AllocationCounter allocations;
+    call();
+    return allocations.Count();
+  };
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(allocationsIn([&] { plugin.Dispatch(effStartProcess); }), 0u) << "effStartProcess";
+    plugin.Effect()->processReplacing(plugin.Effect(), in.pointers, out.pointers, 64);
+    EXPECT_EQ(allocationsIn([&] { plugin.Dispatch(effStopProcess); }), 0u) << "effStopProcess";
+  }
+  EXPECT_EQ(plugin.blocks, 3);
+  EXPECT_GT(allocationsIn([&] { plugin.Dispatch(effSetBlockSize, 0, IEffectVST2::kMaxBlockSize); }), 0u);
+}
+
 // With one channel connected each way, the second record works on its own scratch buffer of the
 // block size; a longer 64-bit host block must not run past it.
 TEST_F(BindingTest, MonoArrangementKeepsLongBlocksInsideTheScratchBuffers) {

@@ -303,3 +303,76 @@ TEST(ClapProcess, ProcessAllocatesNothing) {
 
 } // namespace
 } // namespace kolmari::clap::test
+
+namespace kolmari::clap::test {
+namespace {
+
+// reset forgets the audio so far and nothing else: afterwards the plug-in renders what one that
+// never heard that audio renders, with the same parameters and seed.
+TEST(ClapProcess, ResetForgetsThePastAudio) {
+  auto cleared = Started(48000.0, 512);
+  auto fresh = Started(48000.0, 512);
+  auto remembering = Started(48000.0, 512);
+  ASSERT_TRUE(cleared && fresh && remembering);
+  for (ClapPluginInstance* plugin : {cleared.get(), fresh.get(), remembering.get()}) {
+    plugin->QueueParamValue(2, 2.0); // oversampling
+    plugin->QueueParamValue(4, 150.0);
+  }
+  for (int block = 0; block < 4; ++block) {
+    AudioBuffers<float> in(2, 512), out(2, 512);
+    FillSignal(in, 5000 + block * 512);
+    for (ClapPluginInstance* plugin : {cleared.get(), remembering.get()}) {
+      AudioBuffers<float> input = in;
+      ASSERT_EQ(plugin->Process(input, &out), CLAP_PROCESS_CONTINUE);
+    }
+  }
+  cleared->StopProcessing();
+  cleared->Reset();
+  ASSERT_TRUE(cleared->StartProcessing());
+
+  bool pastHeard = false;
+  for (int block = 0; block < 4; ++block) {
+    AudioBuffers<float> in(2, 512), a(2, 512), b(2, 512), c(2, 512);
+    FillSignal(in, block * 512);
+    AudioBuffers<float> in2 = in, in3 = in;
+    ASSERT_EQ(cleared->Process(in, &a), CLAP_PROCESS_CONTINUE);
+    ASSERT_EQ(fresh->Process(in2, &b), CLAP_PROCESS_CONTINUE);
+    ASSERT_EQ(remembering->Process(in3, &c), CLAP_PROCESS_CONTINUE);
+    ASSERT_EQ(a.Channel(0), b.Channel(0)) << block;
+    ASSERT_EQ(a.Channel(1), b.Channel(1)) << block;
+    pastHeard = pastHeard || c.Channel(0) != b.Channel(0);
+  }
+  EXPECT_TRUE(pastHeard) << "without the reset the earlier audio changes the output";
+  EXPECT_TRUE(cleared->Host().Violations().empty());
+}
+
+// The other calls a host makes on its audio thread allocate nothing either: stop_processing,
+// reset (active, not processing) and start_processing. Activating again for a longer block, which
+// makes new scratch buffers inside the plug-in, shows that the counter sees its allocations.
+TEST(ClapProcess, AudioThreadLifecycleCallsAllocateNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the DLL carries its own C++ runtime, whose allocations the counter cannot see";
+#endif
+  auto plugin = Started(48000.0, 512);
+  ASSERT_TRUE(plugin);
+  AudioBuffers<float> in(2, 512), out(2, 512);
+  FillSignal(in, 0);
+  plugin->QueueParamValue(2, 3.0);
+  ASSERT_EQ(plugin->Process(in, &out), CLAP_PROCESS_CONTINUE); // state to forget
+  const auto allocationsIn = [](auto&& call) {
+    AllocationCounter allocations;
+    call();
+    return allocations.Count();
+  };
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(allocationsIn([&] { plugin->StopProcessing(); }), 0u) << "stop_processing";
+    EXPECT_EQ(allocationsIn([&] { plugin->Reset(); }), 0u) << "reset";
+    EXPECT_EQ(allocationsIn([&] { EXPECT_TRUE(plugin->StartProcessing()); }), 0u) << "start_processing";
+    ASSERT_EQ(plugin->Process(in, &out), CLAP_PROCESS_CONTINUE);
+  }
+  plugin->Deactivate();
+  EXPECT_GT(allocationsIn([&] { EXPECT_TRUE(plugin->Activate(48000.0, 1, 4096)); }), 0u);
+}
+
+} // namespace
+} // namespace kolmari::clap::test

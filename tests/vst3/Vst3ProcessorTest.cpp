@@ -284,5 +284,32 @@ TEST_F(Vst3ProcessorTest, ProcessingWithChangesAtOffsetsAllocatesNothing) {
   }
 }
 
+// setProcessing, which hosts may call on the audio thread, allocates nothing either way, also
+// between blocks. Reading a state shows again that the counter sees the module's allocations.
+TEST_F(Vst3ProcessorTest, SwitchingProcessingOnAndOffAllocatesNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the DLL carries its own C++ runtime, whose allocations the counter cannot see";
+#endif
+  auto p = Make();
+  ASSERT_TRUE(p->Start(2, 48000.0, 512, false));
+  Buffers<float> in(2, 512), out(2, 512);
+  in.FillSignal(0);
+  ASSERT_EQ(p->Process(in.Pointers(), out.Pointers(), 2, 512), V3_OK);
+  const auto allocationsIn = [](auto&& call) {
+    AllocationCounter allocations;
+    call();
+    return allocations.Count();
+  };
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(allocationsIn([&] { EXPECT_EQ(p->ProcessorMethods().set_processing(p->Processor(), 0), V3_OK); }), 0u)
+        << "setProcessing(false)";
+    EXPECT_EQ(allocationsIn([&] { EXPECT_EQ(p->ProcessorMethods().set_processing(p->Processor(), 1), V3_OK); }), 0u)
+        << "setProcessing(true)";
+    ASSERT_EQ(p->Process(in.Pointers(), out.Pointers(), 2, 512), V3_OK);
+  }
+  MemoryStream stream(p->SaveState());
+  EXPECT_GT(allocationsIn([&] { p->ComponentMethods().set_state(p->Component(), stream.As<v3_bstream>()); }), 0u);
+}
+
 } // namespace
 } // namespace kolmari::vst3::test

@@ -143,6 +143,12 @@ void ClapPluginInstance::StopProcessing() {
   mProcessing = false;
 }
 
+void ClapPluginInstance::Reset() {
+  if (!mPlugin || !mActive) return;
+  ClapTestHost::AudioScope audio(*mHost);
+  mPlugin->reset(mPlugin);
+}
+
 // ---- Parameters -----------------------------------------------------------------------------------
 
 std::optional<clap_param_info_t> ClapPluginInstance::ParamInfo(int32_t index) const {

@@ -49,6 +49,8 @@ public:
   void Deactivate();
   bool StartProcessing();
   void StopProcessing();
+  // reset, on the audio thread as hosts call it; only while active.
+  void Reset();
   bool IsActive() const { return mActive; }
   bool IsProcessing() const { return mProcessing; }
 
