@@ -25,9 +25,10 @@ namespace lumen {
 // The CLAP binding: one object is host binding, processor and editor delegate at once. The host
 // sees only its clap_plugin record; the record's plugin_data leads back here.
 //
-// Threads, as CLAP assigns them: everything runs on the host's main thread except process (audio
-// thread), params.flush (audio thread while active, else main thread; never both at once) and
-// the [thread-safe] calls (params count, info, value, texts; state answers main thread only).
+// Threads, as CLAP assigns them: everything runs on the host's main thread except process,
+// start_processing, stop_processing and reset (audio thread), params.flush (audio thread while
+// active, else main thread; never both at once) and the [thread-safe] calls (params count, info,
+// value, texts; state answers main thread only).
 // Nothing on the audio thread takes a lock or allocates: events are read in place, the editor's
 // gestures reach the host through a fixed queue, and the channel pointer arrays are made here.
 //
