@@ -22,6 +22,20 @@ int ParamFacts::StepCount(const IParam& param) {
   }
 }
 
+ParamFacts::DeclaredKind ParamFacts::Declared(const IParam& param) {
+  switch (param.Type()) {
+    case IParam::ParamType::Bool: return DeclaredKind::Switch;
+    case IParam::ParamType::Int:
+    case IParam::ParamType::Enum: return DeclaredKind::Integer;
+    default: return DeclaredKind::Number;
+  }
+}
+
+bool ParamFacts::DeclaredTwoState(const IParam& param) {
+  const DeclaredKind kind = Declared(param);
+  return kind == DeclaredKind::Switch || (kind == DeclaredKind::Integer && std::abs(param.Max() - param.Min()) < 1.5);
+}
+
 std::optional<double> ParamFacts::PlainFromHost(const IParam& param, double plain) {
   if (!std::isfinite(plain)) return std::nullopt;
   if (IsStepped(param)) plain = std::trunc(plain);

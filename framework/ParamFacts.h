@@ -22,6 +22,14 @@ public:
   // Off/on: exactly one step.
   static bool IsSwitch(const IParam& param) { return StepCount(param) == 1; }
 
+  // The kind the parameter was declared as, which hosts of the oldest format read from its type:
+  // a two-state type, an integer type (integer or list), or a number. Unlike StepCount, a number
+  // with whole steps stays a number here, as projects stored by those hosts know it.
+  enum class DeclaredKind { Switch, Integer, Number };
+  static DeclaredKind Declared(const IParam& param);
+  // Declared as a switch, or as an integer with only two values.
+  static bool DeclaredTwoState(const IParam& param);
+
   // A plain value as the parameter stores it: a stepped parameter keeps only the whole part (hosts
   // that speak plain values truncate, and they must agree with what the plug-in stores), then the
   // value is limited to the range. Null for a value that is not a number.

@@ -42,6 +42,13 @@ TEST(ParamFacts, StepCountDecidesSteppedOnceForEveryKindOfParameter) {
   EXPECT_EQ(ParamFacts::StepCount(Made(p, 0, -2, 2, 0.5, "", IParam::ParamType::Int)), 4);
   EXPECT_TRUE(ParamFacts::IsSwitch(Made(p, 0, 0, 1, 1)));
   EXPECT_FALSE(ParamFacts::IsSwitch(Made(p, 0, 0, 3, 1)));
+
+  // The declared kind follows the type alone: a number with whole steps stays a number.
+  EXPECT_EQ(ParamFacts::Declared(Made(p, 0, 0, 1, 1)), ParamFacts::DeclaredKind::Number);
+  EXPECT_FALSE(ParamFacts::DeclaredTwoState(p));
+  EXPECT_TRUE(ParamFacts::DeclaredTwoState(Made(p, 0, 0, 1, 1, "", IParam::ParamType::Bool)));
+  EXPECT_TRUE(ParamFacts::DeclaredTwoState(Made(p, 0, 0, 1, 1, "", IParam::ParamType::Enum)));
+  EXPECT_FALSE(ParamFacts::DeclaredTwoState(Made(p, 0, 0, 2, 1, "", IParam::ParamType::Int)));
 }
 
 TEST(ParamFacts, HostValuesAreRefusedWhenNotANumberLimitedOtherwiseAndSteppedOnesTruncated) {

@@ -1,5 +1,6 @@
 // The library's one exported symbol, clap_entry, and the factory behind it. Everything else in the
 // library is hidden.
+#include "EntryExport.h"
 #include "IEffectCLAP.h"
 #include "PluginInstanceMaker.h"
 
@@ -13,13 +14,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-// The DLL's exports are listed in its module-definition file.
-#define KOLMARI_ENTRY_EXPORT
-#else
-#define KOLMARI_ENTRY_EXPORT __attribute__((visibility("default")))
-#endif
 
 namespace {
 

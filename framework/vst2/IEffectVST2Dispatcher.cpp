@@ -213,19 +213,18 @@ intptr_t IEffectVST2::StringToParameter(int index, const char* text) {
 intptr_t IEffectVST2::ParameterProperties(int index, VstParameterProperties* properties) {
   if (!ValidParam(index) || !properties) return 0;
   const IParam* param = GetParam(index);
-  switch (param->Type()) {
-    case IParam::ParamType::Bool:
+  switch (ParamFacts::Declared(*param)) {
+    case ParamFacts::DeclaredKind::Switch:
       properties->flags = kVstParameterIsSwitch;
       break;
-    case IParam::ParamType::Int:
-    case IParam::ParamType::Enum:
+    case ParamFacts::DeclaredKind::Integer:
       properties->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
       properties->minInteger = static_cast<int32_t>(param->Min());
       properties->maxInteger = static_cast<int32_t>(param->Max());
       properties->stepInteger = 1;
       properties->largeStepInteger = 1;
       break;
-    default:
+    case ParamFacts::DeclaredKind::Number:
       properties->flags = kVstParameterUsesFloatStep;
       properties->stepFloat = properties->smallStepFloat = properties->largeStepFloat =
           static_cast<float>(param->Step());
@@ -359,12 +358,7 @@ intptr_t IEffectVST2::VendorSpecific(int32_t index, intptr_t value, void* ptr, f
       if (value == kUseFixedSeed || value == kUseSystemSource) return FixedSeed(value, ptr);
       break;
     case kVendorQueryFewSteps:
-      if (!validParam) break;
-      if (GetParam(param)->Type() == IParam::ParamType::Bool) return kVendorAnswer;
-      if ((GetParam(param)->Type() == IParam::ParamType::Int || GetParam(param)->Type() == IParam::ParamType::Enum) &&
-          std::abs(GetParam(param)->Max() - GetParam(param)->Min()) < 1.5) {
-        return kVendorAnswer;
-      }
+      if (validParam && ParamFacts::DeclaredTwoState(*GetParam(param))) return kVendorAnswer;
       break;
     default:
       break;

@@ -1,16 +1,10 @@
 // The library's two exported entry points. Everything else in the library is hidden.
+#include "EntryExport.h"
 #include "IEffectVST2.h"
 
 #include "PluginInstanceMaker.h"
 
 #include <memory>
-
-#ifdef _WIN32
-// The DLL's exports are listed in its module-definition file.
-#define KOLMARI_ENTRY_EXPORT
-#else
-#define KOLMARI_ENTRY_EXPORT __attribute__((visibility("default")))
-#endif
 
 namespace {
 

@@ -1,19 +1,11 @@
 // The module's exported entry points. Everything else in the binary is hidden.
+#include "EntryExport.h"
 #include "HostCallGuard.h"
 #include "Vst3Factory.h"
 
 #include <new>
 
-#ifdef _WIN32
-// The DLL's exports are listed in its module-definition file.
-#define KOLMARI_ENTRY_EXPORT
-#define KOLMARI_ENTRY_CALL
-#else
-#define KOLMARI_ENTRY_EXPORT __attribute__((visibility("default")))
-#define KOLMARI_ENTRY_CALL
-#endif
-
-extern "C" KOLMARI_ENTRY_EXPORT v3_plugin_factory** KOLMARI_ENTRY_CALL GetPluginFactory() {
+extern "C" KOLMARI_ENTRY_EXPORT v3_plugin_factory** GetPluginFactory() {
   return lumen::GuardHostCall<v3_plugin_factory**>(nullptr, [] { return lumen::vst3::Vst3Factory::Create(); });
 }
 
