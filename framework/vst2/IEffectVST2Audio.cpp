@@ -76,7 +76,7 @@ void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, do
 
 void IEffectVST2::VSTSetParameter(AEffect* effect, int32_t index, float value) {
   IEffectVST2* plugin = FromEffect(effect);
-  if (plugin) plugin->SetParamFromHost(index, static_cast<double>(value), HostValue::Normalized);
+  if (plugin) GuardHostCall(false, [&] { return plugin->SetParamFromHost(index, static_cast<double>(value), HostValue::Normalized); });
 }
 
 float IEffectVST2::VSTGetParameter(AEffect* effect, int32_t index) {

@@ -77,7 +77,9 @@ v3_result V3_API SetupProcessing(void* self, v3_process_setup* setup) {
   return Guarded([&] { return PluginOf(self).SetupProcessing(setup); });
 }
 v3_result V3_API SetProcessing(void* self, v3_bool state) { return PluginOf(self).SetProcessing(state != 0); }
-v3_result V3_API Process(void* self, v3_process_data* data) { return PluginOf(self).Process(data); }
+v3_result V3_API Process(void* self, v3_process_data* data) {
+  return Guarded([&] { return PluginOf(self).Process(data); });
+}
 uint32_t V3_API GetTailSamples(void* self) { return static_cast<uint32_t>(PluginOf(self).TailSize()); }
 constexpr v3_audio_processor_cpp kProcessor{
     kUnknown,
@@ -110,7 +112,7 @@ double V3_API PlainToNormalized(void* self, v3_param_id id, double plain) {
 }
 double V3_API GetParameterNormalized(void* self, v3_param_id id) { return PluginOf(self).ParameterNormalized(id); }
 v3_result V3_API SetParameterNormalized(void* self, v3_param_id id, double normalized) {
-  return PluginOf(self).SetParameterNormalized(id, normalized);
+  return Guarded([&] { return PluginOf(self).SetParameterNormalized(id, normalized); });
 }
 v3_result V3_API SetComponentHandler(void* self, v3_component_handler** handler) {
   PluginOf(self).SetComponentHandler(handler);
