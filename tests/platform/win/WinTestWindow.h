@@ -34,6 +34,12 @@ public:
   WinTestWindow& operator=(const WinTestWindow&) = delete;
 
   HWND Handle() const { return mWindow; }
+  // A client area of width x height, as a host makes room before it sizes the editor.
+  void Resize(int width, int height) {
+    RECT r{0, 0, width, height};
+    AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+    SetWindowPos(mWindow, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   // The editor's window inside.
   HWND Editor() const { return FindWindowExA(mWindow, nullptr, "LumenWndClass", nullptr); }
 
