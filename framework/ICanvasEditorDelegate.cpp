@@ -18,7 +18,11 @@ void* ICanvasEditorDelegate::OpenEditor(void* parent) {
     if (mEditor && mRememberedWidth != 0 && mRememberedHeight != 0 && mRememberedScale != 0.0f)
       mEditor->ResizeSurface(mRememberedWidth, mRememberedHeight, mRememberedScale);
   }
-  return mEditor ? mEditor->OpenEditorWindow(parent) : nullptr;
+  if (!mEditor) return nullptr;
+  void* window = mEditor->OpenEditorWindow(parent);
+  // The window opened at the scale its platform reads from the screen; the host's word wins.
+  if (window && mHostScale > 0.0f && mHostScale != mEditor->ScreenScale()) mEditor->ApplyScreenScale(mHostScale);
+  return window;
 }
 
 void ICanvasEditorDelegate::IdleEditor() {
@@ -39,7 +43,7 @@ bool ICanvasEditorDelegate::PlannedEditorSize(int& width, int& height) {
     // A surface that is only asked, never resized: a resize would already tell the host a size.
     std::unique_ptr<canvas::ICanvas> planned = MakeEditorSurface();
     if (!planned) return false;
-    screenScale = planned->ExpectedScreenScale();
+    screenScale = mHostScale > 0.0f ? mHostScale : planned->ExpectedScreenScale();
     const bool remembered = mRememberedWidth != 0 && mRememberedHeight != 0 && mRememberedScale != 0.0f;
     logicalWidth = remembered ? mRememberedWidth : planned->Width();
     logicalHeight = remembered ? mRememberedHeight : planned->Height();
@@ -166,7 +170,9 @@ int ICanvasEditorDelegate::UnserializeEditorState(const IStateBuffer& buffer, in
 }
 
 void ICanvasEditorDelegate::ApplyScreenScale(float scale) {
-  if (mEditor) mEditor->ApplyScreenScale(scale);
+  if (!(scale > 0.0f) || !std::isfinite(scale)) return;
+  mHostScale = scale;
+  if (mEditor && mEditor->EditorWindowIsOpen()) mEditor->ApplyScreenScale(scale);
 }
 
 std::unique_ptr<canvas::ICanvas> ICanvasEditorDelegate::MakeEditorSurface() {

@@ -54,7 +54,12 @@ public:
   // editor they become the remembered values; an open editor is resized to them when all three are
   // non-zero.
   int UnserializeEditorState(const IStateBuffer& buffer, int pos) override;
+  // The host's word on the screen's scale (its content scale): applied to the open editor, and
+  // kept for every editor opened later and for the size it plans, since hosts may tell it before
+  // the editor exists. A factor that is no positive number is ignored.
   void ApplyScreenScale(float scale) override;
+  // The host's scale as last told, or 0 while it has told none.
+  float HostScreenScale() const { return mHostScale; }
 
   // The host's idle call on its user-interface thread, handed to the open editor (if any).
   void IdleEditor();
@@ -95,6 +100,7 @@ private:
   int mRememberedWidth = 0;
   int mRememberedHeight = 0;
   float mRememberedScale = 0.0f;
+  float mHostScale = 0.0f;
   bool mClosing = false;
 };
 

@@ -156,6 +156,28 @@ TEST(EditorDelegate, PlannedSizeIsTheWindowTheEditorOpensAtWithoutMakingOne) {
   EXPECT_FALSE(without.PlannedEditorSize(w, h));
 }
 
+// Hosts may tell their content scale before the editor exists (CLAP's set_scale before set_parent,
+// VST3's scale before attached): it decides the planned size and wins over the screen's once open.
+TEST(EditorDelegate, TheHostsScaleToldBeforeOpeningIsKept) {
+  TestEffect effect;
+  FakeCanvas* open = nullptr;
+  effect.SetEditorFactory([&] {
+    auto surface = std::make_unique<FakeCanvas>(1630, 1010, 0.5f);
+    open = surface.get();
+    return surface;
+  });
+  effect.ApplyScreenScale(2.0f);
+  effect.ApplyScreenScale(-1.0f); // no scale: ignored
+  EXPECT_EQ(effect.HostScreenScale(), 2.0f);
+  int w = 0, h = 0;
+  ASSERT_TRUE(effect.EditorSizeForHost(w, h));
+  EXPECT_EQ(w, 1630);
+  EXPECT_EQ(h, 1010);
+  int parent = 0;
+  ASSERT_NE(effect.OpenEditor(&parent), nullptr);
+  EXPECT_EQ(open->screenScale, 2.0f);
+}
+
 TEST_F(EditorFixture, HostIdleReachesOnlyAnOpenEditor) {
   effect.IdleEditor(); // nothing open: nothing happens
   FakeCanvas& surface = Open();

@@ -147,6 +147,7 @@ void* ICanvasWin::OpenEditorWindow(void* parentHandle) {
     CloseWindowOnly();
     return nullptr;
   }
+  mMonitorScale = screenScale;
   ApplyScreenScale(screenScale); // sizes the window, tells the host, sizes the draw targets
   if (ICanvasEditorDelegate* delegate = GetDelegate()) delegate->LayoutEditor(*this);
   mTouchRegistered = MultiTouchEnabled() && SupportsMultiTouch() && RegisterTouchWindow(mWindow, 0) != FALSE;

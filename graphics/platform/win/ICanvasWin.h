@@ -147,6 +147,8 @@ private:
   WinHostWindow mHostWindow; // the host's top-level window, found on first need
   WinGLContext mGL;
   WinDisplayTicker mTicker;
+  // The scale of the monitor the window was on at the last tick (or at open).
+  float mMonitorScale = 1.0f;
   bool mTouchRegistered = false;
   bool mPressed = false; // a press of this window holds the capture
   WinCursors mCursors;

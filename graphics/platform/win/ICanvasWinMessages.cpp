@@ -170,10 +170,15 @@ void ICanvasWin::OnDisplayTick(uint32_t count) {
     }
     if (result == WinTextEntry::TickResult::Kept) return;
   }
-  // Moved to a monitor of another scale (not in the middle of a drag).
+  // Moved to a monitor of another scale (not in the middle of a drag). Compared with the monitor's
+  // scale when last seen, not with the editor's: a scale the host gave stays until the window
+  // really moves.
   if (GetCapture() == nullptr) {
     const float scale = WindowScale(mWindow);
-    if (scale != ScreenScale()) ApplyScreenScale(scale);
+    if (scale != mMonitorScale) {
+      mMonitorScale = scale;
+      ApplyScreenScale(scale);
+    }
   }
   IRectFList regions;
   if (!Tick(regions)) return;
