@@ -250,8 +250,6 @@ void ICanvasX11::ReleaseGLContext() {
 
 void ICanvasX11::OnHostIdle() { Pump(); }
 
-int ICanvasX11::EventFileDescriptor() const { return mDisplay ? ConnectionNumber(mDisplay) : -1; }
-
 void ICanvasX11::StartTicks() {
   ICanvasEditorDelegate* delegate = GetDelegate();
   IEditorPump* pump = delegate ? delegate->EditorPump() : nullptr;

@@ -76,7 +76,6 @@ public:
   // ---- Ticks -----------------------------------------------------------------------------------------
 
   void OnHostIdle() override;
-  int EventFileDescriptor() const override;
   // One tick: events, timers and, when a frame is due (or force), the redraw of dirty regions.
   void Pump(bool forceFrame = false);
   // Whether a GLib timeout drives the editor besides the host's idle calls (only without a timer
