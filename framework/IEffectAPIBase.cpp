@@ -188,7 +188,19 @@ std::string IEffectAPIBase::VersionText(int32_t packedVersion) {
 
 void* IEffectAPIBase::OpenEditor(void* parent) {
   if (mTimer && mTimerThread != std::this_thread::get_id()) StartIdleTimer();
+  DiscardEditorQueues();
   return IEffectBase::OpenEditor(parent);
+}
+
+void IEffectAPIBase::DiscardEditorQueues() {
+  ParamUpdate update;
+  while (mParamsToEditor.Pop(update)) {
+  }
+  IMidiMessage message;
+  while (mMidiToEditor.Pop(message)) {
+  }
+  while (mSysExToEditor.Pop(mSysExScratch)) {
+  }
 }
 
 void IEffectAPIBase::StartIdleTimer() {
