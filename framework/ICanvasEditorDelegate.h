@@ -62,7 +62,8 @@ public:
   // and every descriptor readiness of the binding's pump comes here too.
   void IdleEditor();
   // The host's timer and descriptor watch, for an editor that has no message loop of its own; null
-  // (the default) when the binding's host offers neither. Asked on the user-interface thread.
+  // (the default) where the binding has no such services to offer. Asked on the user-interface
+  // thread, when the editor's window opens and closes.
   virtual IEditorPump* EditorPump() { return nullptr; }
   // The window size in pixels the editor opens (or is open) at: its logical size at its draw scale
   // and the screen's scale. Before the first open that needs a surface from the factory, made and
