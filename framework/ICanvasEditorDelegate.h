@@ -7,6 +7,8 @@
 
 namespace lumen {
 
+class IEditorPump;
+
 namespace canvas {
 class ICanvas;
 }
@@ -61,8 +63,13 @@ public:
   // The host's scale as last told, or 0 while it has told none.
   float HostScreenScale() const { return mHostScale; }
 
-  // The host's idle call on its user-interface thread, handed to the open editor (if any).
+  // The host's idle call on its user-interface thread, handed to the open editor (if any). Every tick
+  // and every descriptor readiness of the binding's pump comes here too.
   void IdleEditor();
+  // The host's timer and descriptor watch, for an editor that has no message loop of its own; null
+  // (the default) where the binding has no such services to offer. Asked on the user-interface
+  // thread, when the editor's window opens and closes.
+  virtual IEditorPump* EditorPump() { return nullptr; }
   // The window size in pixels the editor opens (or is open) at: its logical size at its draw scale
   // and the screen's scale. Before the first open that needs a surface from the factory, made and
   // dropped again here; false without a factory.

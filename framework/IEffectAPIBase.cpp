@@ -188,12 +188,21 @@ std::string IEffectAPIBase::VersionText(int32_t packedVersion) {
 
 void* IEffectAPIBase::OpenEditor(void* parent) {
   if (mTimer && mTimerThread != std::this_thread::get_id()) StartIdleTimer();
-  // Values the host set while the editor was closed are stale once the editor opens with every
-  // present value; delivered afterwards they would show an old value until the next change.
-  ParamUpdate stale;
-  while (mParamsToEditor.Pop(stale)) {
-  }
+  // What waits for the editor was meant for one that no longer exists: the new one opens with
+  // every present value, and old values delivered afterwards would show until the next change.
+  DiscardEditorQueues();
   return IEffectBase::OpenEditor(parent);
+}
+
+void IEffectAPIBase::DiscardEditorQueues() {
+  ParamUpdate update;
+  while (mParamsToEditor.Pop(update)) {
+  }
+  IMidiMessage message;
+  while (mMidiToEditor.Pop(message)) {
+  }
+  while (mSysExToEditor.Pop(mSysExScratch)) {
+  }
 }
 
 void IEffectAPIBase::StartIdleTimer() {

@@ -32,7 +32,8 @@ namespace lumen {
 //   SysEx to the host (4)       editor                       -> audio thread, then the host
 //   SysEx to the editor (4)     the processing side          -> idle timer (editor)
 // The idle timer ticks every 20 ms on the host's main thread: OnTimer delivers what the queues
-// hold to the editor (when the plug-in has one), then calls OnIdle.
+// hold to the editor (when the plug-in has one), then calls OnIdle. On Linux the open editor's ticks
+// fire it, so there it rests while no editor is open (see OpenEditor for what that means).
 class IEffectAPIBase : public IEffectBase {
 public:
   static constexpr size_t kMaxIdentityText = 128;
@@ -112,6 +113,11 @@ public:
 
   // Opens the editor; the idle timer first moves to the calling thread when it was made on another
   // one, because a timer fires on the thread that made it and the editor lives on this one.
+  //
+  // What the queues to the editor still hold is dropped first. Where the editor's ticks fire the
+  // idle timer (Linux), the timer rests while no editor is open, and a queue that filled up then kept
+  // its oldest items: delivered after the editor has learnt every current value on opening, they
+  // would show old values. Where the timer runs on its own (Windows) they are a tick old at most.
   void* OpenEditor(void* parent) override;
 
   // The idle timer's tick; see the class comment.
@@ -150,6 +156,9 @@ protected:
   std::string& ParamDisplayText() { return mParamDisplayText; }
 
 private:
+  // Empties the queues whose consumer is the editor (on the editor's thread).
+  void DiscardEditorQueues();
+
   std::string mPluginName;
   std::string mProductName;
   std::string mMakerName;

@@ -247,9 +247,6 @@ public:
   // The host gives the editor time on its user-interface thread (effEditIdle). A platform whose
   // window gets no messages of its own pumps its events, timers and display tick here.
   virtual void OnHostIdle() {}
-  // The descriptor whose readiness means the window system has events for the editor (the X
-  // connection), for hosts that run the editor on their own loop; -1 where there is none.
-  virtual int EventFileDescriptor() const { return -1; }
   virtual void ResizePlatformWindow(bool /*parentHasResized*/) {}
   virtual void ResizeDrawTarget() {}
 

@@ -205,6 +205,31 @@ TEST(EditorTraffic, The513thQueuedValueIsDroppedAndTheFirst512ArriveInOrder) {
   EXPECT_THAT(control.received, IsEmpty());
 }
 
+TEST(EditorTraffic, OpeningTheEditorDropsWhatWaitedForItWhileClosed) {
+  // A host that automates while no editor is open fills the queue (nothing drains it then), which
+  // keeps its oldest values; the editor learns the current ones as it opens, and the old ones must
+  // not follow and undo that.
+  TestEffect effect;
+  effect.SetEditorFactory([] { return std::make_unique<FakeCanvas>(400, 300, 1.0f); });
+  for (int i = 0; i < 600; ++i) effect.SendParamValueToEditor(0, -50.0 + i * 0.1, false);
+  effect.QueueMidiForEditor(IMidiMessage{0, 0x90, 60, 100});
+  const uint8_t sysex[] = {0xF0, 0x7E, 0xF7};
+  effect.QueueSysExForEditor(ISysExMessage{0, 3, sysex});
+  int parent = 0;
+  effect.OpenEditor(&parent);
+  FakeControl& control = static_cast<FakeCanvas&>(*effect.Editor()).Add({0});
+  effect.TakeLog();
+  effect.OnTimer();
+  EXPECT_THAT(control.received, IsEmpty());
+  EXPECT_THAT(effect.TakeLog(), ElementsAre("idle"));
+  // What comes while it is open arrives as before.
+  effect.SendParamValueToEditor(0, 10.0, false);
+  effect.OnTimer();
+  ASSERT_EQ(control.received.size(), 1u);
+  EXPECT_EQ(control.received[0].second, effect.GetParam(0)->NormalizeValue(10.0));
+  effect.CloseEditor();
+}
+
 TEST(EditorTraffic, MidiFromTheEditorQueuesForTheAudioThreadUpTo32) {
   TestEffect effect;
   for (int i = 0; i < 33; ++i) effect.SendMidiFromEditor(IMidiMessage{i, 0xB0, 1, 0});

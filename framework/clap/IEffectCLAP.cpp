@@ -3,7 +3,6 @@
 #include "ClapFixedSeed.h"
 #include "HostCallGuard.h"
 #include "ICanvas.h"
-#include "Timer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,17 +52,13 @@ bool IEffectCLAP::InitInstance() {
     mHostState = static_cast<const clap_host_state_t*>(extension(CLAP_EXT_STATE));
     mHostLatency = static_cast<const clap_host_latency_t*>(extension(CLAP_EXT_LATENCY));
     mHostGui = static_cast<const clap_host_gui_t*>(extension(CLAP_EXT_GUI));
-    mHostTimers = static_cast<const clap_host_timer_support_t*>(extension(CLAP_EXT_TIMER_SUPPORT));
     // An extension whose functions are missing counts as absent.
     if (mHostParams && !mHostParams->request_flush) mHostParams = nullptr;
     if (mHostState && !mHostState->mark_dirty) mHostState = nullptr;
     if (mHostLatency && !mHostLatency->changed) mHostLatency = nullptr;
     if (mHostGui && !mHostGui->request_resize) mHostGui = nullptr;
-    if (mHostTimers && (!mHostTimers->register_timer || !mHostTimers->unregister_timer)) mHostTimers = nullptr;
-    if (mHostTimers) {
-      clap_id id = CLAP_INVALID_ID;
-      if (mHostTimers->register_timer(mHost, kIdleTimerPeriodMs, &id) && id != CLAP_INVALID_ID) mTimerId = id;
-    }
+    mPump.Connect(mHost, static_cast<const clap_host_timer_support_t*>(extension(CLAP_EXT_TIMER_SUPPORT)),
+                  static_cast<const clap_host_posix_fd_support_t*>(extension(CLAP_EXT_POSIX_FD_SUPPORT)));
     SetHost(mHost->name ? mHost->name : "", 0);
   }
   NotifyAllParams(ParamSource::Reset);
@@ -75,7 +70,6 @@ void IEffectCLAP::Destroy(const clap_plugin_t* plugin) {
   if (!p) return;
   try {
     if (p->mGuiCreated) p->GuiDestroy();
-    if (p->mTimerId && p->mHostTimers) p->mHostTimers->unregister_timer(p->mHost, *p->mTimerId);
   } catch (...) {
   }
   delete p;
@@ -133,6 +127,9 @@ const void* IEffectCLAP::GetExtension(const clap_plugin_t* plugin, const char* i
   if (name == CLAP_EXT_STATE) return &kState;
   if (name == CLAP_EXT_LATENCY) return &kLatency;
   if (name == CLAP_EXT_TIMER_SUPPORT) return &kTimerSupport;
+#if !defined(_WIN32)
+  if (name == CLAP_EXT_POSIX_FD_SUPPORT) return &kPosixFdSupport;
+#endif
   if (name == CLAP_EXT_GUI && p->HasEditor()) return &kGui;
   if (name == kClapExtFixedSeed) return FixedSeedExtension();
   return nullptr;
@@ -221,13 +218,25 @@ const clap_plugin_timer_support_t IEffectCLAP::kTimerSupport{
       if (IEffectCLAP* p = FromPlugin(plugin)) p->OnHostTimer(timerId);
     }};
 
+// The editor's pump: its timer and descriptor tick the editor, which fires the framework's timers
+// of this thread itself (the idle timer, the editor's animation).
+
+const clap_plugin_posix_fd_support_t IEffectCLAP::kPosixFdSupport{
+    [](const clap_plugin_t* plugin, int fd, clap_posix_fd_flags_t flags) {
+      if (IEffectCLAP* p = FromPlugin(plugin)) p->OnHostFd(fd, flags);
+    }};
+
 void IEffectCLAP::OnHostTimer(clap_id timerId) {
-  if (!mTimerId || timerId != *mTimerId) return;
+  if (!mPump.IsOwnTimer(timerId)) return;
   try {
-    // Linux has no timer that fires on the host's thread by itself: the host's timer drives the
-    // framework's (the idle timer, the editor's animation), then the editor reads its events.
-    Timer::PumpDue();
-    if (mGuiOpen) IdleEditor();
+    IdleEditor();
+  } catch (...) {
+  }
+}
+
+void IEffectCLAP::OnHostFd(int fd, clap_posix_fd_flags_t flags) {
+  try {
+    if (mPump.TakeDescriptorCall(fd, flags)) IdleEditor();
   } catch (...) {
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClapEditorPump.h"
 #include "IEffectAPIBase.h"
 #include "IEffectProcessor.h"
 #include "IInstanceInfo.h"
@@ -33,8 +34,9 @@ namespace lumen {
 // gestures reach the host through a fixed queue, and the channel pointer arrays are made here.
 //
 // Host calls: none while the instance is being created (create_plugin); the host's extensions are
-// looked up in init. request_flush and request_resize are thread-safe; the timer is registered in
-// init and unregistered in destroy, both on the main thread.
+// looked up in init. request_flush and request_resize are thread-safe. The editor's pump registers
+// its timer and descriptor while the editor is open (main thread), and only then: the framework's
+// idle timer, which the editor's ticks fire, rests while the editor is closed.
 class IEffectCLAP : public IEffectAPIBase, public IEffectProcessor {
 public:
   static constexpr size_t kGestureQueueSize = 512;
@@ -53,6 +55,7 @@ public:
   void AutomateParam(int paramIndex, double normalized) override;
   bool SendMidiToHost(const IMidiMessage& message) override;
   void SetLatency(int samples) override;
+  IEditorPump* EditorPump() override { return &mPump; }
 
   // The program chunk, byte for byte what the VST 2.4 binding writes for a program: magic, version,
   // parameter values. False when there is nothing to write.
@@ -90,6 +93,7 @@ private:
   static const clap_plugin_state_t kState;
   static const clap_plugin_latency_t kLatency;
   static const clap_plugin_timer_support_t kTimerSupport;
+  static const clap_plugin_posix_fd_support_t kPosixFdSupport;
   static const clap_plugin_gui_t kGui;
   static const void* FixedSeedExtension();
 
@@ -118,6 +122,7 @@ private:
   bool GuiSetParent(const clap_window_t* window);
   bool GuiSetScale(double scale);
   void OnHostTimer(clap_id timerId);
+  void OnHostFd(int fd, clap_posix_fd_flags_t flags);
 
   clap_plugin_t mPlugin{};
   const clap_host_t* mHost = nullptr;
@@ -125,8 +130,7 @@ private:
   const clap_host_state_t* mHostState = nullptr;
   const clap_host_latency_t* mHostLatency = nullptr;
   const clap_host_gui_t* mHostGui = nullptr;
-  const clap_host_timer_support_t* mHostTimers = nullptr;
-  std::optional<clap_id> mTimerId;
+  ClapEditorPump mPump;
 
   bool mActive = false;
   std::atomic<bool> mProcessing{false};

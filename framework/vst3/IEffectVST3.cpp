@@ -402,4 +402,6 @@ void IEffectVST3::SetLatency(int samples) {
   if (mHandler) Methods<ComponentHandlerVtbl>(mHandler).handler.restart_component(mHandler, V3_RESTART_LATENCY_CHANGED);
 }
 
+IEditorPump* IEffectVST3::EditorPump() { return mView; }
+
 } // namespace lumen

@@ -85,6 +85,8 @@ public:
   // The view of the open editor, told by the view itself; null while none exists.
   void SetView(vst3::Vst3PlugView* view) { mView = view; }
   vst3::Vst3PlugView* View() const { return mView; }
+  // The view is the editor's pump: the run loop of the host's frame.
+  IEditorPump* EditorPump() override;
   // The editor's size in window pixels: before a window is open, the size it will open at (hosts
   // size their window from it and some never listen to a later resize).
   void ViewSize(int& width, int& height);

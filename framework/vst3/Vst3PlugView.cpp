@@ -17,9 +17,6 @@ constexpr const char* kPlatformType = V3_VIEW_PLATFORM_TYPE_HWND;
 constexpr const char* kPlatformType = V3_VIEW_PLATFORM_TYPE_X11;
 #endif
 
-// The editor's ticks: the idle timer's 20 ms, a little faster so frames are never skipped.
-constexpr uint64_t kTickMs = 16;
-
 Vst3PlugView* Owner(void* self) { return Vst3PlugView::FromSelf(self); }
 constexpr v3_funknown kUnknown = Vst3PlugView::kUnknown;
 
@@ -83,6 +80,9 @@ Vst3PlugView::Vst3PlugView(Vst3Component& component)
 
 Vst3PlugView::~Vst3PlugView() {
   if (mAttached) Removed();
+  StopWatching();
+  StopTimer();
+  ReleaseRunLoop();
   SetFrame(nullptr);
   mComponent.Plugin().SetView(nullptr);
   mComponent.Release();
@@ -112,49 +112,68 @@ v3_result Vst3PlugView::Attached(void* parent, const char* type) {
   IEffectVST3& plugin = mComponent.Plugin();
   if (!plugin.OpenEditor(parent)) return V3_FALSE;
   mAttached = true;
-  if (mContentScale > 0.0f) plugin.ApplyScreenScale(mContentScale);
-  StartRunLoop();
   return V3_OK;
 }
 
 v3_result Vst3PlugView::Removed() {
   if (!mAttached) return V3_FALSE;
-  StopRunLoop();
-  mComponent.Plugin().CloseEditor();
+  mComponent.Plugin().CloseEditor(); // stops what the editor asked of the run loop
   mAttached = false;
+  ReleaseRunLoop();
   return V3_OK;
 }
 
-void Vst3PlugView::StartRunLoop() {
-#if !defined(_WIN32)
-  if (!mFrame) return;
+v3_run_loop** Vst3PlugView::RunLoop() {
+#if defined(_WIN32)
+  return nullptr;
+#else
+  if (mRunLoop || !mFrame) return mRunLoop;
   v3_run_loop** loop = nullptr;
   if (Methods<v3_plugin_frame_cpp>(mFrame).query_interface(mFrame, v3_run_loop_iid, reinterpret_cast<void**>(&loop)) !=
           V3_OK ||
       !loop) {
-    return; // a host without a run loop gives the editor its idle time some other way, or not at all
+    return nullptr; // a host without a run loop gives the editor its idle time some other way, or not at all
   }
   mRunLoop = loop;
-  auto& methods = Methods<v3_run_loop_cpp>(loop).loop;
-  mTimerRegistered = methods.register_timer(loop, reinterpret_cast<v3_timer_handler**>(&mTimer), kTickMs) == V3_OK;
-  const canvas::ICanvas* editor = mComponent.Plugin().Editor();
-  const int fd = editor ? editor->EventFileDescriptor() : -1;
-  if (fd >= 0) {
-    mEventsRegistered =
-        methods.register_event_handler(loop, reinterpret_cast<v3_event_handler**>(&mEvents), fd) == V3_OK;
-  }
+  return mRunLoop;
 #endif
 }
 
-void Vst3PlugView::StopRunLoop() {
-  if (!mRunLoop) return;
-  auto& methods = Methods<v3_run_loop_cpp>(mRunLoop).loop;
-  if (mEventsRegistered) methods.unregister_event_handler(mRunLoop, reinterpret_cast<v3_event_handler**>(&mEvents));
-  if (mTimerRegistered) methods.unregister_timer(mRunLoop, reinterpret_cast<v3_timer_handler**>(&mTimer));
-  mEventsRegistered = false;
-  mTimerRegistered = false;
+void Vst3PlugView::ReleaseRunLoop() {
+  if (!mRunLoop || mTimerRegistered || mEventsRegistered) return;
   Unref(mRunLoop);
   mRunLoop = nullptr;
+}
+
+bool Vst3PlugView::StartTimer(uint32_t periodMs) {
+  StopTimer();
+  v3_run_loop** loop = periodMs > 0 ? RunLoop() : nullptr;
+  if (!loop) return false;
+  mTimerRegistered = Methods<v3_run_loop_cpp>(loop).loop.register_timer(
+                         loop, reinterpret_cast<v3_timer_handler**>(&mTimer), periodMs) == V3_OK;
+  return mTimerRegistered;
+}
+
+void Vst3PlugView::StopTimer() {
+  if (!mTimerRegistered) return;
+  Methods<v3_run_loop_cpp>(mRunLoop).loop.unregister_timer(mRunLoop, reinterpret_cast<v3_timer_handler**>(&mTimer));
+  mTimerRegistered = false;
+}
+
+bool Vst3PlugView::WatchDescriptor(int fd) {
+  StopWatching();
+  v3_run_loop** loop = fd >= 0 ? RunLoop() : nullptr;
+  if (!loop) return false;
+  mEventsRegistered = Methods<v3_run_loop_cpp>(loop).loop.register_event_handler(
+                          loop, reinterpret_cast<v3_event_handler**>(&mEvents), fd) == V3_OK;
+  return mEventsRegistered;
+}
+
+void Vst3PlugView::StopWatching() {
+  if (!mEventsRegistered) return;
+  Methods<v3_run_loop_cpp>(mRunLoop).loop.unregister_event_handler(mRunLoop,
+                                                                  reinterpret_cast<v3_event_handler**>(&mEvents));
+  mEventsRegistered = false;
 }
 
 void Vst3PlugView::Tick() {
@@ -208,9 +227,8 @@ v3_result Vst3PlugView::CheckSizeConstraint(v3_view_rect* rect) const {
 
 v3_result Vst3PlugView::SetContentScale(float factor) {
   if (!(factor > 0.0f) || !std::isfinite(factor)) return V3_INVALID_ARG;
-  // Before the editor exists it is remembered and applied once the editor opens.
-  mContentScale = factor;
-  if (mAttached) mComponent.Plugin().ApplyScreenScale(factor);
+  // Before the editor exists the plug-in keeps it for the editor it opens.
+  mComponent.Plugin().ApplyScreenScale(factor);
   return V3_OK;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IEditorPump.h"
 #include "Vst3Interfaces.h"
 #include "Vst3Object.h"
 
@@ -11,13 +12,14 @@ class Vst3Component;
 // component (so the plug-in outlives it) and tells the plug-in where it is, so that the editor's
 // grip can ask the host for a new size through the host frame's resize_view.
 //
-// Linux: the editor runs entirely on the host's run loop (queried from the frame): a timer for
-// its ticks and a handler for the X connection's descriptor. Both are registered in attached and
-// unregistered in removed; no thread of ours touches X. Windows: the editor's window has its own
-// message loop, so only attached and removed matter.
+// Linux: the view is the editor's pump. The editor runs entirely on the host's run loop (queried
+// from the frame when the editor first asks): a timer for its ticks and a handler for the X
+// connection's descriptor, each a tick. The editor asks for both while attached opens it and stops
+// them while removed closes it; no thread of ours touches X. Windows: the editor's window has its
+// own message loop and never asks, so only attached and removed matter.
 //
 // Every call comes on the host's main thread.
-class Vst3PlugView : public Vst3Object<Vst3PlugView> {
+class Vst3PlugView : public Vst3Object<Vst3PlugView>, public IEditorPump {
 public:
   // A view with one reference, or null for a name other than "editor" or a plug-in without one.
   static v3_plugin_view** Create(Vst3Component& component, const char* name);
@@ -37,12 +39,20 @@ public:
   v3_result SetContentScale(float factor);
   void Tick();
 
+  // The editor's pump: the host's run loop. False without a frame or where the frame has no loop.
+  bool StartTimer(uint32_t periodMs) override;
+  void StopTimer() override;
+  bool WatchDescriptor(int fd) override;
+  void StopWatching() override;
+
 private:
   friend class Vst3Object<Vst3PlugView>;
   explicit Vst3PlugView(Vst3Component& component);
-  ~Vst3PlugView();
-  void StartRunLoop();
-  void StopRunLoop();
+  ~Vst3PlugView() override;
+  // The frame's run loop, queried on first use; null without one.
+  v3_run_loop** RunLoop();
+  // Lets the run loop go once nothing is registered on it.
+  void ReleaseRunLoop();
 
   Slot mView;
   Slot mScale;
@@ -55,7 +65,6 @@ private:
   bool mTimerRegistered = false;
   bool mEventsRegistered = false;
   bool mInHostResize = false;
-  float mContentScale = 0.0f; // 0 until the host tells one
 };
 
 } // namespace lumen::vst3

@@ -2,6 +2,7 @@
 #include "ClapSupport.h"
 
 #include "ClapFixedSeed.h"
+#include "ClapPosixFdSupport.h"
 #include "ExportedSymbols.h"
 
 #include "ext/audio-ports.h"
@@ -78,9 +79,13 @@ TEST(ClapEntry, InstanceOffersItsExtensionsAndCallsNoHostWhileCreated) {
     EXPECT_NE(plugin->Extension(id), nullptr) << id;
   EXPECT_EQ(plugin->Extension("clap.no-such-extension"), nullptr);
   EXPECT_EQ(plugin->Extension(nullptr), nullptr);
+#if !defined(_WIN32)
+  EXPECT_NE(plugin->Extension(CLAP_EXT_POSIX_FD_SUPPORT), nullptr);
+#endif
   EXPECT_TRUE(plugin->Host().Violations().empty()) << plugin->Host().Violations().front();
-  // The framework's idle timer runs on the host's timer.
-  EXPECT_EQ(plugin->Host().Timers().size(), 1u);
+  // The host's timer and descriptor watch serve the open editor: none before it opens.
+  EXPECT_TRUE(plugin->Host().Timers().empty());
+  EXPECT_TRUE(plugin->Host().Descriptors().empty());
 }
 
 TEST(ClapEntry, AudioPortsAreOneStereoInPlacePair) {

@@ -1,19 +1,32 @@
 // The binding in-process, with a small plug-in of known behaviour: where the editor's gestures go
 // (into process while processing, through request_flush and flush otherwise), the fixed-seed
-// extension, and the editor's own resize requests.
+// extension, the editor's own resize requests, and the editor's pump on the host's timer and
+// descriptor watch.
 #include "ClapEventLists.h"
 #include "ClapFixedSeed.h"
+#include "ClapPosixFdSupport.h"
 #include "ClapTestHost.h"
+#include "FakeCanvas.h"
 #include "IEffectCLAP.h"
+#include "IEditorPump.h"
+#include "Timer.h"
+
+#include "ext/gui.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace lumen::clap_test {
 namespace {
 
 using kolmari::testhost::ClapInputEvents;
+using lumen::test::FakeCanvas;
 using kolmari::testhost::ClapOutputEvents;
 using kolmari::testhost::ClapTestHost;
 
@@ -57,11 +70,15 @@ public:
 class IEffectCLAPTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    ConfigureHost();
     effect = new GainEffect(host.Host());
     plugin = effect->Plugin();
     ASSERT_TRUE(plugin->init(plugin));
   }
-  void TearDown() override { plugin->destroy(plugin); }
+  void TearDown() override {
+    if (plugin) plugin->destroy(plugin);
+  }
+  virtual void ConfigureHost() {}
 
   clap_process_status Process(ClapInputEvents& events, float value = 1.0f) {
     for (int c = 0; c < 2; ++c)
@@ -163,6 +180,157 @@ TEST_F(IEffectCLAPTest, EditorResizeAsksTheHost) {
   EXPECT_FALSE(effect->EditorResizeRequest(400, 300, true));
   EXPECT_EQ(effect->EditorWidth(), 400); // remembered either way: the host may still resize
 }
+
+// ---- The editor's pump ---------------------------------------------------------------------------
+
+class ClapEditorPumpTest : public IEffectCLAPTest {
+protected:
+  // An editor that only counts its ticks, opened as a host opens it.
+  FakeCanvas& OpenEditor() {
+    effect->SetEditorFactory([] { return std::make_unique<FakeCanvas>(400, 300, 1.0f); });
+    const auto* gui = static_cast<const clap_plugin_gui_t*>(plugin->get_extension(plugin, CLAP_EXT_GUI));
+#if defined(_WIN32)
+    const char* api = CLAP_WINDOW_API_WIN32;
+#else
+    const char* api = CLAP_WINDOW_API_X11;
+#endif
+    EXPECT_TRUE(gui->create(plugin, api, false));
+    clap_window_t window{};
+    window.api = api;
+#if defined(_WIN32)
+    window.win32 = this;
+#else
+    window.x11 = 1;
+#endif
+    EXPECT_TRUE(gui->set_parent(plugin, &window));
+    return static_cast<FakeCanvas&>(*effect->Editor());
+  }
+  void FireTimer(clap_id id) {
+    const auto* timers =
+        static_cast<const clap_plugin_timer_support_t*>(plugin->get_extension(plugin, CLAP_EXT_TIMER_SUPPORT));
+    timers->on_timer(plugin, id);
+  }
+  IEditorPump& Pump() { return *effect->EditorPump(); }
+};
+
+TEST_F(ClapEditorPumpTest, ItsTimerExistsBetweenRequestAndStopAndEachTickReachesTheEditorOnce) {
+  EXPECT_TRUE(host.Timers().empty()) << "nothing registered before the editor asks";
+  FakeCanvas& editor = OpenEditor();
+  EXPECT_FALSE(Pump().StartTimer(0));
+  ASSERT_TRUE(Pump().StartTimer(30));
+  ASSERT_TRUE(Pump().StartTimer(16)); // a second request replaces the first
+  ASSERT_EQ(host.Timers().size(), 1u);
+  EXPECT_EQ(host.Timers().begin()->second, 16u);
+  const clap_id id = host.Timers().begin()->first;
+  // The surface fires the framework's timers in its tick; the binding must not fire them besides:
+  // a timer due at every pump counts the pumps, and this surface makes none.
+  int fired = 0;
+  auto everyPump = Timer::Make([&](Timer&) { ++fired; }, 0);
+  FireTimer(id);
+  EXPECT_EQ(editor.idles, 1);
+  EXPECT_EQ(fired, 0);
+  FireTimer(id + 100); // not ours
+  EXPECT_EQ(editor.idles, 1);
+  Pump().StopTimer();
+  EXPECT_TRUE(host.Timers().empty());
+  FireTimer(id); // a host that fires once more after unregistering
+  EXPECT_EQ(editor.idles, 1);
+  EXPECT_TRUE(host.Violations().empty()) << host.Violations().front();
+}
+
+TEST_F(ClapEditorPumpTest, DestroyGivesBackWhatIsStillRegistered) {
+  OpenEditor();
+  ASSERT_TRUE(Pump().StartTimer(16));
+#if !defined(_WIN32)
+  int fds[2] = {-1, -1};
+  ASSERT_EQ(pipe(fds), 0);
+  ASSERT_TRUE(Pump().WatchDescriptor(fds[0]));
+#endif
+  plugin->destroy(plugin);
+  plugin = nullptr;
+  EXPECT_TRUE(host.Timers().empty());
+#if !defined(_WIN32)
+  EXPECT_TRUE(host.Descriptors().empty());
+  close(fds[0]);
+  close(fds[1]);
+#endif
+  EXPECT_TRUE(host.Violations().empty()) << host.Violations().front();
+}
+
+class ClapEditorPumpWithoutServicesTest : public ClapEditorPumpTest {
+protected:
+  void ConfigureHost() override {
+    host.SetOffersTimers(false);
+    host.SetOffersDescriptors(false);
+  }
+};
+
+TEST_F(ClapEditorPumpWithoutServicesTest, RequestsAnswerFalseAndRegisterNothing) {
+  EXPECT_FALSE(Pump().StartTimer(16));
+  EXPECT_FALSE(Pump().WatchDescriptor(0));
+  Pump().StopTimer();
+  Pump().StopWatching();
+  EXPECT_TRUE(host.Timers().empty());
+  EXPECT_TRUE(host.Descriptors().empty());
+}
+
+#if !defined(_WIN32)
+// A pipe stands in for the X connection.
+class ClapEditorPumpDescriptorTest : public ClapEditorPumpTest {
+protected:
+  void SetUp() override {
+    ClapEditorPumpTest::SetUp();
+    ASSERT_EQ(pipe(fds), 0);
+    descriptors = static_cast<const clap_plugin_posix_fd_support_t*>(
+        plugin->get_extension(plugin, CLAP_EXT_POSIX_FD_SUPPORT));
+    ASSERT_NE(descriptors, nullptr);
+  }
+  void TearDown() override {
+    ClapEditorPumpTest::TearDown();
+    close(fds[0]);
+    close(fds[1]);
+  }
+
+  int fds[2] = {-1, -1};
+  const clap_plugin_posix_fd_support_t* descriptors = nullptr;
+};
+
+TEST_F(ClapEditorPumpDescriptorTest, AWatchedDescriptorTicksTheEditorUntilStopped) {
+  FakeCanvas& editor = OpenEditor();
+  EXPECT_FALSE(Pump().WatchDescriptor(-1));
+  ASSERT_TRUE(Pump().WatchDescriptor(fds[0]));
+  EXPECT_EQ(host.Descriptors(),
+            (std::map<int, uint32_t>{{fds[0], CLAP_POSIX_FD_READ | CLAP_POSIX_FD_ERROR}}));
+  descriptors->on_fd(plugin, fds[0], CLAP_POSIX_FD_READ);
+  EXPECT_EQ(editor.idles, 1);
+  descriptors->on_fd(plugin, fds[1], CLAP_POSIX_FD_READ); // not ours
+  descriptors->on_fd(plugin, -1, CLAP_POSIX_FD_READ);
+  EXPECT_EQ(editor.idles, 1);
+  // Another descriptor replaces the first.
+  ASSERT_TRUE(Pump().WatchDescriptor(fds[1]));
+  EXPECT_EQ(host.Descriptors().count(fds[0]), 0u);
+  EXPECT_EQ(host.Descriptors().count(fds[1]), 1u);
+  Pump().StopWatching();
+  EXPECT_TRUE(host.Descriptors().empty());
+  descriptors->on_fd(plugin, fds[1], CLAP_POSIX_FD_READ);
+  EXPECT_EQ(editor.idles, 1);
+  EXPECT_TRUE(host.Violations().empty()) << host.Violations().front();
+}
+
+TEST_F(ClapEditorPumpDescriptorTest, AFailedDescriptorIsGivenBackAndTheTimerGoesOn) {
+  FakeCanvas& editor = OpenEditor();
+  ASSERT_TRUE(Pump().StartTimer(16));
+  ASSERT_TRUE(Pump().WatchDescriptor(fds[0]));
+  // Level-triggered: a host would report a failed descriptor again at once, forever.
+  descriptors->on_fd(plugin, fds[0], CLAP_POSIX_FD_READ | CLAP_POSIX_FD_ERROR);
+  EXPECT_TRUE(host.Descriptors().empty());
+  EXPECT_EQ(editor.idles, 0);
+  FireTimer(host.Timers().begin()->first);
+  EXPECT_EQ(editor.idles, 1);
+  Pump().StopWatching(); // given back already: nothing to do
+  EXPECT_TRUE(host.Violations().empty()) << host.Violations().front();
+}
+#endif
 
 } // namespace
 } // namespace lumen::clap_test

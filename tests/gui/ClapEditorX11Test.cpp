@@ -1,19 +1,23 @@
 // Kolmari.clap's editor under the CLAP GUI protocol in an X11 window: created, embedded, shown,
-// sized and destroyed as CLAP hosts do it, run only by the host's timer; a knob drag reaches the
-// host as gesture and value events. Runs inside an X server of its own (xvfb-run).
+// sized and destroyed as CLAP hosts do it, run only by the host's timer, or only by its watch on the
+// editor's X connection; a knob drag reaches the host as gesture and value events. Runs inside an X
+// server of its own (xvfb-run).
 #include "ClapPluginInstance.h"
+#include "ClapPosixFdSupport.h"
 #include "X11HostWindow.h"
 
 #include "ext/gui.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -29,9 +33,11 @@ constexpr int kInputGainX = 130, kInputGainY = 169;
 
 int Shell(const std::string& command) { return std::system(command.c_str()); }
 
-std::unique_ptr<ClapPluginInstance> LoadClap() {
+std::unique_ptr<ClapPluginInstance> LoadClap(const std::function<void(testhost::ClapTestHost&)>& configure = {}) {
   std::string error;
-  auto plugin = ClapPluginInstance::Load(KOLMARI_CLAP_BINARY, error);
+  std::unique_ptr<ClapPluginInstance> plugin;
+  if (auto library = testhost::ClapPluginLibrary::Load(KOLMARI_CLAP_BINARY, error))
+    plugin = ClapPluginInstance::Create(library, error, "", configure);
   EXPECT_TRUE(plugin) << error;
   return plugin;
 }
@@ -40,11 +46,13 @@ const clap_plugin_gui_t* Gui(ClapPluginInstance& plugin) {
   return plugin.ExtensionAs<clap_plugin_gui_t>(CLAP_EXT_GUI);
 }
 
-// The host's timer ticks for a while, as its UI loop fires them.
+// The host's timer ticks, and its loop reports the watched descriptors, for a while, as its UI
+// loop does.
 void Tick(ClapPluginInstance& plugin, int milliseconds = 150) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (std::chrono::steady_clock::now() < end) {
     plugin.FireTimers();
+    plugin.FireDescriptors();
     std::this_thread::sleep_for(std::chrono::milliseconds(8));
   }
 }
@@ -115,6 +123,16 @@ TEST(ClapEditorX11, TwentyCreateEmbedShowDestroyCyclesLeaveNothingBehind) {
   int descriptors = -1;
   for (int cycle = 0; cycle < 20; ++cycle) {
     ASSERT_TRUE(Embed(*plugin, *host)) << cycle;
+    // The open editor runs on one host timer at its tick and on its X connection's descriptor.
+    const auto timers = plugin->Host().Timers();
+    ASSERT_EQ(timers.size(), 1u) << cycle;
+    EXPECT_EQ(timers.begin()->second, 16u);
+    const auto watched = plugin->Host().Descriptors();
+    ASSERT_EQ(watched.size(), 1u) << cycle;
+    struct stat info {};
+    EXPECT_EQ(fstat(watched.begin()->first, &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_TRUE(watched.begin()->second & CLAP_POSIX_FD_READ);
     Tick(*plugin, 40);
     host->Sync();
     EXPECT_EQ(host->ChildCount(), 1) << cycle;
@@ -124,6 +142,8 @@ TEST(ClapEditorX11, TwentyCreateEmbedShowDestroyCyclesLeaveNothingBehind) {
     EXPECT_EQ(h, static_cast<int>(kHeight));
     EXPECT_TRUE(gui->hide(plugin->Plugin()));
     gui->destroy(plugin->Plugin());
+    EXPECT_TRUE(plugin->Host().Timers().empty()) << cycle;
+    EXPECT_TRUE(plugin->Host().Descriptors().empty()) << cycle;
     host->Sync();
     EXPECT_EQ(host->ChildCount(), 0) << cycle;
     if (cycle == 1) descriptors = OpenDescriptors();
@@ -192,6 +212,37 @@ TEST(ClapEditorX11, KnobDragReachesTheHostAsGestureEvents) {
   EXPECT_TRUE(sawValue);
   EXPECT_GT(plugin->ParamValue(4).value(), 32.0);
   Gui(*plugin)->destroy(plugin->Plugin());
+  EXPECT_TRUE(plugin->Host().Violations().empty()) << plugin->Host().Violations().front();
+}
+
+// A host with a descriptor watch and no timer: the editor's input arrives through the watch alone
+// (this process runs no GLib loop, so the editor has no timeout of its own either).
+TEST(ClapEditorX11, ASwitchClickedReachesTheHostThroughTheDescriptorWatchAlone) {
+  auto host = X11HostWindow::Create(static_cast<int>(kWidth), static_cast<int>(kHeight));
+  ASSERT_TRUE(host);
+  auto plugin = LoadClap([](testhost::ClapTestHost& h) { h.SetOffersTimers(false); });
+  ASSERT_TRUE(plugin);
+  ASSERT_TRUE(Embed(*plugin, *host));
+  EXPECT_TRUE(plugin->Host().Timers().empty());
+  ASSERT_EQ(plugin->Host().Descriptors().size(), 1u);
+  Tick(*plugin, 200);
+  constexpr clap_id kDelta = 3;
+  constexpr int kDeltaX = 784, kDeltaY = 418;
+  ASSERT_EQ(plugin->ParamValue(kDelta).value(), 0.0);
+  ASSERT_EQ(Shell("xdotool mousemove --window " + std::to_string(host->Id()) + " " + std::to_string(kDeltaX) + " " +
+                  std::to_string(kDeltaY) + " click 1"),
+            0);
+  // Only the descriptor calls the plug-in here; the reports stop once the editor has read them.
+  int reports = 0;
+  for (int turn = 0; turn < 100 && plugin->ParamValue(kDelta).value() == 0.0; ++turn) {
+    reports += plugin->FireDescriptors();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_GT(reports, 0);
+  EXPECT_EQ(plugin->ParamValue(kDelta).value(), 1.0);
+  EXPECT_GT(plugin->Host().FlushRequests(), 0);
+  Gui(*plugin)->destroy(plugin->Plugin());
+  EXPECT_TRUE(plugin->Host().Descriptors().empty());
   EXPECT_TRUE(plugin->Host().Violations().empty()) << plugin->Host().Violations().front();
 }
 

@@ -5,6 +5,8 @@
 
 #include "X11HostWindow.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -80,9 +82,13 @@ TEST_F(Vst3ViewTest, TwentyAttachAndRemoveCyclesRunOnTheHostsLoopAndLeaveNothing
     ASSERT_EQ(View(view).set_frame(view, frame.As<v3_plugin_frame>()), V3_OK);
     ASSERT_EQ(View(view).attached(view, window->Handle(), "X11EmbedWindowID"), V3_OK);
     EXPECT_NE(View(view).attached(view, window->Handle(), "X11EmbedWindowID"), V3_OK); // once only
-    // The editor lives on the host's loop: one timer and the X connection's descriptor.
-    EXPECT_EQ(frame.loop.timers.size(), 1u);
-    EXPECT_EQ(frame.loop.handlers.size(), 1u);
+    // The editor lives on the host's loop: one timer at its tick and the X connection's descriptor.
+    ASSERT_EQ(frame.loop.timers.size(), 1u);
+    EXPECT_EQ(frame.loop.timers[0].period, std::chrono::milliseconds(16));
+    ASSERT_EQ(frame.loop.handlers.size(), 1u);
+    struct stat info {};
+    EXPECT_EQ(fstat(frame.loop.handlers[0].fd, &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
     PumpFor(frame.loop, cycle == 0 ? 300 : 40);
     int w = 0;
     int h = 0;
@@ -113,6 +119,31 @@ TEST_F(Vst3ViewTest, TwentyAttachAndRemoveCyclesRunOnTheHostsLoopAndLeaveNothing
   }
   window->Sync();
   EXPECT_EQ(window->ChildCount(), 0);
+}
+
+TEST_F(Vst3ViewTest, WithoutARunLoopOrAFrameTheViewStillAttachesAndRemoves) {
+  auto window = X11HostWindow::Create(1700, 1100);
+  ASSERT_TRUE(window) << "no X display";
+  PlugFrame frame;
+  frame.offersRunLoop = false;
+  for (bool withFrame : {true, false}) {
+    auto** view = MakeView();
+    ASSERT_NE(view, nullptr);
+    if (withFrame) {
+      ASSERT_EQ(View(view).set_frame(view, frame.As<v3_plugin_frame>()), V3_OK);
+    }
+    ASSERT_EQ(View(view).attached(view, window->Handle(), "X11EmbedWindowID"), V3_OK) << withFrame;
+    window->Sync();
+    EXPECT_EQ(window->ChildCount(), 1);
+    EXPECT_EQ(View(view).removed(view), V3_OK);
+    EXPECT_EQ(Unref(view), 0u);
+    window->Sync();
+    EXPECT_EQ(window->ChildCount(), 0);
+  }
+  EXPECT_TRUE(frame.loop.timers.empty());
+  EXPECT_TRUE(frame.loop.handlers.empty());
+  EXPECT_EQ(frame.loop.References(), 1);
+  EXPECT_EQ(frame.References(), 1);
 }
 
 TEST_F(Vst3ViewTest, ContentScaleBeforeAndWhileOpenSetsTheEditorsSize) {

@@ -1,6 +1,7 @@
 #include "ClapPluginInstance.h"
 
 #include "ClapFixedSeed.h"
+#include "ClapPosixFdSupport.h"
 
 #include "ext/audio-ports.h"
 #include "ext/state.h"
@@ -10,6 +11,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#ifndef _WIN32
+#include <poll.h>
+#endif
 
 namespace kolmari::testhost {
 
@@ -46,7 +51,8 @@ struct ReadStream {
 } // namespace
 
 std::unique_ptr<ClapPluginInstance> ClapPluginInstance::Create(std::shared_ptr<ClapPluginLibrary> library,
-                                                               std::string& error, const std::string& pluginId) {
+                                                               std::string& error, const std::string& pluginId,
+                                                               const std::function<void(ClapTestHost&)>& configure) {
   error.clear();
   if (!library) {
     error = "no library";
@@ -64,6 +70,7 @@ std::unique_ptr<ClapPluginInstance> ClapPluginInstance::Create(std::shared_ptr<C
     id = descriptor->id;
   }
   auto host = std::make_unique<ClapTestHost>();
+  if (configure) configure(*host);
   std::unique_ptr<ClapPluginInstance> instance(new ClapPluginInstance(library, std::move(host)));
   instance->mHost->SetCreating(true);
   instance->mPlugin = factory->create_plugin(factory, instance->mHost->Host(), id.c_str());
@@ -365,6 +372,28 @@ void ClapPluginInstance::FireTimers() {
   const auto* timers = ExtensionAs<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
   if (!timers) return;
   for (const auto& [id, period] : mHost->Timers()) timers->on_timer(mPlugin, id);
+}
+
+int ClapPluginInstance::FireDescriptors() {
+  int calls = 0;
+#ifndef _WIN32
+  const auto* descriptors = ExtensionAs<clap_plugin_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT);
+  if (!descriptors) return 0;
+  for (const auto& [fd, watched] : mHost->Descriptors()) {
+    pollfd p{fd, 0, 0};
+    if (watched & CLAP_POSIX_FD_READ) p.events |= POLLIN;
+    if (watched & CLAP_POSIX_FD_WRITE) p.events |= POLLOUT;
+    if (poll(&p, 1, 0) <= 0) continue;
+    clap_posix_fd_flags_t flags = 0;
+    if (p.revents & (POLLIN | POLLHUP)) flags |= watched & CLAP_POSIX_FD_READ;
+    if (p.revents & POLLOUT) flags |= watched & CLAP_POSIX_FD_WRITE;
+    if (p.revents & (POLLERR | POLLNVAL)) flags |= watched & CLAP_POSIX_FD_ERROR;
+    if (flags == 0) continue;
+    descriptors->on_fd(mPlugin, fd, flags);
+    ++calls;
+  }
+#endif
+  return calls;
 }
 
 } // namespace kolmari::testhost

@@ -18,6 +18,7 @@
 #include "plugin.h"
 #include "process.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,8 +30,10 @@ class ClapPluginInstance : public PluginInstance {
 public:
   // Creates and initialises the library's first plug-in (or the one with pluginId). Null with a
   // message in error when the factory makes none or init fails.
+  // configure, when given, sets up the host before the plug-in is created.
   static std::unique_ptr<ClapPluginInstance> Create(std::shared_ptr<ClapPluginLibrary> library, std::string& error,
-                                                    const std::string& pluginId = "");
+                                                    const std::string& pluginId = "",
+                                                    const std::function<void(ClapTestHost&)>& configure = {});
   static std::unique_ptr<ClapPluginInstance> Load(const std::string& path, std::string& error);
   ~ClapPluginInstance() override;
 
@@ -90,6 +93,10 @@ public:
 
   // Fires each timer the plug-in registered, once (the host's timer tick).
   void FireTimers();
+  // Calls on_fd for each watched descriptor that is ready now (without waiting), with the
+  // conditions that hold among those watched; returns how many calls it made. As a host's loop
+  // does: level-triggered, so a descriptor left unread is reported again next time.
+  int FireDescriptors();
 
   // PluginInstance.
   std::string FormatName() const override { return "CLAP"; }

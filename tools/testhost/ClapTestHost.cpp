@@ -7,6 +7,8 @@
 #include "ext/thread-check.h"
 #include "ext/timer-support.h"
 
+#include "ClapPosixFdSupport.h"
+
 #include <string_view>
 
 namespace kolmari::testhost {
@@ -107,6 +109,34 @@ const void* ClapTestHost::Extension(const char* id) const {
         std::lock_guard<std::mutex> lock(self->mMutex);
         return self->mTimers.erase(timerId) == 1;
       }};
+  // Like hosts, it refuses a negative descriptor, one watched already and flags that ask for nothing.
+  static const clap_host_posix_fd_support_t descriptors{
+      [](const clap_host_t* host, int fd, clap_posix_fd_flags_t flags) {
+        ClapTestHost* self = From(host);
+        if (!self) return false;
+        self->CheckMainThread("posix_fd_support.register_fd");
+        std::lock_guard<std::mutex> lock(self->mMutex);
+        if (fd < 0 || flags == 0 || self->mDescriptors.count(fd) != 0) return false;
+        self->mDescriptors[fd] = flags;
+        return true;
+      },
+      [](const clap_host_t* host, int fd, clap_posix_fd_flags_t flags) {
+        ClapTestHost* self = From(host);
+        if (!self) return false;
+        self->CheckMainThread("posix_fd_support.modify_fd");
+        std::lock_guard<std::mutex> lock(self->mMutex);
+        const auto it = self->mDescriptors.find(fd);
+        if (it == self->mDescriptors.end() || flags == 0) return false;
+        it->second = flags;
+        return true;
+      },
+      [](const clap_host_t* host, int fd) {
+        ClapTestHost* self = From(host);
+        if (!self) return false;
+        self->CheckMainThread("posix_fd_support.unregister_fd");
+        std::lock_guard<std::mutex> lock(self->mMutex);
+        return self->mDescriptors.erase(fd) == 1;
+      }};
   static const clap_host_thread_check_t threads{
       [](const clap_host_t* host) {
         ClapTestHost* self = From(host);
@@ -120,7 +150,8 @@ const void* ClapTestHost::Extension(const char* id) const {
   if (name == CLAP_EXT_STATE) return &state;
   if (name == CLAP_EXT_LATENCY) return &latency;
   if (name == CLAP_EXT_GUI) return &gui;
-  if (name == CLAP_EXT_TIMER_SUPPORT) return &timers;
+  if (name == CLAP_EXT_TIMER_SUPPORT) return mOffersTimers ? &timers : nullptr;
+  if (name == CLAP_EXT_POSIX_FD_SUPPORT) return mOffersDescriptors ? &descriptors : nullptr;
   if (name == CLAP_EXT_THREAD_CHECK) return &threads;
   return nullptr;
 }
@@ -153,6 +184,11 @@ std::optional<std::pair<uint32_t, uint32_t>> ClapTestHost::RequestedSize() const
 std::map<clap_id, uint32_t> ClapTestHost::Timers() const {
   std::lock_guard<std::mutex> lock(mMutex);
   return mTimers;
+}
+
+std::map<int, uint32_t> ClapTestHost::Descriptors() const {
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mDescriptors;
 }
 
 std::vector<std::string> ClapTestHost::Violations() const {

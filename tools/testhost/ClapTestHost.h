@@ -1,8 +1,9 @@
 #pragma once
 
 // The host side of one CLAP instance: the clap_host record and the host extensions an ordinary
-// host offers (params, state, latency, gui, timer-support, thread-check), answering as such a host
-// does and recording what the plug-in asked. It also notes every call that broke CLAP's thread
+// host offers (params, state, latency, gui, timer-support, posix-fd-support, thread-check),
+// answering as such a host does and recording what the plug-in asked. Timers and descriptor watches
+// can be withheld, as hosts without them do. It also notes every call that broke CLAP's thread
 // rules: a host call during create_plugin, a main-thread call from the audio thread.
 //
 // The thread this object was made on is the main thread; the audio thread is whichever thread is
@@ -54,6 +55,11 @@ public:
   void SetAcceptResize(bool accept) { mAcceptResize = accept; }
   // The plug-in's timers (id -> period in ms).
   std::map<clap_id, uint32_t> Timers() const;
+  // The descriptors the plug-in has watched (fd -> flags).
+  std::map<int, uint32_t> Descriptors() const;
+  // Before create: whether get_extension offers timer-support and posix-fd-support.
+  void SetOffersTimers(bool offers) { mOffersTimers = offers; }
+  void SetOffersDescriptors(bool offers) { mOffersDescriptors = offers; }
   // Each call against the rules, in words.
   std::vector<std::string> Violations() const;
 
@@ -79,6 +85,9 @@ private:
   std::optional<std::pair<uint32_t, uint32_t>> mRequestedSize;
   std::map<clap_id, uint32_t> mTimers;
   clap_id mNextTimer = 1;
+  std::map<int, uint32_t> mDescriptors;
+  std::atomic<bool> mOffersTimers{true};
+  std::atomic<bool> mOffersDescriptors{true};
   std::vector<std::string> mViolations;
 };
 

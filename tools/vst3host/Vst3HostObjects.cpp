@@ -183,7 +183,8 @@ v3_result V3_API HostQueryInterface(void* self, const v3_tuid iid, void** obj) {
   *obj = nullptr;
   HostObject* o = Self(self);
   if (o->iids == kFrameIids && v3_tuid_match(iid, v3_run_loop_iid)) {
-    // The frame hands out its run loop.
+    // The frame hands out its run loop, where it has one.
+    if (!static_cast<PlugFrame*>(o)->offersRunLoop) return V3_NO_INTERFACE;
     auto* loop = &static_cast<PlugFrame*>(o)->loop;
     ++loop->refs;
     *obj = loop;

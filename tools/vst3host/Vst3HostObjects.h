@@ -102,6 +102,7 @@ struct PlugFrame : HostObject {
   RunLoop loop;
   std::vector<v3_view_rect> resizes;
   bool acceptResize = true;
+  bool offersRunLoop = true; // false: a host whose frame has no run loop
 };
 
 } // namespace kolmari::vst3host

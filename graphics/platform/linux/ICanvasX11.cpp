@@ -2,6 +2,7 @@
 
 #include "ICanvasEditorDelegate.h"
 #include "IControl.h"
+#include "IEditorPump.h"
 #include "NanoVGGL.h"
 #include "Timer.h"
 
@@ -23,7 +24,7 @@ constexpr long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask
                             PointerMotionMask | EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
                             FocusChangeMask;
 // Between the host's idle calls: often enough for 60 frames a second.
-constexpr unsigned kTickerPeriodMs = 16;
+constexpr unsigned kTickPeriodMs = 16;
 
 Window WindowOf(void* handle) { return static_cast<Window>(reinterpret_cast<uintptr_t>(handle)); }
 
@@ -171,13 +172,13 @@ void* ICanvasX11::OpenEditorWindow(void* parent) {
   XFlush(mDisplay);
   mDoubleClick.Reset();
   mLastFrame = {};
-  mTicker.Start(kTickerPeriodMs, [this] { Pump(); });
+  StartTicks();
   if (ICanvasEditorDelegate* delegate = GetDelegate()) delegate->OnEditorOpened();
   return WindowHandle();
 }
 
 void ICanvasX11::CloseEditorWindow() {
-  mTicker.Stop();
+  StopTicks(); // before the connection closes: the host must not watch a closed descriptor
   if (!mDisplay) return;
   {
     XErrorTrap trap(mDisplay);
@@ -249,7 +250,30 @@ void ICanvasX11::ReleaseGLContext() {
 
 void ICanvasX11::OnHostIdle() { Pump(); }
 
-int ICanvasX11::EventFileDescriptor() const { return mDisplay ? ConnectionNumber(mDisplay) : -1; }
+void ICanvasX11::StartTicks() {
+  ICanvasEditorDelegate* delegate = GetDelegate();
+  IEditorPump* pump = delegate ? delegate->EditorPump() : nullptr;
+  mPumpTimer = pump && pump->StartTimer(kTickPeriodMs);
+  // Input then comes in as it arrives, not only at the next tick. Events that Xlib has read into
+  // its queue during a call of ours leave nothing to read on the descriptor: the ticks find those.
+  mPumpWatch = pump && pump->WatchDescriptor(ConnectionNumber(mDisplay));
+  if (!mPumpTimer) mTicker.Start(kTickPeriodMs, [this] { Pump(); });
+}
+
+void ICanvasX11::StopTicks() {
+  mTicker.Stop();
+  if (mPumpTimer || mPumpWatch) {
+    // Asked again rather than kept: while the delegate itself is being destroyed it answers null,
+    // and its binding's pump has then given back its registrations already.
+    ICanvasEditorDelegate* delegate = GetDelegate();
+    if (IEditorPump* pump = delegate ? delegate->EditorPump() : nullptr) {
+      if (mPumpWatch) pump->StopWatching();
+      if (mPumpTimer) pump->StopTimer();
+    }
+  }
+  mPumpTimer = false;
+  mPumpWatch = false;
+}
 
 void ICanvasX11::Pump(bool forceFrame) {
   if (!mWindow || mInPump) return;

@@ -26,11 +26,13 @@ class X11GLWindow;
 // itself for XEmbed and is also mapped directly for hosts that do not embed.
 //
 // Ticks: X gives a plug-in no thread of its own, so the editor is driven from the host's
-// user-interface thread only: by the host's idle calls (OnHostIdle) and, where the host runs a GLib
-// main loop on that thread, by a 16 ms timeout of its own (hosts call idle at very different rates,
-// some never). Each tick reads the pending X events without blocking, fires the framework's timers
-// of this thread and, at most FPS() times a second, redraws what is dirty. No other thread touches
-// the window, the context or the controls.
+// user-interface thread only. On open it asks its delegate's pump (the host's services, through the
+// binding) for a 16 ms timer and a watch on the X connection's descriptor, and stops both on close.
+// Without a timer from the pump, a 16 ms GLib timeout of its own ticks it where the host runs a GLib
+// main loop on that thread; the host's idle calls (OnHostIdle) tick it in any case (hosts call idle
+// at very different rates, some never). Each tick reads the pending X events without blocking, fires
+// the framework's timers of this thread (the one place that does) and, at most FPS() times a second,
+// redraws what is dirty. No other thread touches the window, the context or the controls.
 //
 // The host's window: the editor listens to it on its own connection. When the host resizes it, the
 // editor follows (FollowParentSize: the largest draw scale that fits, the host is not asked back).
@@ -74,10 +76,10 @@ public:
   // ---- Ticks -----------------------------------------------------------------------------------------
 
   void OnHostIdle() override;
-  int EventFileDescriptor() const override;
   // One tick: events, timers and, when a frame is due (or force), the redraw of dirty regions.
   void Pump(bool forceFrame = false);
-  // Whether a GLib timeout drives the editor besides the host's idle calls.
+  // Whether a GLib timeout drives the editor besides the host's idle calls (only without a timer
+  // from the delegate's pump).
   bool HasOwnTicker() const { return mTicker.Running(); }
   int FramesDrawn() const { return mFramesDrawn; }
   // Cheap frames (on by default): overlapping dirty regions are drawn as one, and where the server
@@ -133,6 +135,9 @@ private:
 
   // Draws the regions and presents them; whole: the back buffer's content cannot be trusted.
   void DrawFrame(const IRectFList& regions, bool whole);
+  // The ticks of an open window: the pump's timer and descriptor watch, else the GLib timeout.
+  void StartTicks();
+  void StopTicks();
   void ShowTooltip(const char* text);
   void HideTooltip();
   unsigned long CursorFor(int kind);
@@ -143,6 +148,9 @@ private:
   std::unique_ptr<X11GLWindow> mWindow;
   std::string mError;
   GLibTicker mTicker;
+  // What the delegate's pump granted on open, to be stopped on close.
+  bool mPumpTimer = false;
+  bool mPumpWatch = false;
   X11DoubleClick mDoubleClick;
   std::chrono::steady_clock::time_point mLastFrame{};
   int mFramesDrawn = 0;
