@@ -58,8 +58,7 @@ bool ICanvasEditorDelegate::PlannedEditorSize(int& width, int& height) {
 bool ICanvasEditorDelegate::EditorSizeForHost(int& width, int& height) {
   int planned = 0;
   int plannedHeight = 0;
-  const bool open = mEditor && mEditor->EditorWindowIsOpen();
-  if (!open && PlannedEditorSize(planned, plannedHeight)) SetEditorSize(planned, plannedHeight);
+  if (PlannedEditorSize(planned, plannedHeight)) SetEditorSize(planned, plannedHeight);
   width = EditorWidth();
   height = EditorHeight();
   return width > 0 && height > 0;

@@ -75,8 +75,8 @@ public:
   // dropped again here; false without a factory.
   bool PlannedEditorSize(int& width, int& height);
 
-  // The window size in pixels to tell a host that asks: the open window's, or before a window is
-  // open the size it will open at (hosts size their window from it, and some never listen to a
+  // The window size in pixels to tell a host that asks: the open editor's own, or before a window
+  // is open the size it will open at (hosts size their window from it, and some never listen to a
   // later resize). Remembered as the editor size; false when there is no size to tell.
   bool EditorSizeForHost(int& width, int& height);
   // A host proposes a window size in pixels (the user drags its frame): the largest size of the
