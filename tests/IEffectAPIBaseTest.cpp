@@ -43,9 +43,9 @@ TEST(EffectIdentity, TextsAreCutTo128CharactersAndSizeLimitsOrdered) {
 }
 
 TEST(EffectIdentity, ApiNames) {
-  const char* names[] = {"VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP"};
-  for (int i = 0; i < 9; ++i) EXPECT_STREQ(ApiName(static_cast<PluginApi>(i)), names[i]);
-  EXPECT_STREQ(ApiName(static_cast<PluginApi>(9)), "");
+  const char* names[] = {"VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP", "LV2"};
+  for (int i = 0; i < 10; ++i) EXPECT_STREQ(ApiName(static_cast<PluginApi>(i)), names[i]);
+  EXPECT_STREQ(ApiName(static_cast<PluginApi>(10)), "");
   EXPECT_STREQ(ApiName(static_cast<PluginApi>(-1)), "");
 }
 

@@ -1,0 +1,178 @@
+// Writes an LV2 bundle's manifest.ttl and plug-in description from the plug-in's own parameter
+// definitions, at build time, so the data a host reads cannot disagree with the binary's ports.
+//
+//   lv2-turtle BUNDLE_DIR BINARY_FILE TTL_FILE
+#include "IEffectLV2.h"
+#include "ParamFacts.h"
+#include "PluginInstanceMaker.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using lumen::IEffectLV2;
+using lumen::IParam;
+using lumen::ParamFacts;
+
+// A Turtle string literal.
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// A number as Turtle reads a decimal (never an exponent), shortest first.
+std::string Number(double value) {
+  char text[64];
+  for (int digits = 0; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*f", digits, value);
+    if (std::strtod(text, nullptr) == value) break;
+  }
+  std::string s = text;
+  if (s.find('.') == std::string::npos) s += ".0";
+  return s;
+}
+
+std::string VersionText(int32_t packed) {
+  return std::to_string((packed >> 16) & 0xFFFF) + "." + std::to_string((packed >> 8) & 0xFF) + "." +
+         std::to_string(packed & 0xFF);
+}
+
+void WritePorts(std::ostream& out, const IEffectLV2& plugin) {
+  const lumen::Lv2PortLayout& layout = plugin.Layout();
+  const int channels = layout.channels;
+  bool first = true;
+  const auto open = [&](uint32_t index, const char* classes) {
+    out << (first ? "  lv2:port [\n" : " , [\n");
+    first = false;
+    out << "    a " << classes << " ;\n    lv2:index " << index << " ;\n";
+  };
+  for (int side = 0; side < 2; ++side) {
+    const bool input = side == 0;
+    for (int c = 0; c < channels; ++c) {
+      open((input ? layout.FirstInput() : layout.FirstOutput()) + static_cast<uint32_t>(c),
+           input ? "lv2:AudioPort , lv2:InputPort" : "lv2:AudioPort , lv2:OutputPort");
+      const std::string symbol = lumen::Lv2AudioSymbol(channels, input, c);
+      std::string name = input ? "Input" : "Output";
+      if (channels == 2) name += c == 0 ? " L" : " R";
+      out << "    lv2:symbol " << Quoted(symbol) << " ;\n    lv2:name " << Quoted(name) << " ;\n  ]";
+    }
+  }
+  const int bypass = plugin.BypassParamIndex();
+  for (int i = 0; i < layout.params; ++i) {
+    const IParam& param = *plugin.GetParam(i);
+    open(layout.FirstControl() + static_cast<uint32_t>(i), "lv2:InputPort , lv2:ControlPort");
+    const bool isBypass = i == bypass;
+    out << "    lv2:symbol " << Quoted(lumen::Lv2ControlSymbol(param, isBypass)) << " ;\n";
+    if (isBypass) {
+      // The host's "enabled" switch: 1 processes, 0 passes the input through.
+      out << "    lv2:name \"Enabled\" ;\n    lv2:designation lv2:enabled ;\n"
+          << "    lv2:portProperty lv2:toggled ;\n"
+          << "    lv2:default " << (param.Default() != 0.0 ? "0" : "1") << " ;\n"
+          << "    lv2:minimum 0 ;\n    lv2:maximum 1 ;\n  ]";
+      continue;
+    }
+    out << "    lv2:name " << Quoted(param.Name()) << " ;\n";
+    const int steps = ParamFacts::StepCount(param);
+    if (steps == 1) {
+      out << "    lv2:portProperty lv2:toggled ;\n";
+    } else if (steps > 1) {
+      out << "    lv2:portProperty lv2:integer , lv2:enumeration ;\n";
+      for (int s = 0; s <= steps; ++s) {
+        const double value = param.Min() + s * (param.Max() - param.Min()) / steps;
+        std::string label;
+        if (!lumen::Lv2ScalePointLabel(i, value, label)) label = ParamFacts::DisplayText(param, value, true);
+        out << "    lv2:scalePoint [ rdfs:label " << Quoted(label) << " ; rdf:value " << std::lround(value)
+            << " ] ;\n";
+      }
+    }
+    if (steps > 0) {
+      out << "    lv2:default " << std::lround(param.Default()) << " ;\n    lv2:minimum " << std::lround(param.Min())
+          << " ;\n    lv2:maximum " << std::lround(param.Max()) << " ;\n  ]";
+    } else {
+      const std::string unit = param.Label();
+      if (unit == "%") out << "    units:unit units:pc ;\n";
+      out << "    lv2:default " << Number(param.Default()) << " ;\n    lv2:minimum " << Number(param.Min())
+          << " ;\n    lv2:maximum " << Number(param.Max()) << " ;\n  ]";
+    }
+  }
+  open(layout.LatencyPort(), "lv2:OutputPort , lv2:ControlPort");
+  out << "    lv2:symbol \"latency\" ;\n    lv2:name \"Latency\" ;\n    lv2:designation lv2:latency ;\n"
+      << "    lv2:portProperty lv2:reportsLatency , lv2:integer ;\n    units:unit units:frame ;\n"
+      << "    lv2:minimum 0 ;\n    lv2:maximum " << lumen::IEffectProcessor::kMaxBlockSize << " ;\n  ] .\n";
+}
+
+std::unique_ptr<IEffectLV2> Make(int channels) {
+  return lumen::PluginInstanceMaker::Make<IEffectLV2>(
+      [channels] { return lumen::MakePlugin(lumen::IInstanceInfo{channels, 48000.0}); });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: %s BUNDLE_DIR BINARY_FILE TTL_FILE\n", argv[0]);
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const std::string binary = argv[2];
+  const std::string ttl = argv[3];
+  const std::string stereoUri = lumen::Lv2PluginUri();
+  const std::string uris[2] = {stereoUri, stereoUri + "-mono"};
+
+  std::ostringstream manifest;
+  manifest << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n";
+  for (const std::string& uri : uris) {
+    manifest << "<" << uri << ">\n  a lv2:Plugin ;\n  lv2:binary <" << binary << "> ;\n  rdfs:seeAlso <" << ttl
+             << "> .\n\n";
+  }
+
+  std::ostringstream plugins;
+  plugins << "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+          << "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+          << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+          << "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+          << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+          << "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
+  for (int k = 0; k < 2; ++k) {
+    const int channels = k == 0 ? 2 : 1;
+    std::unique_ptr<IEffectLV2> plugin = Make(channels);
+    if (!plugin) {
+      std::fprintf(stderr, "lv2-turtle: the plug-in could not be made\n");
+      return 1;
+    }
+    const std::string name = plugin->PluginName() + (channels == 1 ? " Mono" : "");
+    plugins << "<" << uris[k] << ">\n  a lv2:Plugin , lv2:DistortionPlugin , doap:Project ;\n"
+            << "  doap:name " << Quoted(name) << " ;\n"
+            << "  doap:license <" << lumen::Lv2LicenseUri() << "> ;\n"
+            << "  doap:developer [ foaf:name " << Quoted(plugin->MakerName()) << " ] ;\n"
+            << "  doap:release [ doap:revision " << Quoted(VersionText(plugin->Version())) << " ] ;\n"
+            // Hosts compare these to tell a newer build of the same plug-in.
+            << "  lv2:minorVersion " << ((plugin->Version() >> 8) & 0xFF) << " ;\n"
+            << "  lv2:microVersion " << (plugin->Version() & 0xFF) << " ;\n"
+            << "  lv2:optionalFeature lv2:hardRTCapable ;\n";
+    WritePorts(plugins, *plugin);
+    plugins << "\n";
+  }
+
+  const auto write = [](const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    return static_cast<bool>(file);
+  };
+  if (!write(dir + "/manifest.ttl", manifest.str()) || !write(dir + "/" + ttl, plugins.str())) {
+    std::fprintf(stderr, "lv2-turtle: cannot write into %s\n", dir.c_str());
+    return 1;
+  }
+  return 0;
+}
