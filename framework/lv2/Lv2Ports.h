@@ -35,5 +35,7 @@ const char* Lv2PluginUri();
 bool Lv2ScalePointLabel(int paramIndex, double value, std::string& label);
 // The URI of the plug-in's licence.
 const char* Lv2LicenseUri();
+// The URI of the one UI both plug-ins (stereo and mono) share: the stereo plug-in's URI with "#ui".
+inline std::string Lv2UiUri() { return std::string(Lv2PluginUri()) + "#ui"; }
 
 } // namespace lumen

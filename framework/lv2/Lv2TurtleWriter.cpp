@@ -1,7 +1,7 @@
 // Writes an LV2 bundle's manifest.ttl and plug-in description from the plug-in's own parameter
 // definitions, at build time, so the data a host reads cannot disagree with the binary's ports.
 //
-//   lv2-turtle BUNDLE_DIR BINARY_FILE TTL_FILE
+//   lv2-turtle BUNDLE_DIR BINARY_FILE TTL_FILE [UI_BINARY_FILE]
 #include "IEffectLV2.h"
 #include "ParamFacts.h"
 #include "PluginInstanceMaker.h"
@@ -116,22 +116,41 @@ std::unique_ptr<IEffectLV2> Make(int channels) {
       [channels] { return lumen::MakePlugin(lumen::IInstanceInfo{channels, 48000.0}); });
 }
 
+// The UI in its own binary, declared exactly as it behaves: it needs the host's window and its idle
+// calls (which drive the editor), and uses the size report, the gestures and the scale factor
+// (read through the URID map) where the host gives them.
+void WriteUi(std::ostream& out, const std::string& binary) {
+  out << "<" << lumen::Lv2UiUri() << ">\n  a ui:X11UI ;\n  ui:binary <" << binary << "> ;\n"
+      << "  lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
+      << "  lv2:optionalFeature ui:resize , ui:touch , urid:map , opts:options ;\n"
+      << "  lv2:extensionData ui:idleInterface ;\n"
+      << "  opts:supportedOption ui:scaleFactor .\n\n";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s BUNDLE_DIR BINARY_FILE TTL_FILE\n", argv[0]);
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: %s BUNDLE_DIR BINARY_FILE TTL_FILE [UI_BINARY_FILE]\n", argv[0]);
     return 2;
   }
   const std::string dir = argv[1];
   const std::string binary = argv[2];
   const std::string ttl = argv[3];
+  const std::string uiBinary = argc == 5 ? argv[4] : "";
   const std::string stereoUri = lumen::Lv2PluginUri();
   const std::string uris[2] = {stereoUri, stereoUri + "-mono"};
 
   std::ostringstream manifest;
   manifest << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-           << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n";
+           << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+  if (!uiBinary.empty()) {
+    manifest << "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+             << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
+             << "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n";
+  }
+  manifest << "\n";
+  if (!uiBinary.empty()) WriteUi(manifest, uiBinary);
   for (const std::string& uri : uris) {
     manifest << "<" << uri << ">\n  a lv2:Plugin ;\n  lv2:binary <" << binary << "> ;\n  rdfs:seeAlso <" << ttl
              << "> .\n\n";
@@ -143,6 +162,7 @@ int main(int argc, char** argv) {
           << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
           << "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
           << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+          << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
           << "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
   for (int k = 0; k < 2; ++k) {
     const int channels = k == 0 ? 2 : 1;
@@ -161,6 +181,7 @@ int main(int argc, char** argv) {
             << "  lv2:minorVersion " << ((plugin->Version() >> 8) & 0xFF) << " ;\n"
             << "  lv2:microVersion " << (plugin->Version() & 0xFF) << " ;\n"
             << "  lv2:optionalFeature lv2:hardRTCapable ;\n";
+    if (!uiBinary.empty()) plugins << "  ui:ui <" << lumen::Lv2UiUri() << "> ;\n";
     WritePorts(plugins, *plugin);
     plugins << "\n";
   }
