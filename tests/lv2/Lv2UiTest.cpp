@@ -351,6 +351,37 @@ TEST_F(Lv2Ui, PortEventsBecomeTheEditorsValues) {
   EXPECT_EQ(ui.recorder.WritesTo(kStereoEnabled).back(), 0.0f);
 }
 
+// Hosts echo the UI's writes back a little later: an old value arriving during the drag must not
+// disturb it, and once the gesture ended the host's values count again.
+TEST_F(Lv2Ui, EchoesDuringADragDoNotDisturbItAndTheHostsValuesCountAfter) {
+  UiInstance ui(library, *host, {});
+  ASSERT_TRUE(ui.Ok());
+  ui.Idle(200);
+  const std::string window = std::to_string(host->Id());
+  const auto at = [&](int y, const std::string& action) {
+    return Shell("xdotool mousemove --window " + window + " " + std::to_string(kInputGainX) + " " + std::to_string(y) +
+                 " " + action);
+  };
+  ASSERT_EQ(at(kInputGainY, "mousedown 1"), 0);
+  ui.Idle(60);
+  ASSERT_EQ(at(kInputGainY - 20, ""), 0);
+  ui.Idle(60);
+  ui.PortEvent(kStereoInputGain, 0.0f);
+  ui.Idle(60);
+  ASSERT_EQ(at(kInputGainY - 40, "mouseup 1"), 0);
+  ui.Idle(100);
+  const std::vector<float> values = ui.recorder.WritesTo(kStereoInputGain);
+  ASSERT_GE(values.size(), 2u);
+  for (float v : values) EXPECT_GT(v, 32.0f);
+  // After the gesture the host's word counts again.
+  ui.PortEvent(kStereoInputGain, 0.0f);
+  ui.Idle(60);
+  ui.recorder.writes.clear();
+  Drag(ui, *host, kInputGainX, kInputGainY, -10);
+  ASSERT_FALSE(ui.recorder.writes.empty());
+  EXPECT_LT(ui.recorder.writes.back().value, values.back());
+}
+
 // The mono plug-in's control ports start two earlier; the same UI serves it.
 TEST_F(Lv2Ui, TheMonoPluginsPortsAreItsOwn) {
   UiInstance::Options options;
