@@ -292,6 +292,46 @@ TEST_F(Lv2Ui, ReportsItsSizeOnOpenAtTheHostsScale) {
   }
 }
 
+// The grip in the editor's corner scales it: the host hears the new size through ui:resize, and the
+// editor's window has it. A host that resizes its window (the user drags the frame) is followed.
+TEST_F(Lv2Ui, TheGripTellsTheHostItsSizeAndTheHostsResizeIsFollowed) {
+  host->Resize(1700, 1100);
+  UiInstance ui(library, *host, {});
+  ASSERT_TRUE(ui.Ok());
+  ui.Idle(200);
+  ui.recorder.sizes.clear();
+  constexpr int kGripX = 810, kGripY = 500;
+  const std::string window = std::to_string(host->Id());
+  ASSERT_EQ(Shell("xdotool mousemove --window " + window + " " + std::to_string(kGripX) + " " + std::to_string(kGripY) +
+                  " mousedown 1"),
+            0);
+  ui.Idle(60);
+  ASSERT_EQ(Shell("xdotool mousemove --window " + window + " " + std::to_string(kGripX + 160) + " " +
+                  std::to_string(kGripY + 100)),
+            0);
+  ui.Idle(100);
+  ASSERT_EQ(Shell("xdotool mouseup 1"), 0);
+  ui.Idle(150);
+  ASSERT_FALSE(ui.recorder.sizes.empty());
+  const auto [w, h] = ui.recorder.sizes.back();
+  EXPECT_GT(w, kWidth);
+  EXPECT_GT(h, kHeight);
+  EXPECT_TRUE(ui.recorder.writes.empty()); // a resize is no parameter change
+  host->Sync();
+  int cw = 0, ch = 0;
+  ASSERT_TRUE(host->ChildSize(cw, ch));
+  EXPECT_EQ(cw, w);
+  EXPECT_EQ(ch, h);
+
+  // The host makes its window the editor's largest size at the editor's shape: the editor fills it.
+  host->Resize(2 * kWidth, 2 * kHeight);
+  ui.Idle(300);
+  host->Sync();
+  ASSERT_TRUE(host->ChildSize(cw, ch));
+  EXPECT_EQ(cw, 2 * kWidth);
+  EXPECT_EQ(ch, 2 * kHeight);
+}
+
 // A knob dragged up writes Input Gain's port only, in percent, rising, between the host's touch
 // begin and end for that port.
 TEST_F(Lv2Ui, KnobDragWritesThePortInPlainUnitsBetweenTouches) {
