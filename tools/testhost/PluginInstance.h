@@ -28,7 +28,7 @@ public:
 
   virtual ~PluginInstance() = default;
 
-  // "VST 2.4", "CLAP", "VST3".
+  // "VST 2.4", "CLAP", "VST3", "LV2".
   virtual std::string FormatName() const = 0;
   virtual std::string EffectName() = 0;
   virtual std::string VendorString() = 0;
@@ -67,7 +67,8 @@ public:
 };
 
 // Loads the binary at path and opens one instance: a ".clap" file as CLAP, a ".vst3" bundle (or
-// module) as VST3, anything else as VST 2.4. Null with a message in error when the file cannot be loaded or holds no plug-in.
+// module) as VST3, a ".lv2" bundle folder as LV2 (where the build has lilv), anything else as
+// VST 2.4. Null with a message in error when the file cannot be loaded or holds no plug-in.
 std::unique_ptr<PluginInstance> OpenPluginInstance(const std::string& path, std::string& error);
 
 // True for a file name the CLAP side opens.
