@@ -681,7 +681,9 @@ TEST_F(RenderProgram, ClapRendersEqualVst2RendersBitForBit) {
   EXPECT_EQ(Slurp(Path("s.state")), Slurp(Path("t.state")));
 }
 
-// The parameter table reads the same through every format, line for line.
+// The parameter table reads the same through every format, line for line. (LV2's is compared
+// cell by cell in Lv2ListShowsTheSameParametersAsPorts: its data carries no display decimals, and
+// its bypass is the host's "Enabled" port.)
 TEST_F(RenderProgram, ListIsTheSameTableInEveryFormat) {
   const Outcome vst = Render({"--plugin", KOLMARI_PLUGIN_BINARY, "--list"});
   ASSERT_EQ(vst.status, 0) << vst.err;

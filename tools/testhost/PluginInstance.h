@@ -51,7 +51,8 @@ public:
   virtual bool SetFixedSeed(std::optional<uint32_t> seed) = 0;
 
   // The current settings as the plug-in's state bytes (for Kolmari the program chunk, the same in
-  // every format); empty when it gives none. LoadState is true when the plug-in took them.
+  // VST 2.4, CLAP and VST3; for LV2 a preset of the port values, which is what LV2 hosts keep);
+  // empty when it gives none. LoadState is true when the plug-in took them.
   virtual std::vector<uint8_t> SaveState() = 0;
   virtual bool LoadState(const std::vector<uint8_t>& bytes) = 0;
 
