@@ -132,8 +132,13 @@ std::vector<uint8_t> EffectPlugin::SaveState() {
 
 void EffectPlugin::LoadState(const std::vector<uint8_t>& bytes, const std::string& source) {
   CheckSavedState(bytes, source);
-  if (!mInstance->LoadState(bytes))
+  if (!mInstance->LoadState(bytes)) {
+    // An LV2 state is the host's own file, read by the host, not handed to the plug-in.
+    if (mInstance->FormatName() == "LV2")
+      throw ToolError(source + " is not an LV2 preset of " + Description() +
+                      " as --state-out saves it (Turtle with a value it can take for each of its control ports)");
     throw ToolError(source + " is not a state " + Description() + " accepts (the plug-in refused it)");
+  }
 }
 
 void EffectPlugin::CheckSavedState(const std::vector<uint8_t>& bytes, const std::string& source) {

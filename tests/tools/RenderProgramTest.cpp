@@ -873,6 +873,9 @@ TEST_F(RenderProgram, Lv2StateIsAPresetOfThePortValues) {
     const Outcome run = Render({"--plugin", plugin, "--state-in", Path(file), "--state-out", Path("out.state")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+    if (std::string(plugin) == KOLMARI_LV2_BUNDLE) {
+      EXPECT_NE(run.err.find("is not an LV2 preset of Kolmari by Lumenfold"), std::string::npos) << run.err;
+    }
     EXPECT_FALSE(fs::exists(Path("out.state")));
   };
   ASSERT_EQ(Render({"--plugin", KOLMARI_PLUGIN_BINARY, "--state-out", Path("chunk.state")}).status, 0);
@@ -895,10 +898,27 @@ TEST_F(RenderProgram, Lv2StateIsAPresetOfThePortValues) {
   refused("other.ttl", KOLMARI_LV2_BUNDLE);
   std::ofstream(Path("text.ttl")) << "these are not the settings you are looking for\n";
   refused("text.ttl", KOLMARI_LV2_BUNDLE);
+}
 
-  // A folder named .lv2 that holds no bundle is refused with a message.
+// A bundle that cannot be hosted is refused with a message that says why, never by a crash: no
+// bundle at all, a binary that is missing, and a truncated binary, which the loader would map and
+// die on at first touch.
+TEST_F(RenderProgram, Lv2BundlesThatCannotLoadAreRefusedWithAMessage) {
+  const auto refused = [&](const std::string& bundle, const std::string& why) {
+    SCOPED_TRACE(bundle);
+    const Outcome run = Render({"--plugin", bundle, "--list"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot load plug-in"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
+  };
   fs::create_directory(Path("empty.lv2"));
-  const Outcome none = Render({"--plugin", Path("empty.lv2"), "--list"});
-  EXPECT_EQ(none.status, 1);
-  EXPECT_NE(none.err.find("no manifest.ttl"), std::string::npos) << none.err;
+  refused(Path("empty.lv2"), "no manifest.ttl");
+  std::ofstream(Path("file.lv2")) << "not a folder\n";
+  refused(Path("file.lv2"), "is none");
+
+  fs::copy(KOLMARI_LV2_BUNDLE, Path("cut.lv2"), fs::copy_options::recursive);
+  fs::resize_file(Path("cut.lv2/Kolmari.so"), 20000);
+  refused(Path("cut.lv2"), "truncated");
+  fs::remove(Path("cut.lv2/Kolmari.so"));
+  refused(Path("cut.lv2"), "could not be instantiated");
 }

@@ -1,5 +1,7 @@
 #include "Lv2Bundle.h"
 
+#include "SharedObjectCheck.h"
+
 #include <lv2/core/lv2.h>
 #include <lv2/port-props/port-props.h>
 #include <lv2/units/units.h>
@@ -133,6 +135,17 @@ bool Lv2Bundle::Describe(std::string& error) {
     return false;
   }
   mPluginUri = Text(lilv_plugin_get_uri(mPlugin));
+  // lilv hands the binary to the loader as it is; a truncated one would crash this process at the
+  // first touch instead of failing to load.
+  if (const LilvNode* library = lilv_plugin_get_library_uri(mPlugin)) {
+    char* path = lilv_file_uri_parse(lilv_node_as_uri(library), nullptr);
+    const std::string binary = path ? path : "";
+    lilv_free(path);
+    if (const auto problem = binary.empty() ? std::nullopt : SharedObjectCheck::Problem(binary)) {
+      error = "its binary " + binary + " cannot be loaded: " + *problem;
+      return false;
+    }
+  }
   mPortCount = lilv_plugin_get_num_ports(mPlugin);
 
   const Node control(mWorld, LV2_CORE__ControlPort);
