@@ -83,11 +83,11 @@ std::shared_ptr<Lv2Bundle> Lv2Bundle::Load(const std::string& path, std::string&
   std::error_code ec;
   const fs::path folder = fs::absolute(path, ec);
   if (ec || !fs::is_directory(folder, ec)) {
-    error = "an LV2 bundle is a folder, and " + path + " is none";
+    error = std::string("an LV2 bundle is a folder, and ") + path + " is none";
     return nullptr;
   }
   if (!fs::is_regular_file(folder / "manifest.ttl", ec)) {
-    error = "no manifest.ttl in " + path + ", so it is no LV2 bundle";
+    error = std::string("no manifest.ttl in ") + path + ", so it is no LV2 bundle";
     return nullptr;
   }
   std::shared_ptr<Lv2Bundle> bundle(new Lv2Bundle());
@@ -100,7 +100,7 @@ std::shared_ptr<Lv2Bundle> Lv2Bundle::Load(const std::string& path, std::string&
   if (dir.empty() || dir.back() != '/') dir += '/';
   LilvNode* uri = lilv_new_file_uri(bundle->mWorld, nullptr, dir.c_str());
   if (!uri) {
-    error = "cannot make a URI of " + dir;
+    error = std::string("cannot make a URI of ") + dir;
     return nullptr;
   }
   lilv_world_load_bundle(bundle->mWorld, uri);
@@ -131,7 +131,7 @@ bool Lv2Bundle::Describe(std::string& error) {
   }
   // Data that does not parse leaves a plug-in lilv cannot check; refuse it before loading code.
   if (!lilv_plugin_verify(mPlugin)) {
-    error = "the bundle's description of " + Text(lilv_plugin_get_uri(mPlugin)) + " is incomplete";
+    error = std::string("the bundle's description of ") + Text(lilv_plugin_get_uri(mPlugin)) + " is incomplete";
     return false;
   }
   mPluginUri = Text(lilv_plugin_get_uri(mPlugin));
@@ -142,7 +142,7 @@ bool Lv2Bundle::Describe(std::string& error) {
     const std::string binary = path ? path : "";
     lilv_free(path);
     if (const auto problem = binary.empty() ? std::nullopt : SharedObjectCheck::Problem(binary)) {
-      error = "its binary " + binary + " cannot be loaded: " + *problem;
+      error = std::string("its binary ") + binary + " cannot be loaded: " + *problem;
       return false;
     }
   }

@@ -258,7 +258,7 @@ std::string Lv2PluginInstance::StartAudio(double sampleRate, int32_t blockSize, 
   mActive = true;
   const int32_t inputs = NumInputs();
   if (channels == inputs) return channels == 2 ? "stereo" : "mono";
-  return "mono into input 1 of " + std::to_string(inputs) + ", silence into the rest, output 1 of " +
+  return std::string("mono into input 1 of ") + std::to_string(inputs) + ", silence into the rest, output 1 of " +
          std::to_string(NumOutputs()) + " kept";
 }
 
