@@ -13,25 +13,34 @@ namespace {
 using kolmari::testhost::Lv2ControlPort;
 using kolmari::testhost::ShortestFloatText;
 
+// Made whole rather than assigned field by field: GCC 12 at -O3 takes a literal assigned to a
+// string member for an overlapping copy (-Wrestrict).
 Lv2ControlPort Percent() {
-  Lv2ControlPort port;
-  port.symbol = "input_gain";
-  port.name = "Input Gain";
-  port.unit = "%";
-  port.minimum = 0.0f;
-  port.maximum = 200.0f;
-  port.defaultValue = 32.0f;
-  return port;
+  return Lv2ControlPort{.index = 4,
+                        .symbol = "input_gain",
+                        .name = "Input Gain",
+                        .unit = "%",
+                        .minimum = 0.0f,
+                        .maximum = 200.0f,
+                        .defaultValue = 32.0f,
+                        .toggled = false,
+                        .integer = false,
+                        .enumeration = false,
+                        .scalePoints = {}};
 }
 
 Lv2ControlPort Choice() {
-  Lv2ControlPort port;
-  port.symbol = "oversampling";
-  port.minimum = 0.0f;
-  port.maximum = 3.0f;
-  port.integer = port.enumeration = true;
-  port.scalePoints = {{0.0f, "1\u00d7"}, {1.0f, "2\u00d7"}, {2.0f, "4\u00d7"}, {3.0f, "8\u00d7"}};
-  return port;
+  return Lv2ControlPort{.index = 2,
+                        .symbol = "oversampling",
+                        .name = "Oversampling",
+                        .unit = "",
+                        .minimum = 0.0f,
+                        .maximum = 3.0f,
+                        .defaultValue = 0.0f,
+                        .toggled = false,
+                        .integer = true,
+                        .enumeration = true,
+                        .scalePoints = {{0.0f, "1\u00d7"}, {1.0f, "2\u00d7"}, {2.0f, "4\u00d7"}, {3.0f, "8\u00d7"}}};
 }
 
 TEST(Lv2ControlPort, NumbersShowInTheirShortestExactForm) {
