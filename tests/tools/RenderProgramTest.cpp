@@ -840,8 +840,8 @@ TEST_F(RenderProgram, Lv2ListShowsTheSameParametersAsPorts) {
 }
 
 // An LV2 plug-in that keeps its settings in its ports has them saved by the host as an LV2 preset:
-// --state-out writes one (Turtle, the port values under the plug-in's URI, loadable by any lilv
-// host), --state-in reads it back into the same settings. A program chunk of the other formats is
+// --state-out writes one (Turtle, the port values under the plug-in's URI, as lilv writes presets
+// for its hosts), --state-in reads it back into the same settings. A program chunk of the other formats is
 // no preset and is refused with a message, as a preset is by them; so is a preset that does not fit
 // (another plug-in's, a value out of range, a port the plug-in does not have).
 TEST_F(RenderProgram, Lv2StateIsAPresetOfThePortValues) {
