@@ -231,11 +231,6 @@ std::string Lv2Bundle::Author() const {
   return author ? Text(author.get()) : "";
 }
 
-bool Lv2Bundle::DeclaresExtension(const char* uri) const {
-  const Node node(mWorld, uri);
-  return lilv_plugin_has_extension_data(mPlugin, node.get());
-}
-
 LV2_URID Lv2Bundle::MapUri(const char* uri) {
   if (!uri) return 0;
   const auto [at, added] = mUrids.emplace(uri, static_cast<LV2_URID>(mUris.size() + 1));

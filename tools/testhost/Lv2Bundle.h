@@ -41,8 +41,6 @@ public:
   const std::vector<Lv2ControlPort>& Controls() const { return mControls; }
   const std::vector<uint32_t>& ControlOutputs() const { return mControlOutputs; }
   uint32_t PortCount() const { return mPortCount; }
-  // True when the plug-in's data declares the extension (lv2:extensionData).
-  bool DeclaresExtension(const char* uri) const;
 
   // The URI map of this host: the same URI gives the same number for the bundle's lifetime.
   LV2_URID_Map* Map() { return &mMap; }
