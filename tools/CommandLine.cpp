@@ -208,17 +208,19 @@ std::string CommandLine::Usage() {
        kolmari-render --help | --version
 
 Runs an audio file through the Kolmari plug-in ()" KOLMARI_USAGE_PLUGIN R"(, loaded as a host loads it) or another
-VST 2.4, CLAP or VST3 effect, and writes the result as a 32-bit float WAV file with the input's
+VST 2.4, CLAP, VST3 or LV2 effect, and writes the result as a 32-bit float WAV file with the input's
 sample rate and channel count. INPUT may be mono or stereo, )" KOLMARI_USAGE_FORMATS R"(
 
 options:
-  --plugin PATH      the plug-in to render through: VST 2.4, CLAP for a file ending in .clap, or
-                     VST3 for a bundle ending in .vst3 (default: the )" KOLMARI_USAGE_PLUGIN R"(
+  --plugin PATH      the plug-in to render through: VST 2.4, CLAP for a file ending in .clap,
+                     VST3 for a bundle ending in .vst3, or LV2 for a bundle folder ending in .lv2
+                     (Linux; 32-bit only) (default: the )" KOLMARI_USAGE_PLUGIN R"(
                      built with this program, else one beside it or in )" KOLMARI_USAGE_FOLDERS R"()
   --set NAME=VALUE   set a parameter by name (any case) to a value in its own units, as the
                      plug-in displays it, e.g. --set "Input Gain=80" --set Wet=100; may be repeated
-  --state-in FILE    load settings saved by --state-out (the plug-in's program chunk) before any
-                     --set; any other file is refused
+  --state-in FILE    load settings saved by --state-out (the plug-in's program chunk; for LV2 a
+                     preset in Turtle, the port values) before any --set; any other file is
+                     refused
   --state-out FILE   save the settings after --state-in and --set; without INPUT and OUTPUT
                      nothing is rendered
   --block N          frames per processing block, 1 to 65536 (default 512)

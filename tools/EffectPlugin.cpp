@@ -1,6 +1,9 @@
 #include "EffectPlugin.h"
 
 #include "ClapPluginInstance.h"
+#ifdef KOLMARI_TESTHOST_LV2
+#include "Lv2PluginInstance.h"
+#endif
 #include "ToolError.h"
 #include "ToolPlatform.h"
 #include "Vst3PluginInstance.h"
@@ -62,13 +65,23 @@ EffectPlugin::EffectPlugin(const std::string& path) : mPath(path.empty() ? Defau
   const fs::file_status status = fs::status(mPath, ec);
   if (!fs::exists(status)) throw ToolError(cannot + "no such file");
   const bool vst3 = vst3host::Vst3Module::IsVst3Path(mPath);
-  // A VST3 bundle is a folder; any other plug-in is a file.
-  if (fs::is_directory(status) && !vst3) throw ToolError(cannot + "it is a directory");
+#ifdef KOLMARI_TESTHOST_LV2
+  const bool lv2 = testhost::IsLv2Path(mPath);
+#else
+  const bool lv2 = false;
+#endif
+  // A VST3 or LV2 bundle is a folder; any other plug-in is a file.
+  if (fs::is_directory(status) && !vst3 && !lv2) throw ToolError(cannot + "it is a directory");
 
   std::string error;
   // A bare file name would make the loader search the library path instead of this folder.
   const std::string loadPath = fs::path(mPath).has_parent_path() ? mPath : "./" + mPath;
-  if (vst3) {
+  if (lv2) {
+#ifdef KOLMARI_TESTHOST_LV2
+    mLv2Bundle = testhost::Lv2Bundle::Load(mPath, error);
+    if (!mLv2Bundle) throw ToolError(cannot + WithoutPath(error, mPath));
+#endif
+  } else if (vst3) {
     try {
       mVst3Module = std::make_shared<vst3host::Vst3Module>(loadPath);
     } catch (const std::exception& e) {
@@ -87,6 +100,9 @@ EffectPlugin::EffectPlugin(const std::string& path) : mPath(path.empty() ? Defau
 
 std::unique_ptr<PluginInstance> EffectPlugin::MakeInstance(std::string& error) const {
   if (mVst3Module) return testhost::Vst3PluginInstance::Create(mVst3Module, error);
+#ifdef KOLMARI_TESTHOST_LV2
+  if (mLv2Bundle) return testhost::Lv2PluginInstance::Create(mLv2Bundle, error);
+#endif
   if (mClapLibrary) return ClapPluginInstance::Create(mClapLibrary, error);
   auto instance = VstPluginInstance::Create(mVstLibrary, error, RenderHostSettings());
   if (instance) instance->Open();
@@ -116,8 +132,13 @@ std::vector<uint8_t> EffectPlugin::SaveState() {
 
 void EffectPlugin::LoadState(const std::vector<uint8_t>& bytes, const std::string& source) {
   CheckSavedState(bytes, source);
-  if (!mInstance->LoadState(bytes))
+  if (!mInstance->LoadState(bytes)) {
+    // An LV2 state is the host's own file, read by the host, not handed to the plug-in.
+    if (mInstance->FormatName() == "LV2")
+      throw ToolError(source + " is not an LV2 preset of " + Description() +
+                      " as --state-out saves it (Turtle with a value it can take for each of its control ports)");
     throw ToolError(source + " is not a state " + Description() + " accepts (the plug-in refused it)");
+  }
 }
 
 void EffectPlugin::CheckSavedState(const std::vector<uint8_t>& bytes, const std::string& source) {

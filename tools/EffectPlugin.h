@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ClapPluginLibrary.h"
+#ifdef KOLMARI_TESTHOST_LV2
+#include "Lv2Bundle.h"
+#endif
 #include "PluginInstance.h"
 #include "Vst3Module.h"
 #include "VstPluginLibrary.h"
@@ -15,7 +18,8 @@ namespace kolmari::render {
 
 // The effect the tool renders through: a plug-in binary, loaded and driven as a host does, opened
 // once and kept for the whole run. The file decides the format: a ".clap" file is a CLAP plug-in,
-// anything else a VST 2.4 plug-in.
+// a ".vst3" bundle a VST3 one, a ".lv2" bundle folder an LV2 one (hosted through lilv), anything
+// else a VST 2.4 plug-in.
 class EffectPlugin {
 public:
   // The Kolmari.so this program was built with, if it is still there; else a Kolmari.so beside the
@@ -60,6 +64,9 @@ private:
   std::shared_ptr<testhost::VstPluginLibrary> mVstLibrary;   // one of the two is loaded
   std::shared_ptr<testhost::ClapPluginLibrary> mClapLibrary;
   std::shared_ptr<vst3host::Vst3Module> mVst3Module;             // a VST3 bundle instead
+#ifdef KOLMARI_TESTHOST_LV2
+  std::shared_ptr<testhost::Lv2Bundle> mLv2Bundle; // or an LV2 bundle
+#endif
   std::unique_ptr<testhost::PluginInstance> mInstance;
 };
 

@@ -3,6 +3,7 @@
 #include "EntryExport.h"
 #include "HostCallGuard.h"
 #include "IEffectLV2.h"
+#include "Lv2FixedSeed.h"
 #include "PluginInstanceMaker.h"
 
 #include <lv2/core/lv2.h>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -52,7 +54,19 @@ void Cleanup(LV2_Handle handle) {
   lumen::GuardHostCall([handle] { delete FromHandle(handle); });
 }
 
-const void* ExtensionData(const char*) { return nullptr; }
+bool SetFixedSeed(LV2_Handle handle, bool useFixedSeed, uint32_t seed) {
+  lumen::IEffectLV2* p = FromHandle(handle);
+  return p && lumen::GuardHostCall(false, [&] {
+           return p->OnFixedSeed(useFixedSeed ? std::optional<uint32_t>(seed) : std::nullopt);
+         });
+}
+
+// The one extension the library answers; the Turtle declares it as lv2:extensionData.
+const void* ExtensionData(const char* uri) {
+  static const LumenLv2FixedSeed fixedSeed{&SetFixedSeed};
+  if (uri && std::strcmp(uri, LUMEN_LV2_FIXED_SEED_URI) == 0) return &fixedSeed;
+  return nullptr;
+}
 
 // The URIs are made once, on the first call, and kept until the library is unloaded.
 struct Descriptors {

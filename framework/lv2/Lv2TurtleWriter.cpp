@@ -3,6 +3,7 @@
 //
 //   lv2-turtle BUNDLE_DIR BINARY_FILE TTL_FILE [UI_BINARY_FILE]
 #include "IEffectLV2.h"
+#include "Lv2FixedSeed.h"
 #include "ParamFacts.h"
 #include "PluginInstanceMaker.h"
 
@@ -164,6 +165,8 @@ int main(int argc, char** argv) {
           << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
           << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
           << "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
+  // The validator checks that what lv2:extensionData names is extension data.
+  plugins << "<" LUMEN_LV2_FIXED_SEED_URI ">\n  a lv2:ExtensionData .\n\n";
   for (int k = 0; k < 2; ++k) {
     const int channels = k == 0 ? 2 : 1;
     std::unique_ptr<IEffectLV2> plugin = Make(channels);
@@ -176,11 +179,15 @@ int main(int argc, char** argv) {
             << "  doap:name " << Quoted(name) << " ;\n"
             << "  doap:license <" << lumen::Lv2LicenseUri() << "> ;\n"
             << "  doap:developer [ foaf:name " << Quoted(plugin->MakerName()) << " ] ;\n"
+            // lilv hosts name the maker from doap:maintainer.
+            << "  doap:maintainer [ foaf:name " << Quoted(plugin->MakerName()) << " ] ;\n"
             << "  doap:release [ doap:revision " << Quoted(VersionText(plugin->Version())) << " ] ;\n"
             // Hosts compare these to tell a newer build of the same plug-in.
             << "  lv2:minorVersion " << ((plugin->Version() >> 8) & 0xFF) << " ;\n"
             << "  lv2:microVersion " << (plugin->Version() & 0xFF) << " ;\n"
-            << "  lv2:optionalFeature lv2:hardRTCapable ;\n";
+            << "  lv2:optionalFeature lv2:hardRTCapable ;\n"
+            // Our fixed-seed extension (Lv2FixedSeed.h), answered by the descriptor.
+            << "  lv2:extensionData <" LUMEN_LV2_FIXED_SEED_URI "> ;\n";
     if (!uiBinary.empty()) plugins << "  ui:ui <" << lumen::Lv2UiUri() << "> ;\n";
     WritePorts(plugins, *plugin);
     plugins << "\n";

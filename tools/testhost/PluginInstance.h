@@ -28,7 +28,7 @@ public:
 
   virtual ~PluginInstance() = default;
 
-  // "VST 2.4", "CLAP", "VST3".
+  // "VST 2.4", "CLAP", "VST3", "LV2".
   virtual std::string FormatName() const = 0;
   virtual std::string EffectName() = 0;
   virtual std::string VendorString() = 0;
@@ -51,7 +51,8 @@ public:
   virtual bool SetFixedSeed(std::optional<uint32_t> seed) = 0;
 
   // The current settings as the plug-in's state bytes (for Kolmari the program chunk, the same in
-  // every format); empty when it gives none. LoadState is true when the plug-in took them.
+  // VST 2.4, CLAP and VST3; for LV2 a preset of the port values, which is what LV2 hosts keep);
+  // empty when it gives none. LoadState is true when the plug-in took them.
   virtual std::vector<uint8_t> SaveState() = 0;
   virtual bool LoadState(const std::vector<uint8_t>& bytes) = 0;
 
@@ -67,7 +68,8 @@ public:
 };
 
 // Loads the binary at path and opens one instance: a ".clap" file as CLAP, a ".vst3" bundle (or
-// module) as VST3, anything else as VST 2.4. Null with a message in error when the file cannot be loaded or holds no plug-in.
+// module) as VST3, a ".lv2" bundle folder as LV2 (where the build has lilv), anything else as
+// VST 2.4. Null with a message in error when the file cannot be loaded or holds no plug-in.
 std::unique_ptr<PluginInstance> OpenPluginInstance(const std::string& path, std::string& error);
 
 // True for a file name the CLAP side opens.
