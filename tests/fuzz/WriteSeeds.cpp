@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root(argv[1]);
-  for (const char* target : {"state_chunk", "dispatcher", "display_text", "clap_state_events", "vst3_state_params"})
+  for (const char* target : {"state_chunk", "dispatcher", "display_text", "clap_state_events", "vst3_state_params",
+                             "lv2_ports"})
     fs::create_directories(root / target);
 
   // Settings away from the defaults, and a named preset.
@@ -91,6 +92,14 @@ int main(int argc, char** argv) {
                                "1" + std::string(320, '0') + "e-5"};
   int n = 0;
   for (const std::string& text : texts) ok = Write(root / "display_text" / ("text" + std::to_string(n++)), text) && ok;
+  // The LV2 plug-ins: stereo and mono with ports connected, activated, settings then blocks of 1, 4096
+  // and 5000 frames; then the same with a NaN on a port, a port to NULL and the output in place.
+  for (const uint8_t setup : {0x80, 0x81, 0xC2}) {
+    const Bytes lv2 = {setup, 3,    6,  200, 14, 100, 1,   0x2F, 4,   1,    0,    40,   4,    0x00, 0x10,
+                       40,    5,    0x88, 0x13, 20, 0,    0,    0,    0xC0, 0x7F, 0x82, 2,    4,    64,  0,
+                       30,    0x32, 0,  4,    0x10, 0x0F, 50,   0x83, 3,    4,    7,    0,    64};
+    ok = Write(root / "lv2_ports" / ("ports" + std::to_string(setup)), lv2) && ok;
+  }
   if (!ok) {
     std::fprintf(stderr, "kolmari_fuzz_seeds: could not write into %s\n", root.c_str());
     return 1;
