@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -123,6 +124,7 @@ void WritePresets(std::ostream& out, std::ostream& manifest, const IEffectLV2& p
   const lumen::Lv2PortLayout& layout = plugin.Layout();
   const int bypass = plugin.BypassParamIndex();
   bool defaultWritten = false;
+  std::set<std::string> ids;
   for (int k = 0; k < plugin.PresetCount(); ++k) {
     const lumen::IPresetSlot& slot = *plugin.PresetSlot(k);
     if (!slot.IsInitialized()) continue;
@@ -134,6 +136,11 @@ void WritePresets(std::ostream& out, std::ostream& manifest, const IEffectLV2& p
     }
     std::string id;
     for (char c : label) id += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '-';
+    // Two names may give the same identifier ("A b", "A-b"): the later one takes its slot number too.
+    if (!ids.insert(id).second) {
+      id += '-';
+      id += std::to_string(k);
+    }
     const std::string uri = pluginUri + "#preset-" + id;
     manifest << "<" << uri << ">\n  a pset:Preset ;\n  lv2:appliesTo <" << pluginUri << "> ;\n  rdfs:seeAlso <" << file
              << "> .\n\n";
