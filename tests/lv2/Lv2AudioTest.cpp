@@ -21,16 +21,14 @@ using lv2test::World;
 bool AllFinite(const Instance& instance, uint32_t frames) {
   for (const auto& channel : instance.out)
     for (uint32_t i = 0; i < frames; ++i)
-      if (!std::isfinite(channel[i]))
-        return false;
+      if (!std::isfinite(channel[i])) return false;
   return true;
 }
 
 float Peak(const Instance& instance, uint32_t frames) {
   float peak = 0.0f;
   for (const auto& channel : instance.out)
-    for (uint32_t i = 0; i < frames; ++i)
-      peak = std::max(peak, std::fabs(channel[i]));
+    for (uint32_t i = 0; i < frames; ++i) peak = std::max(peak, std::fabs(channel[i]));
   return peak;
 }
 
@@ -79,8 +77,7 @@ TEST(Lv2Audio, NanInfinityAndDenormalInputGiveFiniteOutputAndTheSoundComesBack) 
       instance.Activate();
       // Whole blocks of each, then one bad sample inside a tone.
       for (const float bad : {nan, inf, -inf, denormal, -denormal, big, -big}) {
-        for (auto& channel : instance.in)
-          std::fill(channel.begin(), channel.begin() + 512, bad);
+        for (auto& channel : instance.in) std::fill(channel.begin(), channel.begin() + 512, bad);
         instance.Run(512);
         EXPECT_TRUE(AllFinite(instance, 512)) << uri << ": a block of " << bad;
         uint64_t phase = 0;

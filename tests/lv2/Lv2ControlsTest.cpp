@@ -23,10 +23,8 @@ constexpr float kDriftTolerance = 1e-3f;
 std::vector<float> Render(const World& world, const std::map<std::string, float>& settings) {
   Instance instance(world, lv2test::kStereo, 48000.0);
   EXPECT_TRUE(instance.Valid());
-  if (!instance.Valid())
-    return {};
-  for (const auto& [symbol, value] : settings)
-    instance.Control(symbol) = value;
+  if (!instance.Valid()) return {};
+  for (const auto& [symbol, value] : settings) instance.Control(symbol) = value;
   instance.Activate();
   std::vector<float> rendered;
   uint64_t phase = 0;
@@ -36,20 +34,17 @@ std::vector<float> Render(const World& world, const std::map<std::string, float>
       instance.in[1][i] = 0.5f * static_cast<float>(std::sin(0.017 * static_cast<double>(phase)));
     }
     instance.Run(1024);
-    for (const auto& channel : instance.out)
-      rendered.insert(rendered.end(), channel.begin(), channel.begin() + 1024);
+    for (const auto& channel : instance.out) rendered.insert(rendered.end(), channel.begin(), channel.begin() + 1024);
   }
   return rendered;
 }
 
 float LargestDifference(const std::vector<float>& a, const std::vector<float>& b) {
-  if (a.size() != b.size())
-    return std::numeric_limits<float>::infinity();
+  if (a.size() != b.size()) return std::numeric_limits<float>::infinity();
   float largest = 0.0f;
   for (size_t i = 0; i < a.size(); ++i) {
     const float d = std::fabs(a[i] - b[i]);
-    if (!(d <= largest))
-      largest = d; // a NaN becomes the answer
+    if (!(d <= largest)) largest = d; // a NaN becomes the answer
   }
   return largest;
 }
@@ -97,8 +92,7 @@ TEST(Lv2Controls, ValuesOutsideTheRangeAreClampedToIt) {
   ASSERT_NE(plugin, nullptr);
   const std::vector<float> defaults = Render(world, {});
   for (const ControlInfo& c : lv2test::ControlInputs(world, plugin)) {
-    if (c.symbol == "enabled")
-      continue; // any non-zero value processes: checked below
+    if (c.symbol == "enabled") continue; // any non-zero value processes: checked below
     const float span = c.max - c.min;
     for (const auto& [outside, edge] :
          {std::pair{c.min - span, c.min}, std::pair{c.max + 10 * span, c.max},
@@ -136,15 +130,12 @@ TEST(Lv2Controls, NanOnAControlPortKeepsTheValueBeforeIt) {
   instance.Activate();
   // Sixteen whole periods per block: the same block again and again is one steady tone.
   for (uint32_t i = 0; i < 1024; ++i)
-    for (auto& channel : instance.in)
-      channel[i] = 0.3f * static_cast<float>(std::sin(2 * M_PI * 16 * i / 1024.0));
+    for (auto& channel : instance.in) channel[i] = 0.3f * static_cast<float>(std::sin(2 * M_PI * 16 * i / 1024.0));
   const auto levelAt = [&](float outputGain) {
     instance.Control("output_gain") = outputGain;
-    for (int block = 0; block < 8; ++block)
-      instance.Run(1024); // past any smoothing
+    for (int block = 0; block < 8; ++block) instance.Run(1024); // past any smoothing
     float peak = 0.0f;
-    for (uint32_t i = 0; i < 1024; ++i)
-      peak = std::max(peak, std::fabs(instance.out[0][i]));
+    for (uint32_t i = 0; i < 1024; ++i) peak = std::max(peak, std::fabs(instance.out[0][i]));
     return peak;
   };
   const float loud = levelAt(120.0f);

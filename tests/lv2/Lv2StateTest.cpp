@@ -33,8 +33,7 @@ public:
   }
   LV2_URID Map(const char* uri) {
     for (size_t i = 0; i < mUris.size(); ++i)
-      if (mUris[i] == uri)
-        return static_cast<LV2_URID>(i + 1);
+      if (mUris[i] == uri) return static_cast<LV2_URID>(i + 1);
     mUris.emplace_back(uri);
     return static_cast<LV2_URID>(mUris.size());
   }
@@ -79,16 +78,14 @@ std::vector<float> RenderTone(Instance& instance) {
       for (auto& channel : instance.in)
         channel[i] = 0.6f * static_cast<float>(std::sin(0.02 * static_cast<double>(phase)));
     instance.Run(1024);
-    for (const auto& channel : instance.out)
-      rendered.insert(rendered.end(), channel.begin(), channel.begin() + 1024);
+    for (const auto& channel : instance.out) rendered.insert(rendered.end(), channel.begin(), channel.begin() + 1024);
   }
   return rendered;
 }
 
 float LargestDifference(const std::vector<float>& a, const std::vector<float>& b) {
   float largest = a.size() == b.size() ? 0.0f : INFINITY;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-    largest = std::max(largest, std::fabs(a[i] - b[i]));
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) largest = std::max(largest, std::fabs(a[i] - b[i]));
   return largest;
 }
 
@@ -102,8 +99,7 @@ TEST(Lv2State, PortValuesSurviveASaveAsTurtleAndARestoreIntoAFreshInstance) {
   for (const char* uri : {lv2test::kStereo, lv2test::kMono}) {
     Instance first(world, uri, 48000.0);
     ASSERT_TRUE(first.Valid());
-    for (const auto& [symbol, value] : settings)
-      first.Control(symbol) = value;
+    for (const auto& [symbol, value] : settings) first.Control(symbol) = value;
     first.Activate();
     const std::vector<float> heard = RenderTone(first);
 
@@ -125,8 +121,7 @@ TEST(Lv2State, PortValuesSurviveASaveAsTurtleAndARestoreIntoAFreshInstance) {
     lilv_state_restore(loaded, second.Get(), &SetPortValue, &to, 0, nullptr);
     lilv_state_free(loaded);
     EXPECT_EQ(to.unknown, 0) << uri;
-    for (const auto& [symbol, value] : settings)
-      EXPECT_EQ(second.Control(symbol), value) << uri << ": " << symbol;
+    for (const auto& [symbol, value] : settings) EXPECT_EQ(second.Control(symbol), value) << uri << ": " << symbol;
     second.Activate();
     EXPECT_LE(LargestDifference(RenderTone(second), heard), 1e-3f) << uri;
   }
@@ -160,8 +155,7 @@ TEST(Lv2State, TheDefaultPresetHoldsEveryPortsDefaultButLeavesEnabledAlone) {
     Instance instance(world, uri, 44100.0);
     ASSERT_TRUE(instance.Valid());
     const std::vector<ControlInfo> controls = lv2test::ControlInputs(world, plugin);
-    for (const ControlInfo& c : controls)
-      instance.Control(c.symbol) = c.symbol == "enabled" ? 0.0f : c.max;
+    for (const ControlInfo& c : controls) instance.Control(c.symbol) = c.symbol == "enabled" ? 0.0f : c.max;
     PortAccess to{&instance, floatType};
     lilv_state_restore(state, instance.Get(), &SetPortValue, &to, 0, nullptr);
     lilv_state_free(state);

@@ -65,8 +65,7 @@ inline std::vector<ControlInfo> ControlInputs(const World& world, const LilvPlug
   std::vector<ControlInfo> out;
   for (uint32_t i = 0; i < n; ++i) {
     const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
-    if (!lilv_port_is_a(plugin, port, control) || !lilv_port_is_a(plugin, port, input))
-      continue;
+    if (!lilv_port_is_a(plugin, port, control) || !lilv_port_is_a(plugin, port, input)) continue;
     ControlInfo info;
     info.index = i;
     info.symbol = lilv_node_as_string(lilv_port_get_symbol(plugin, port));
@@ -98,11 +97,9 @@ class Instance {
 public:
   Instance(const World& world, const char* uri, double rate, uint32_t capacity = 4096)
       : mPlugin(world.Plugin(uri)), mCapacity(capacity) {
-    if (!mPlugin)
-      return;
+    if (!mPlugin) return;
     mInstance = lilv_plugin_instantiate(mPlugin, rate, nullptr);
-    if (!mInstance)
-      return;
+    if (!mInstance) return;
     mChannels = lilv_plugin_get_num_ports(mPlugin) == 14 ? 2 : 1;
     for (const ControlInfo& c : ControlInputs(world, mPlugin)) {
       mControls[c.symbol] = c.def;
@@ -115,16 +112,13 @@ public:
     mIndex["latency"] = PortIndex(world, "latency");
     in.assign(static_cast<size_t>(mChannels), std::vector<float>(capacity, 0.0f));
     out.assign(static_cast<size_t>(mChannels), std::vector<float>(capacity, 0.0f));
-    for (auto& [symbol, value] : mControls)
-      lilv_instance_connect_port(mInstance, mIndex[symbol], &value);
+    for (auto& [symbol, value] : mControls) lilv_instance_connect_port(mInstance, mIndex[symbol], &value);
     lilv_instance_connect_port(mInstance, mIndex["latency"], &latency);
     ConnectAudio();
   }
   ~Instance() {
-    if (!mInstance)
-      return;
-    if (mActive)
-      lilv_instance_deactivate(mInstance);
+    if (!mInstance) return;
+    if (mActive) lilv_instance_deactivate(mInstance);
     lilv_instance_free(mInstance);
   }
   Instance(const Instance&) = delete;
@@ -161,8 +155,7 @@ public:
   // "in"/"out" on the mono plug-in, "in_l", "out_r" and so on on the stereo one.
   const char* AudioSymbol(bool input, int channel) const {
     static const char* const kNames[2][2] = {{"out_l", "out_r"}, {"in_l", "in_r"}};
-    if (mChannels == 1)
-      return input ? "in" : "out";
+    if (mChannels == 1) return input ? "in" : "out";
     return kNames[input ? 1 : 0][channel];
   }
 
