@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!handle) Fail("the plug-in instantiates", static_cast<long long>(rate));
 
   const uint32_t channels = stereo ? 2 : 1;
-  const uint32_t params = 9;
+  const uint32_t params = 9; // Kolmari's parameters, one control input each
   const uint32_t firstControl = 2 * channels;
   const uint32_t ports = firstControl + params + 1;
   std::vector<std::vector<float>> inputs(channels, std::vector<float>(kCapacity));
@@ -67,13 +67,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   float latency = 0.0f;
   // Which buffer each audio output writes: its own (0), its input's (1, in place) or none (2).
   std::vector<int> outputMode(channels, 0);
-  bool inputConnected = true;
 
   // lilv's order: every port to NULL first, then the buffers.
   for (uint32_t p = 0; p < ports + 3; ++p) descriptor->connect_port(handle, p, nullptr);
   const auto connectAudio = [&] {
     for (uint32_t c = 0; c < channels; ++c) {
-      descriptor->connect_port(handle, c, inputConnected ? inputs[c].data() : nullptr);
+      descriptor->connect_port(handle, c, inputs[c].data());
       float* out = outputMode[c] == 0 ? outputs[c].data() : outputMode[c] == 1 ? inputs[c].data() : nullptr;
       descriptor->connect_port(handle, channels + c, out);
     }
@@ -103,10 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint32_t port = in.Byte() % (ports + 2);
         if (op & 0x80) {
           descriptor->connect_port(handle, port, nullptr);
-          if (port < channels) inputConnected = false;
           if (port >= channels && port < 2 * channels) outputMode[port - channels] = 2;
         } else {
-          inputConnected = true;
           for (uint32_t c = 0; c < channels; ++c) outputMode[c] = (op >> (4 + c)) & 1;
           connectAudio();
           for (uint32_t i = 0; i < params; ++i) descriptor->connect_port(handle, firstControl + i, &controls[i]);
