@@ -42,7 +42,9 @@ private:
   size_t mPos = 0;
 };
 
-constexpr uint32_t kCapacity = 9000; // past the processor's 4096-frame block
+// The processor's own block, which longer runs are split into.
+constexpr uint32_t kProcessorBlock = 4096;
+constexpr uint32_t kCapacity = kProcessorBlock + 256;
 constexpr double kRates[] = {44100.0, 48000.0, 96000.0, 22050.0, 192000.0, 8000.0, 11025.0, 384000.0};
 
 } // namespace
@@ -85,15 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool active = false;
   uint64_t phase = 0;
 
-  for (int step = 0; step < 32 && !in.Done(); ++step) {
+  for (int step = 0; step < 24 && !in.Done(); ++step) {
     const uint8_t op = in.Byte();
-    switch (op % 6) {
+    // The low three bits choose the step; the others say which port or how (see each case).
+    switch (op & 7) {
       case 0: { // a raw value on a control port: any bit pattern, NaN and infinities included
         const uint32_t bits = in.Word(4);
         std::memcpy(&controls[(op >> 3) % params], &bits, sizeof bits);
         break;
       }
-      case 1: { // a value inside or near a port's range, as most hosts send
+      case 1: { // a value inside or near a port's range (-20..235), as most hosts send
         const uint32_t i = (op >> 3) % params;
         controls[i] = static_cast<float>(in.Byte()) - 20.0f;
         break;
@@ -124,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Mostly short blocks, where splitting and ramps go wrong; now and then one past the
         // processor's own block (long ones are slow under the sanitizers).
         const uint32_t word = in.Word(2);
-        const uint32_t frames = (op & 0x80) && (word & 0x8000) ? kCapacity - 1 - (word & 0x3FF) : word % 600;
+        const uint32_t frames =
+            (op & 0xC0) == 0xC0 && (word & 0x8000) ? kProcessorBlock + 1 + (word & 0xFF) : word % 256;
         const float amplitude = static_cast<float>(in.Byte()) / 64.0f;
         for (uint32_t c = 0; c < channels; ++c) {
           for (uint32_t f = 0; f < frames; ++f)

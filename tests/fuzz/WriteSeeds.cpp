@@ -92,12 +92,24 @@ int main(int argc, char** argv) {
                                "1" + std::string(320, '0') + "e-5"};
   int n = 0;
   for (const std::string& text : texts) ok = Write(root / "display_text" / ("text" + std::to_string(n++)), text) && ok;
-  // The LV2 plug-ins: stereo and mono with ports connected, activated, settings then blocks of 1, 4096
-  // and 5000 frames; then the same with a NaN on a port, a port to NULL and the output in place.
+  // The LV2 plug-ins, stereo and mono, at 44.1 and 48 kHz: connected and activated, two ports set
+  // (a NaN on the first), blocks of 1 and 200 frames and one past the processor's 4096, an output
+  // in place, a port to NULL, then deactivated. A step is one byte: its low three bits say which
+  // (0 raw value, 1 value near the range, 2 connect, 3 activate, 4 to 7 run), the rest which port.
   for (const uint8_t setup : {0x80, 0x81, 0xC2}) {
-    const Bytes lv2 = {setup, 3,    6,  200, 14, 100, 1,   0x2F, 4,   1,    0,    40,   4,    0x00, 0x10,
-                       40,    5,    0x88, 0x13, 20, 0,    0,    0,    0xC0, 0x7F, 0x82, 2,    4,    64,  0,
-                       30,    0x32, 0,  4,    0x10, 0x0F, 50,   0x83, 3,    4,    7,    0,    64};
+    const auto op = [](int kind, int index) { return static_cast<uint8_t>(kind | (index << 3)); };
+    const Bytes lv2 = {setup,
+                       3, // activate
+                       op(0, 4), 0x00, 0x00, 0xC0, 0x7F, // NaN on the fifth control input
+                       op(1, 5), 120, // 100 on the sixth
+                       4, 1, 0, 64, // 1 frame
+                       5, 200, 0, 64, // 200 frames
+                       0xC4, 0x10, 0x80, 64, // 4096 + 17 frames
+                       0x12, 0, // connect again, first output in place
+                       4, 100, 0, 64, // 100 frames
+                       0x82, 1, // port 1 to NULL
+                       4, 50, 0, 64, // 50 frames
+                       0x83}; // deactivate
     ok = Write(root / "lv2_ports" / ("ports" + std::to_string(setup)), lv2) && ok;
   }
   if (!ok) {
