@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root(argv[1]);
-  for (const char* target : {"state_chunk", "dispatcher", "display_text", "clap_state_events", "vst3_state_params"})
+  for (const char* target : {"state_chunk", "dispatcher", "display_text", "clap_state_events", "vst3_state_params",
+                             "lv2_ports"})
     fs::create_directories(root / target);
 
   // Settings away from the defaults, and a named preset.
@@ -91,6 +92,26 @@ int main(int argc, char** argv) {
                                "1" + std::string(320, '0') + "e-5"};
   int n = 0;
   for (const std::string& text : texts) ok = Write(root / "display_text" / ("text" + std::to_string(n++)), text) && ok;
+  // The LV2 plug-ins, stereo and mono, at 44.1 and 48 kHz: connected and activated, two ports set
+  // (a NaN on the first), blocks of 1 and 200 frames and one past the processor's 4096, an output
+  // in place, a port to NULL, then deactivated. A step is one byte: its low three bits say which
+  // (0 raw value, 1 value near the range, 2 connect, 3 activate, 4 to 7 run), the rest which port.
+  for (const uint8_t setup : {0x80, 0x81, 0xC2}) {
+    const auto op = [](int kind, int index) { return static_cast<uint8_t>(kind | (index << 3)); };
+    const Bytes lv2 = {setup,
+                       3, // activate
+                       op(0, 4), 0x00, 0x00, 0xC0, 0x7F, // NaN on the fifth control input
+                       op(1, 5), 120, // 100 on the sixth
+                       4, 1, 0, 64, // 1 frame
+                       5, 200, 0, 64, // 200 frames
+                       0xC4, 0x10, 0x80, 64, // 4096 + 17 frames
+                       0x12, 0, // connect again, first output in place
+                       4, 100, 0, 64, // 100 frames
+                       0x82, 1, // port 1 to NULL
+                       4, 50, 0, 64, // 50 frames
+                       0x83}; // deactivate
+    ok = Write(root / "lv2_ports" / ("ports" + std::to_string(setup)), lv2) && ok;
+  }
   if (!ok) {
     std::fprintf(stderr, "kolmari_fuzz_seeds: could not write into %s\n", root.c_str());
     return 1;
