@@ -1,7 +1,7 @@
 # Makes the packages of a build folder with cpack into WORK_DIR, unpacks each and loads every plug-in
 # in it with the package's own kolmari-render (--list opens an instance and asks it for its
-# parameters), run through EMULATOR (wine) for Windows packages; the LV2 bundle, which lilv hosts
-# load, through LV2APPLY (lilv's lv2apply, when given) on a demo signal. The Debian package must also
+# parameters), run through EMULATOR (wine) for Windows packages; the LV2 bundle also as lilv hosts
+# load it, through LV2APPLY (lilv's lv2apply, when given) on a demo signal. The Debian package must also
 # hold each file where hosts and Debian look for it and depend on library versions.
 #
 #   CPACK, CONFIG (the build's CPackConfig.cmake), WORK_DIR, VERSION, LV2APPLY and EMULATOR (may be
@@ -24,6 +24,15 @@ function(plugin_loads render plugin folder)
     message(FATAL_ERROR "${plugin} in ${folder} does not load: ${result}\n${out}\n${err}")
   endif()
   message(STATUS "${plugin}: loads, lists its parameters")
+endfunction()
+
+# lv2_loads(render bundle folder): the LV2 bundle loads in the package's own kolmari-render, once
+# that renders through LV2 bundles (its --help names them).
+function(lv2_loads render bundle folder)
+  execute_process(COMMAND ${render} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
+  if(result EQUAL 0 AND help MATCHES "\\.lv2")
+    plugin_loads(${render} ${bundle} ${folder})
+  endif()
 endfunction()
 
 # lv2_plays(render lv2_dir): both LV2 plug-ins of the bundle in lv2_dir render a demo signal in
@@ -90,6 +99,7 @@ foreach(archive IN LISTS archives)
         message(FATAL_ERROR "${archive} lacks Kolmari.lv2/${file}")
       endif()
     endforeach()
+    lv2_loads(${render} Kolmari.lv2 ${folder})
     lv2_plays(${render} ${folder})
   endif()
 endforeach()
@@ -126,6 +136,7 @@ foreach(deb IN LISTS debs)
   foreach(plugin usr/lib/vst/Kolmari.so usr/lib/clap/Kolmari.clap usr/lib/vst3/Kolmari.vst3)
     plugin_loads(${render} ${root}/${plugin} ${root})
   endforeach()
+  lv2_loads(${render} ${root}/usr/lib/lv2/Kolmari.lv2 ${root})
   lv2_plays(${render} ${root}/usr/lib/lv2)
 
   # dpkg-shlibdeps' dependencies, with versions: libsndfile for kolmari-render, the C++ runtime.
