@@ -4,8 +4,8 @@
 # load it, through LV2APPLY (lilv's lv2apply, when given) on a demo signal. The Debian package must also
 # hold each file where hosts and Debian look for it and depend on library versions.
 #
-#   CPACK, CONFIG (the build's CPackConfig.cmake), WORK_DIR, VERSION, LV2APPLY and EMULATOR (may be
-#   empty)
+#   CPACK, CONFIG (the build's CPackConfig.cmake), WORK_DIR, VERSION, LV2_BUNDLE (the build's
+#   Kolmari.lv2), LV2APPLY and EMULATOR (these three may be empty)
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -24,6 +24,23 @@ function(plugin_loads render plugin folder)
     message(FATAL_ERROR "${plugin} in ${folder} does not load: ${result}\n${out}\n${err}")
   endif()
   message(STATUS "${plugin}: loads, lists its parameters")
+endfunction()
+
+# lv2_complete(bundle): the packed bundle holds every file of the build's (the DSP and UI binaries,
+# the Turtle, the presets).
+function(lv2_complete bundle)
+  if(NOT LV2_BUNDLE)
+    return()
+  endif()
+  file(GLOB_RECURSE built LIST_DIRECTORIES false RELATIVE ${LV2_BUNDLE} ${LV2_BUNDLE}/*)
+  if(NOT built)
+    message(FATAL_ERROR "the build's ${LV2_BUNDLE} is empty")
+  endif()
+  foreach(file IN LISTS built)
+    if(NOT EXISTS ${bundle}/${file})
+      message(FATAL_ERROR "${bundle} lacks ${file}")
+    endif()
+  endforeach()
 endfunction()
 
 # lv2_loads(render bundle folder): the LV2 bundle loads in the package's own kolmari-render, once
@@ -99,6 +116,7 @@ foreach(archive IN LISTS archives)
         message(FATAL_ERROR "${archive} lacks Kolmari.lv2/${file}")
       endif()
     endforeach()
+    lv2_complete(${folder}/Kolmari.lv2)
     lv2_loads(${render} Kolmari.lv2 ${folder})
     lv2_plays(${render} ${folder})
   endif()
@@ -136,6 +154,7 @@ foreach(deb IN LISTS debs)
   foreach(plugin usr/lib/vst/Kolmari.so usr/lib/clap/Kolmari.clap usr/lib/vst3/Kolmari.vst3)
     plugin_loads(${render} ${root}/${plugin} ${root})
   endforeach()
+  lv2_complete(${root}/usr/lib/lv2/Kolmari.lv2)
   lv2_loads(${render} ${root}/usr/lib/lv2/Kolmari.lv2 ${root})
   lv2_plays(${render} ${root}/usr/lib/lv2)
 

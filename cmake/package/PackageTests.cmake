@@ -16,6 +16,7 @@ add_test(NAME release_package_loads
     -DWORK_DIR=${work}
     -DVERSION=${PROJECT_VERSION}
     -DLV2APPLY=${lv2apply}
+    -DLV2_BUNDLE=${KOLMARI_LV2_BUNDLE}
     "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
     -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackages.cmake)
 set_tests_properties(release_package_loads PROPERTIES
