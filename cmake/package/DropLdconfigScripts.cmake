@@ -1,0 +1,36 @@
+# Run by cpack after it has made the packages (CPACK_POST_BUILD_SCRIPTS). CPack's Debian generator
+# adds a postinst and a postrm that call ldconfig whenever a shared object lies in /usr/lib or one
+# folder below it, which our plug-ins in /usr/lib/vst and /usr/lib/clap do; but plug-ins are not in
+# the dynamic linker's search path, and Debian runs ldconfig through a trigger anyway. So those two
+# scripts come out of the .deb again, when they hold nothing but that call.
+foreach(deb IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT deb MATCHES "\\.deb$")
+    continue()
+  endif()
+  set(tree ${deb}.tree)
+  file(REMOVE_RECURSE ${tree})
+  execute_process(COMMAND dpkg-deb --raw-extract ${deb} ${tree} RESULT_VARIABLE result ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "dpkg-deb cannot unpack ${deb}: ${err}")
+  endif()
+  set(changed FALSE)
+  foreach(script postinst postrm)
+    set(path ${tree}/DEBIAN/${script})
+    if(EXISTS ${path})
+      file(READ ${path} text)
+      string(REGEX REPLACE "#!/bin/sh|set -e|if \\[ \"\\$1\" = \"[a-z]+\" \\]; then|ldconfig|fi|[ \t\n]" "" rest "${text}")
+      if(rest STREQUAL "")
+        file(REMOVE ${path})
+        set(changed TRUE)
+      endif()
+    endif()
+  endforeach()
+  if(changed)
+    execute_process(COMMAND dpkg-deb --root-owner-group -Zgzip --build ${tree} ${deb}
+                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE err)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "dpkg-deb cannot pack ${deb} again: ${err}")
+    endif()
+  endif()
+  file(REMOVE_RECURSE ${tree})
+endforeach()
