@@ -1,6 +1,7 @@
 #include "RenderPresets.h"
 
 #include "FactoryPreset.h"
+#include "IEffectSettings.h"
 #include "KolmariParams.h"
 #include "ParameterSettings.h"
 #include "ProgramFile.h"

@@ -36,12 +36,23 @@ foreach(plugin IN LISTS plugins)
   message(STATUS "${plugin}: loads, lists its parameters")
 endforeach()
 
+# The VST3 factory presets beside the bundle, found by the package's own kolmari-render.
+if(NOT ARCHIVE MATCHES "windows")
+  execute_process(COMMAND ${render} --plugin Kolmari.vst3 --list-presets
+                  WORKING_DIRECTORY ${folder} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0 OR NOT out MATCHES "^Utility: Default\n")
+    message(FATAL_ERROR "${ARCHIVE} carries no VST3 factory presets kolmari-render finds: ${result}\n${out}\n${err}")
+  endif()
+  message(STATUS "Kolmari.vst3: its factory presets are beside it")
+endif()
+
 # The Debian package beside it, when one was made: it holds every plug-in where hosts look.
 file(GLOB debs ${WORK_DIR}/../kolmari_*_amd64.deb)
 foreach(deb IN LISTS debs)
   execute_process(COMMAND dpkg-deb --contents ${deb} OUTPUT_VARIABLE listing RESULT_VARIABLE result)
   foreach(path usr/lib/vst/Kolmari.so usr/lib/clap/Kolmari.clap
-               usr/lib/vst3/Kolmari.vst3/Contents/x86_64-linux/Kolmari.so usr/bin/kolmari-render)
+               usr/lib/vst3/Kolmari.vst3/Contents/x86_64-linux/Kolmari.so usr/bin/kolmari-render
+               "usr/share/vst3/presets/Lumenfold/Kolmari/Utility/Default.vstpreset")
     if(NOT result EQUAL 0 OR NOT listing MATCHES "\\./${path}")
       message(FATAL_ERROR "${deb} lacks /${path}")
     endif()

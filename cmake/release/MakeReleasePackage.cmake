@@ -25,6 +25,11 @@ set(stage ${OUTPUT_DIR}/${name})
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
 file(COPY ${VST2} ${CLAP} ${RENDER} ${VST3_BUNDLE} DESTINATION ${stage})
+# The VST3 factory presets (VST3_PRESETS, when the build wrote them): beside the bundle, where
+# kolmari-render finds them and from where a user copies them into ~/.vst3/presets/Lumenfold/Kolmari.
+if(VST3_PRESETS AND IS_DIRECTORY "${VST3_PRESETS}")
+  file(COPY ${VST3_PRESETS}/ DESTINATION ${stage}/vst3-presets PATTERN ".written" EXCLUDE)
+endif()
 configure_file(${INSTALL_TEXT} ${stage}/INSTALL.txt @ONLY)
 
 if(STRIP)
@@ -75,6 +80,10 @@ if(NOT PLATFORM MATCHES "^windows" AND DPKG_DEB)
   file(COPY ${stage}/${clap_name} DESTINATION ${root}/usr/lib/clap)
   file(COPY ${stage}/${bundle_name} DESTINATION ${root}/usr/lib/vst3)
   file(COPY ${stage}/${render_name} DESTINATION ${root}/usr/bin)
+  if(IS_DIRECTORY ${stage}/vst3-presets)
+    file(MAKE_DIRECTORY ${root}/usr/share/vst3/presets/Lumenfold)
+    file(COPY ${stage}/vst3-presets/ DESTINATION ${root}/usr/share/vst3/presets/Lumenfold/Kolmari)
+  endif()
   file(COPY ${stage}/INSTALL.txt DESTINATION ${root}/usr/share/doc/kolmari)
   file(WRITE ${root}/DEBIAN/control
 "Package: kolmari

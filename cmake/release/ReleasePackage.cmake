@@ -21,6 +21,7 @@ set(make_package
     -DVST2=$<TARGET_FILE:Kolmari>
     -DCLAP=$<TARGET_FILE:Kolmari.clap>
     -DVST3_BUNDLE=${KOLMARI_VST3_BUNDLE}
+    -DVST3_PRESETS=${KOLMARI_VST3_PRESETS}
     -DRENDER=$<TARGET_FILE:kolmari-render>
     -DINSTALL_TEXT=${install_text}
     -DSTRIP=${strip})
