@@ -4,6 +4,7 @@
 //   lv2-turtle BUNDLE_DIR BINARY_FILE TTL_FILE [UI_BINARY_FILE]
 #include "IEffectLV2.h"
 #include "Lv2FixedSeed.h"
+#include "Lv2PresetWriter.h"
 #include "ParamFacts.h"
 #include "PluginInstanceMaker.h"
 
@@ -150,6 +151,7 @@ int main(int argc, char** argv) {
              << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
              << "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n";
   }
+  manifest << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n";
   manifest << "\n";
   if (!uiBinary.empty()) WriteUi(manifest, uiBinary);
   for (const std::string& uri : uris) {
@@ -193,12 +195,23 @@ int main(int argc, char** argv) {
     plugins << "\n";
   }
 
+  // The factory presets, for both plug-ins, in a file of their own the manifest points to.
+  const std::unique_ptr<IEffectLV2> presetPlugin = Make(2);
+  if (!presetPlugin) {
+    std::fprintf(stderr, "lv2-turtle: the plug-in could not be made\n");
+    return 1;
+  }
+  const lumen::Lv2PresetWriter presetWriter(*presetPlugin, {uris[0], uris[1]});
+  const std::string presetsFile = "presets.ttl";
+  manifest << presetWriter.ManifestEntries(lumen::PluginFactoryPresets(), presetsFile);
+
   const auto write = [](const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary);
     file << text;
     return static_cast<bool>(file);
   };
-  if (!write(dir + "/manifest.ttl", manifest.str()) || !write(dir + "/" + ttl, plugins.str())) {
+  if (!write(dir + "/manifest.ttl", manifest.str()) || !write(dir + "/" + ttl, plugins.str()) ||
+      !write(dir + "/" + presetsFile, presetWriter.PresetsTurtle(lumen::PluginFactoryPresets()))) {
     std::fprintf(stderr, "lv2-turtle: cannot write into %s\n", dir.c_str());
     return 1;
   }
