@@ -165,7 +165,7 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
   if (listPresets) {
     if (!firstRenderOption.empty()) throw UsageError(firstRenderOption + " cannot be combined with --list-presets");
     if (!positionals.empty())
-      throw UsageError("--list-presets takes no INPUT or OUTPUT, got '" + positionals.front() + "'");
+      throw UsageError(std::string("--list-presets takes no INPUT or OUTPUT, got '") + positionals.front() + "'");
     options.mode = Mode::ListPresets;
     return options;
   }

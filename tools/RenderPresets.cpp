@@ -137,7 +137,9 @@ void RenderPresets::Apply(const std::string& nameOrPath, ParameterSettings& para
     message += "' (names are exact, case included; --list-presets shows them)";
     throw UsageError(message);
   }
-  const std::string source = "factory preset '" + it->name + "'";
+  std::string source = "factory preset '";
+  source += it->name;
+  source += '\'';
   const std::string format = mPlugin.Instance().FormatName();
   if (format == "LV2") {
 #ifdef KOLMARI_TESTHOST_LV2
@@ -160,7 +162,7 @@ void RenderPresets::Apply(const std::string& nameOrPath, ParameterSettings& para
 }
 
 void RenderPresets::ApplyProgramFile(const std::string& path, ParameterSettings& parameters) {
-  if (!IsKolmari()) throw ToolError("--preset " + path + ": program files apply to Kolmari only");
+  if (!IsKolmari()) throw ToolError(path + ": program files apply to Kolmari only");
   const int numParams = mPlugin.Instance().NumParams();
   const lumen::ProgramFileOwner owner{lumen::FourCharCode("ofzo"), kolmari::kPackedVersion, numParams};
   lumen::ProgramFileContents contents;

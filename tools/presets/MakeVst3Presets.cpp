@@ -45,7 +45,7 @@ bool WritePreset(const fs::path& folder, const std::string& classId, const lumen
   const std::string info = lumen::vst3::Vst3PresetFile::MetaInfo(lumen::vst3::kClassName, lumen::vst3::kSubCategories,
                                                                  preset.name, preset.category);
   const auto bytes = lumen::vst3::Vst3PresetFile::Write(classId, state, info);
-  if (bytes.empty()) return Fail("class id " + classId + " is not 32 hex digits");
+  if (bytes.empty()) return Fail(classId + ": not a class id of 32 hex digits");
 
   std::error_code ec;
   const fs::path dir = folder / fs::path(std::u8string(preset.category.begin(), preset.category.end()));
@@ -55,7 +55,7 @@ bool WritePreset(const fs::path& folder, const std::string& classId, const lumen
   std::ofstream out(dir / fs::path(std::u8string(fileName.begin(), fileName.end())), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
-  if (!out) return Fail("cannot write " + (dir / fileName).string());
+  if (!out) return Fail((dir / fileName).string() + ": cannot write");
   return true;
 }
 
@@ -74,7 +74,10 @@ int main(int argc, char** argv) {
   std::error_code ec;
   fs::remove_all(folder, ec);
   fs::create_directories(folder, ec);
-  if (ec) return Fail("cannot create " + folder.string()) ? 0 : 1;
+  if (ec) {
+    Fail(folder.string() + ": cannot create");
+    return 1;
+  }
   for (const auto& preset : lumen::PluginFactoryPresets())
     if (!WritePreset(folder, argv[2], preset)) return 1;
   return 0;

@@ -150,7 +150,12 @@ void ApplyPreset(Kolmari& plugin, const std::string& nameOrPath)
     return;
   }
   const bool isFile = nameOrPath.find('/') != std::string::npos || nameOrPath.ends_with(".fxp") || nameOrPath.ends_with(".FXP");
-  if (!isFile) throw UsageError("--preset: no factory preset is called '" + nameOrPath + "' (names are exact, case included)");
+  if (!isFile) {
+    std::string message = "--preset: no factory preset is called '";
+    message += nameOrPath;
+    message += "' (names are exact, case included)";
+    throw UsageError(message);
+  }
   const lumen::ProgramFileOwner owner{Kolmari::Settings().uniqueId, kPackedVersion, plugin.NParams()};
   lumen::ProgramFileContents contents;
   std::string error;
