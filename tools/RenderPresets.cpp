@@ -169,8 +169,12 @@ void RenderPresets::ApplyProgramFile(const std::string& path, ParameterSettings&
   std::string error;
   if (!lumen::ProgramFile::Load(path, owner, contents, error)) throw ToolError(path + ": " + error);
   if (!contents.hasChunk) {
+    const bool lv2 = mPlugin.Instance().FormatName() == "LV2";
     for (int i = 0; i < numParams; ++i) {
-      if (!mPlugin.Instance().SetParameter(i, static_cast<float>(contents.values[static_cast<size_t>(i)])))
+      double value = contents.values[static_cast<size_t>(i)];
+      // LV2 shows the bypass parameter as the host's "Enabled" port, its inverse.
+      if (lv2 && i == kolmari::kBypass && mPlugin.Instance().ParameterName(i) == "Enabled") value = 1.0 - value;
+      if (!mPlugin.Instance().SetParameter(i, static_cast<float>(value)))
         throw ToolError(path + ": the plug-in refused a value");
     }
     return;

@@ -101,6 +101,20 @@ def main():
             done = run("--plugin", plugin, "--seed", "7", "--preset", fxp, source, out)
             if done.returncode != 0 or wav_data(out) != renders.get((label, "Crunch")):
                 failures.append(f"{label}: the .fxp of Crunch: {done.returncode} {done.stderr.strip()}")
+        # The value form (one normalised float per parameter, what VST 2.4 hosts save for
+        # Kolmari): the same settings in every format, bypass off included.
+        values = os.path.join(work, "values.fxp")
+        normalised = [0, 0, 1 / 3, 0, 0.4, 0.82, 0.5, 0.75, 0.5]
+        body = b"FxCk" + struct.pack(">i", 1) + b"ofzo" + struct.pack(">ii", 0x00010105, 9) + b"Values".ljust(28, b"\0")
+        body += b"".join(struct.pack(">f", v) for v in normalised)
+        with open(values, "wb") as f:
+            f.write(b"CcnK" + struct.pack(">i", len(body)) + body)
+        for label, plugin in formats.items():
+            done = run("--plugin", plugin, "--preset", values, "--state-out", os.path.join(work, "values.state"))
+            settings = done.stdout.split("settings:", 1)[-1]
+            bypassed = any(line.split()[:2] in (["Bypass", "1"], ["Enabled", "0"]) for line in settings.splitlines())
+            if done.returncode != 0 or bypassed or "Input Gain    80" not in settings:
+                failures.append(f"{label}: the value-form .fxp: {done.returncode} {done.stderr.strip()}\n{settings}")
         foreign = os.path.join(work, "foreign.fxp")
         with open(foreign, "wb") as f:
             f.write(program_file(open(state, "rb").read(), "x", b"Xfzo"))
