@@ -73,17 +73,26 @@ std::string Lv2PresetWriter::PresetsTurtle(const std::vector<FactoryPreset>& pre
                     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n";
   const int bypass = mPlugin.BypassParamIndex();
   for (const FactoryPreset& preset : presets) {
-    out += "<" + PresetUri(preset) + ">\n  a pset:Preset ;\n  lv2:appliesTo " + AppliesTo(mPluginUris) + " ;\n";
-    out += "  rdfs:label " + Quoted(preset.name) + " ;\n";
-    out += "  rdfs:comment " + Quoted(preset.category) + " ;\n  lv2:port ";
+    out += '<';
+    out += PresetUri(preset);
+    out += ">\n  a pset:Preset ;\n  lv2:appliesTo ";
+    out += AppliesTo(mPluginUris);
+    out += " ;\n  rdfs:label ";
+    out += Quoted(preset.name);
+    out += " ;\n  rdfs:comment ";
+    out += Quoted(preset.category);
+    out += " ;\n  lv2:port ";
     const int count = std::min(mPlugin.NParams(), static_cast<int>(preset.values.size()));
     for (int i = 0; i < count; ++i) {
       const bool isBypass = i == bypass;
       double value = preset.values[static_cast<size_t>(i)];
       if (isBypass) value = value != 0.0 ? 0.0 : 1.0;
       if (i > 0) out += " , ";
-      out += "[\n    lv2:symbol " + Quoted(Lv2ControlSymbol(*mPlugin.GetParam(i), isBypass)) + " ;\n    pset:value " +
-             Number(value) + "\n  ]";
+      out += "[\n    lv2:symbol ";
+      out += Quoted(Lv2ControlSymbol(*mPlugin.GetParam(i), isBypass));
+      out += " ;\n    pset:value ";
+      out += Number(value);
+      out += "\n  ]";
     }
     out += " .\n\n";
   }
@@ -94,8 +103,13 @@ std::string Lv2PresetWriter::ManifestEntries(const std::vector<FactoryPreset>& p
                                              const std::string& presetsFile) const {
   std::string out;
   for (const FactoryPreset& preset : presets) {
-    out += "<" + PresetUri(preset) + ">\n  a pset:Preset ;\n  lv2:appliesTo " + AppliesTo(mPluginUris) +
-           " ;\n  rdfs:seeAlso <" + presetsFile + "> .\n\n";
+    out += '<';
+    out += PresetUri(preset);
+    out += ">\n  a pset:Preset ;\n  lv2:appliesTo ";
+    out += AppliesTo(mPluginUris);
+    out += " ;\n  rdfs:seeAlso <";
+    out += presetsFile;
+    out += "> .\n\n";
   }
   return out;
 }
