@@ -382,7 +382,7 @@ def picture_presets(render, out):
     text = ("Measured at 48 kHz through kolmari-render with a -6 dBFS sine (amplitude 0.5): THD of 1 kHz "
             "(harmonics to Nyquist against the fundamental), level change (output RMS against input RMS), "
             "output peak, and aliasing of 7 kHz (everything at the folded-back harmonics' frequencies "
-            "against the fundamental). Settings list what differs from Bypass 0 and Output Gain 100.\n\n"
+            "against the fundamental). Settings: every parameter but Bypass (off in all of them), and Output Gain where it is not 100.\n\n"
             + "\n".join(lines) + "\n")
     path = os.path.join(out, "presets.md")
     with open(path, "w", encoding="utf-8") as f:
