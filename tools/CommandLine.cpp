@@ -73,6 +73,7 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
   ArgumentCursor cursor(args);
   std::vector<std::string> positionals;
   bool list = false;
+  bool listPresets = false;
   bool makeDemo = false;
   bool rateGiven = false;
   std::string firstRenderOption; // the first option that only makes sense for a render
@@ -113,6 +114,13 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
     if (name == "--list") {
       noValue();
       list = true;
+    } else if (name == "--list-presets") {
+      noValue();
+      listPresets = true;
+    } else if (name == "--preset") {
+      options.preset = std::string(cursor.ValueFor(name, inlineValue));
+      if (options.preset.empty()) throw UsageError("--preset needs a preset's name or an .fxp file");
+      renderOption("--preset", false);
     } else if (name == "--set") {
       options.assignments.push_back(ParseAssignment(cursor.ValueFor(name, inlineValue)));
       renderOption("--set", false);
@@ -152,6 +160,15 @@ RenderOptions CommandLine::Parse(std::span<const std::string_view> args) {
   }
 
   if (list && makeDemo) throw UsageError("--list and --make-demo cannot be combined");
+  if (listPresets && (list || makeDemo))
+    throw UsageError(std::string("--list-presets and ") + (list ? "--list" : "--make-demo") + " cannot be combined");
+  if (listPresets) {
+    if (!firstRenderOption.empty()) throw UsageError(firstRenderOption + " cannot be combined with --list-presets");
+    if (!positionals.empty())
+      throw UsageError(std::string("--list-presets takes no INPUT or OUTPUT, got '") + positionals.front() + "'");
+    options.mode = Mode::ListPresets;
+    return options;
+  }
   if (rateGiven && !makeDemo) throw UsageError("--rate only applies to --make-demo");
 
   if (list || makeDemo) {
@@ -204,6 +221,7 @@ std::string CommandLine::Usage() {
   return R"(usage: kolmari-render [options] INPUT OUTPUT
        kolmari-render [--plugin PATH] [--state-in FILE] [--set NAME=VALUE]... --state-out FILE
        kolmari-render [--plugin PATH] --list
+       kolmari-render [--plugin PATH] --list-presets
        kolmari-render --make-demo FILE [--rate HZ]
        kolmari-render --help | --version
 
@@ -221,6 +239,10 @@ options:
   --state-in FILE    load settings saved by --state-out (the plug-in's program chunk; for LV2 a
                      preset in Turtle, the port values) before any --set; any other file is
                      refused
+  --preset NAME      apply Kolmari's factory preset NAME (exact, case included) or the program
+                     file (.fxp) at that path, after --state-in and before any --set; each format
+                     loads it its own way (LV2: the bundle's preset data, VST3: the .vstpreset)
+  --list-presets     print the factory presets, "Category: Name" a line
   --state-out FILE   save the settings after --state-in and --set; without INPUT and OUTPUT
                      nothing is rendered
   --block N          frames per processing block, 1 to 65536 (default 512)

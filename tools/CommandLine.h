@@ -18,7 +18,7 @@ struct ParameterAssignment {
 
 struct RenderOptions {
   // SaveState: --state-out without INPUT and OUTPUT writes the settings and renders nothing.
-  enum class Mode { Render, List, Help, Version, MakeDemo, SaveState };
+  enum class Mode { Render, List, ListPresets, Help, Version, MakeDemo, SaveState };
 
   static constexpr int kDefaultBlockSize = 512;
   static constexpr int kMinBlockSize = 1;
@@ -32,7 +32,8 @@ struct RenderOptions {
   std::string output; // the render's output, or the demo signal's file
   std::vector<ParameterAssignment> assignments;
   std::string plugin;   // --plugin; empty: the Kolmari binary found by EffectPlugin::DefaultPath
-  std::string stateIn;  // program state loaded before the assignments
+  std::string stateIn;  // program state loaded before the preset and the assignments
+  std::string preset;   // --preset: a factory preset's name or an .fxp file, applied before the assignments
   std::string stateOut; // program state written after them
   int blockSize = kDefaultBlockSize;
   bool doublePrecision = false;

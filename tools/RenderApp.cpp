@@ -7,6 +7,7 @@
 #include "Numbers.h"
 #include "ParameterSettings.h"
 #include "ProgressBar.h"
+#include "RenderPresets.h"
 #include "Renderer.h"
 #include "StateFile.h"
 #include "ToolError.h"
@@ -36,6 +37,7 @@ int RenderApp::Run(std::span<const std::string_view> args) {
       case RenderOptions::Mode::Help: mEnv.out << CommandLine::Usage(); break;
       case RenderOptions::Mode::Version: mEnv.out << VersionText(); break;
       case RenderOptions::Mode::List: List(options); break;
+      case RenderOptions::Mode::ListPresets: ListPresets(options); break;
       case RenderOptions::Mode::MakeDemo: MakeDemo(options); break;
       case RenderOptions::Mode::Render: Render(options); break;
       case RenderOptions::Mode::SaveState: SaveState(options); break;
@@ -103,6 +105,7 @@ void CheckFilesAreDistinct(const RenderOptions& options, const std::string& plug
 // The plug-in's settings as the command line asks for them: a saved state first, then each --set.
 void Configure(EffectPlugin& plugin, ParameterSettings& parameters, const RenderOptions& options) {
   if (!options.stateIn.empty()) plugin.LoadState(StateFile::Read(options.stateIn), Quoted(options.stateIn));
+  if (!options.preset.empty()) RenderPresets(plugin).Apply(options.preset, parameters);
   parameters.Apply(options.assignments);
 }
 
@@ -111,6 +114,11 @@ void Configure(EffectPlugin& plugin, ParameterSettings& parameters, const Render
 void RenderApp::List(const RenderOptions& options) {
   EffectPlugin plugin(options.plugin);
   mEnv.out << SettingsOf(plugin).ListTable();
+}
+
+void RenderApp::ListPresets(const RenderOptions& options) {
+  EffectPlugin plugin(options.plugin);
+  mEnv.out << RenderPresets(plugin).ListText();
 }
 
 void RenderApp::SaveState(const RenderOptions& options) {
@@ -177,6 +185,7 @@ void RenderApp::Render(const RenderOptions& options) {
       << "-bit processing\n";
   if (options.seed) out << "seed:     " << *options.seed << " (reproducible)\n";
   if (!options.stateIn.empty()) out << "state:    loaded from " << options.stateIn << "\n";
+  if (!options.preset.empty()) out << "preset:   " << options.preset << "\n";
   if (!options.stateOut.empty()) out << "state:    saved to " << options.stateOut << "\n";
   out << "settings:\n" << parameters.CurrentSettings() << std::flush;
 

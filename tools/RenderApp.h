@@ -33,6 +33,7 @@ public:
 
 private:
   void List(const RenderOptions& options);
+  void ListPresets(const RenderOptions& options);
   void MakeDemo(const RenderOptions& options);
   void Render(const RenderOptions& options);
   void SaveState(const RenderOptions& options);

@@ -119,6 +119,12 @@ foreach(archive IN LISTS archives)
     lv2_complete(${folder}/Kolmari.lv2)
     lv2_loads(${render} Kolmari.lv2 ${folder})
     lv2_plays(${render} ${folder})
+    # The VST3 factory presets beside the bundle, found by the package's own kolmari-render.
+    execute_process(COMMAND ${render} --plugin Kolmari.vst3 --list-presets
+                    WORKING_DIRECTORY ${folder} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT result EQUAL 0 OR NOT out MATCHES "^Utility: Default\n")
+      message(FATAL_ERROR "${archive} carries no VST3 factory presets kolmari-render finds: ${result}\n${out}\n${err}")
+    endif()
   endif()
 endforeach()
 
@@ -135,7 +141,8 @@ foreach(deb IN LISTS debs)
                usr/lib/vst3/Kolmari.vst3/Contents/x86_64-linux/Kolmari.so
                usr/lib/lv2/Kolmari.lv2/manifest.ttl usr/lib/lv2/Kolmari.lv2/Kolmari.so usr/bin/kolmari-render
                usr/share/doc/kolmari/copyright usr/share/doc/kolmari/changelog.gz
-               usr/share/man/man1/kolmari-render.1.gz)
+               usr/share/man/man1/kolmari-render.1.gz
+               "usr/share/vst3/presets/Lumenfold/Kolmari/Utility/Default.vstpreset")
     if(NOT EXISTS ${root}/${path})
       message(FATAL_ERROR "${deb} lacks /${path}")
     endif()

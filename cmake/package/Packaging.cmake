@@ -15,9 +15,9 @@ set(KOLMARI_PACKAGE_BUILD_DIR ${CMAKE_BINARY_DIR}/package)
 
 # What goes into every package, by destination folder. The bundles go as whole folders, so whatever
 # else the build puts into them goes along.
-#   kolmari_package_contents(COMPONENT c VST2 dir CLAP dir VST3 dir LV2 dir RENDER dir)
+#   kolmari_package_contents(COMPONENT c VST2 dir CLAP dir VST3 dir LV2 dir RENDER dir VST3_PRESETS dir)
 function(kolmari_package_contents)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "" "COMPONENT;VST2;CLAP;VST3;LV2;RENDER" "")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "COMPONENT;VST2;CLAP;VST3;LV2;RENDER;VST3_PRESETS" "")
   set(rule COMPONENT ${arg_COMPONENT} EXCLUDE_FROM_ALL)
   set(read_only OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   set(folders OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -32,6 +32,11 @@ function(kolmari_package_contents)
     install(DIRECTORY ${KOLMARI_LV2_BUNDLE} DESTINATION ${arg_LV2}
             FILE_PERMISSIONS ${read_only} DIRECTORY_PERMISSIONS ${folders} ${rule})
     list(APPEND stripped ${arg_LV2}/Kolmari.lv2)
+  endif()
+  # The VST3 factory presets, a folder per category (a cross build writes none).
+  if(arg_VST3_PRESETS AND KOLMARI_VST3_PRESETS)
+    install(DIRECTORY ${KOLMARI_VST3_PRESETS}/ DESTINATION ${arg_VST3_PRESETS}
+            FILE_PERMISSIONS ${read_only} DIRECTORY_PERMISSIONS ${folders} PATTERN ".written" EXCLUDE ${rule})
   endif()
   install(PROGRAMS $<TARGET_FILE:kolmari-render> DESTINATION ${arg_RENDER} ${rule})
   # Last, after everything above is in place: the packages carry no symbol tables or debugging
@@ -53,12 +58,15 @@ endif()
 
 # The tarball and the zip: one folder, each format at its top, and the INSTALL text saying where
 # each goes.
-kolmari_package_contents(COMPONENT archive VST2 . CLAP . VST3 . LV2 . RENDER .)
+kolmari_package_contents(COMPONENT archive VST2 . CLAP . VST3 . LV2 . RENDER . VST3_PRESETS vst3-presets)
 configure_file(${install_text} ${KOLMARI_PACKAGE_BUILD_DIR}/INSTALL.txt @ONLY)
 install(FILES ${KOLMARI_PACKAGE_BUILD_DIR}/INSTALL.txt DESTINATION . COMPONENT archive EXCLUDE_FROM_ALL)
 set(package_targets Kolmari Kolmari.clap KolmariVST3 kolmari-render)
 if(TARGET KolmariLV2)
   list(APPEND package_targets KolmariLV2)
+endif()
+if(TARGET KolmariVST3Presets)
+  list(APPEND package_targets KolmariVST3Presets)
 endif()
 
 # The Debian package: the system's plug-in folders under /usr/lib, kolmari-render in /usr/bin, and
@@ -66,7 +74,8 @@ endif()
 # without a time stamp in the gzip header), the manual page, written by help2man from the tool's
 # own --help and --version so it cannot disagree with them.
 if(NOT WIN32)
-  kolmari_package_contents(COMPONENT deb VST2 lib/vst CLAP lib/clap VST3 lib/vst3 LV2 lib/lv2 RENDER bin)
+  kolmari_package_contents(COMPONENT deb VST2 lib/vst CLAP lib/clap VST3 lib/vst3 LV2 lib/lv2 RENDER bin
+    VST3_PRESETS share/vst3/presets/Lumenfold/Kolmari)
   set(deb_rule COMPONENT deb EXCLUDE_FROM_ALL)
   set(doc share/doc/kolmari)
   install(FILES ${KOLMARI_PACKAGE_DIR}/copyright DESTINATION ${doc} ${deb_rule})

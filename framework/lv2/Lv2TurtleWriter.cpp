@@ -5,6 +5,7 @@
 //   lv2-turtle BUNDLE_DIR BINARY_FILE TTL_FILE [UI_BINARY_FILE]
 #include "IEffectLV2.h"
 #include "Lv2FixedSeed.h"
+#include "Lv2PresetWriter.h"
 #include "ParamFacts.h"
 #include "PluginInstanceMaker.h"
 
@@ -14,7 +15,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
 
@@ -115,51 +115,6 @@ void WritePorts(std::ostream& out, const IEffectLV2& plugin) {
       << "    lv2:minimum 0 ;\n    lv2:maximum " << lumen::IEffectProcessor::kMaxBlockSize << " ;\n  ] .\n";
 }
 
-// The factory presets, one per initialised preset slot of the plug-in, as pset:Preset data: the
-// slots are the one place presets are defined, for every format. A slot the framework filled with
-// the fresh settings (named "Empty") is the plug-in's defaults and is listed once, as "Default".
-// Values are by port symbol in the ports' units; "enabled" is left out, so that choosing a preset
-// never switches a bypassed plug-in back on. Appends the manifest's entries for them to manifest.
-void WritePresets(std::ostream& out, std::ostream& manifest, const IEffectLV2& plugin, const std::string& pluginUri,
-                  const std::string& file) {
-  const lumen::Lv2PortLayout& layout = plugin.Layout();
-  const int bypass = plugin.BypassParamIndex();
-  bool defaultWritten = false;
-  std::set<std::string> ids;
-  for (int k = 0; k < plugin.PresetCount(); ++k) {
-    const lumen::IPresetSlot& slot = *plugin.PresetSlot(k);
-    if (!slot.IsInitialized()) continue;
-    std::string label = slot.Name();
-    if (label == "Empty") {
-      if (defaultWritten) continue;
-      label = "Default";
-      defaultWritten = true;
-    }
-    std::string id;
-    for (char c : label) id += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '-';
-    // Two names may give the same identifier ("A b", "A-b"): the later one takes its slot number too.
-    if (!ids.insert(id).second) {
-      id += '-';
-      id += std::to_string(k);
-    }
-    const std::string uri = pluginUri + "#preset-" + id;
-    manifest << "<" << uri << ">\n  a pset:Preset ;\n  lv2:appliesTo <" << pluginUri << "> ;\n  rdfs:seeAlso <" << file
-             << "> .\n\n";
-    out << "<" << uri << ">\n  a pset:Preset ;\n  lv2:appliesTo <" << pluginUri << "> ;\n  rdfs:label "
-        << Quoted(label);
-    bool first = true;
-    for (int i = 0; i < layout.params; ++i) {
-      double value = 0.0;
-      if (i == bypass || slot.State().GetValue(value, 8 * i) < 0) continue;
-      out << (first ? " ;\n  lv2:port [\n" : " , [\n");
-      first = false;
-      out << "    lv2:symbol " << Quoted(lumen::Lv2ControlSymbol(*plugin.GetParam(i), false)) << " ;\n"
-          << "    pset:value " << Number(value) << "\n  ]";
-    }
-    out << " .\n\n";
-  }
-}
-
 std::unique_ptr<IEffectLV2> Make(int channels) {
   return lumen::PluginInstanceMaker::Make<IEffectLV2>(
       [channels] { return lumen::MakePlugin(lumen::IInstanceInfo{channels, 48000.0}); });
@@ -187,7 +142,6 @@ int main(int argc, char** argv) {
   const std::string binary = argv[2];
   const std::string ttl = argv[3];
   const std::string uiBinary = argc == 5 ? argv[4] : "";
-  const std::string presetTtl = "presets.ttl";
   const std::string stereoUri = lumen::Lv2PluginUri();
   const std::string uris[2] = {stereoUri, stereoUri + "-mono"};
 
@@ -200,6 +154,7 @@ int main(int argc, char** argv) {
              << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
              << "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n";
   }
+  manifest << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n";
   manifest << "\n";
   if (!uiBinary.empty()) WriteUi(manifest, uiBinary);
   for (const std::string& uri : uris) {
@@ -207,10 +162,6 @@ int main(int argc, char** argv) {
              << "> .\n\n";
   }
 
-  std::ostringstream presets;
-  presets << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-          << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
-          << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n";
   std::ostringstream plugins;
   plugins << "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
           << "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
@@ -245,8 +196,17 @@ int main(int argc, char** argv) {
     if (!uiBinary.empty()) plugins << "  ui:ui <" << lumen::Lv2UiUri() << "> ;\n";
     WritePorts(plugins, *plugin);
     plugins << "\n";
-    WritePresets(presets, manifest, *plugin, uris[k], presetTtl);
   }
+
+  // The factory presets, for both plug-ins, in a file of their own the manifest points to.
+  const std::unique_ptr<IEffectLV2> presetPlugin = Make(2);
+  if (!presetPlugin) {
+    std::fprintf(stderr, "lv2-turtle: the plug-in could not be made\n");
+    return 1;
+  }
+  const lumen::Lv2PresetWriter presetWriter(*presetPlugin, {uris[0], uris[1]});
+  const std::string presetsFile = "presets.ttl";
+  manifest << presetWriter.ManifestEntries(lumen::PluginFactoryPresets(), presetsFile);
 
   const auto write = [](const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary);
@@ -254,7 +214,7 @@ int main(int argc, char** argv) {
     return static_cast<bool>(file);
   };
   if (!write(dir + "/manifest.ttl", manifest.str()) || !write(dir + "/" + ttl, plugins.str()) ||
-      !write(dir + "/" + presetTtl, presets.str())) {
+      !write(dir + "/" + presetsFile, presetWriter.PresetsTurtle(lumen::PluginFactoryPresets()))) {
     std::fprintf(stderr, "lv2-turtle: cannot write into %s\n", dir.c_str());
     return 1;
   }

@@ -86,6 +86,8 @@ TEST_F(SnapshotTool, RefusesWhatItCannotUseWithOneLineAndNoFile)
       {{"--state-in", Path("missing.state"), out}, 1, "missing.state"},
       {{}, 2, "no output file given"},
       {{Path("no/such/folder/editor.png")}, 1, "cannot write"},
+      {{"--preset", "crunch", out}, 2, "no factory preset is called 'crunch'"},
+      {{"--preset", Path("missing.fxp"), out}, 1, "missing.fxp"},
   };
   for (const Case& c : cases) {
     const ToolRun run = Snapshot(c.args);
@@ -94,4 +96,18 @@ TEST_F(SnapshotTool, RefusesWhatItCannotUseWithOneLineAndNoFile)
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(out));
   }
+}
+
+TEST_F(SnapshotTool, DrawsAFactoryPresetDifferentlyFromTheDefaults)
+{
+  const auto bytes = [](const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  };
+  ASSERT_EQ(Snapshot({"--scale", "0.25", Path("default.png")}).status, 0);
+  ASSERT_EQ(Snapshot({"--scale", "0.25", "--preset", "Default", Path("preset-default.png")}).status, 0);
+  const ToolRun run = Snapshot({"--scale", "0.25", "--preset", "Fuzz Wall", Path("fuzz.png")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(bytes(Path("default.png")), bytes(Path("preset-default.png")));
+  EXPECT_NE(bytes(Path("default.png")), bytes(Path("fuzz.png")));
 }

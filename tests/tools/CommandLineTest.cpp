@@ -134,5 +134,18 @@ TEST(CommandLine, RejectsCombinationsThatMeanNothing) {
   EXPECT_EQ(ErrorFor({"a", "b", "--plugin"}), "--plugin needs a value (see --help)");
 }
 
+TEST(CommandLine, PresetsAreListedAloneAndAppliedToARenderOrASavedState) {
+  EXPECT_EQ(Parse({"--list-presets", "--plugin", "K.lv2"}).mode, Mode::ListPresets);
+  const auto render = Parse({"--preset", "Warm Glue", "--set", "Wet=20", "a", "b"});
+  EXPECT_EQ(render.mode, Mode::Render);
+  EXPECT_EQ(render.preset, "Warm Glue");
+  EXPECT_EQ(Parse({"--preset=my/file.fxp", "--state-out", "s"}).mode, Mode::SaveState);
+  EXPECT_EQ(ErrorFor({"--preset=", "a", "b"}), "--preset needs a preset's name or an .fxp file");
+  EXPECT_EQ(ErrorFor({"--list-presets", "--preset", "Default"}), "--preset cannot be combined with --list-presets");
+  EXPECT_EQ(ErrorFor({"--list-presets", "a"}), "--list-presets takes no INPUT or OUTPUT, got 'a'");
+  EXPECT_EQ(ErrorFor({"--list-presets", "--list"}), "--list-presets and --list cannot be combined");
+  EXPECT_EQ(ErrorFor({"--list-presets=1"}), "--list-presets takes no value");
+}
+
 } // namespace
 } // namespace kolmari::render

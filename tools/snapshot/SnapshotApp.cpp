@@ -1,5 +1,6 @@
 #include "SnapshotApp.h"
 
+#include "FactoryPreset.h"
 #include "ICanvasOffscreen.h"
 #include "IStateBuffer.h"
 #include "Kolmari.h"
@@ -7,6 +8,7 @@
 #include "IControl.h"
 #include "NumberText.h"
 #include "PngEncoder.h"
+#include "ProgramFile.h"
 #include "StateFile.h"
 #include "TempFile.h"
 #include "ToolError.h"
@@ -28,7 +30,8 @@ using render::UsageError;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kolmari-snapshot [--scale S] [--set \"NAME=VALUE\"]... [--state-in FILE] [--hover \"NAME\"] OUTPUT.png";
+    "usage: kolmari-snapshot [--scale S] [--set \"NAME=VALUE\"]... [--state-in FILE] [--preset NAME|FILE.fxp]\n"
+    "                        [--hover \"NAME\"] OUTPUT.png";
 constexpr float kMinScale = 0.25f;
 constexpr float kMaxScale = 1.0f;
 
@@ -137,6 +140,34 @@ void LoadState(Kolmari& plugin, const std::string& path)
   if (plugin.UnserializeParams(buffer, 8) < 0) throw ToolError(render::Quoted(path) + " is cut short");
 }
 
+// A factory preset by its exact name, or a program file (.fxp) in either form hosts write.
+void ApplyPreset(Kolmari& plugin, const std::string& nameOrPath)
+{
+  for (const auto& preset : lumen::PluginFactoryPresets()) {
+    if (preset.name != nameOrPath) continue;
+    for (int i = 0; i < plugin.NParams() && i < static_cast<int>(preset.values.size()); ++i)
+      plugin.GetParam(i)->Set(preset.values[static_cast<size_t>(i)]);
+    return;
+  }
+  const bool isFile = nameOrPath.find('/') != std::string::npos || nameOrPath.ends_with(".fxp") || nameOrPath.ends_with(".FXP");
+  if (!isFile) {
+    std::string message = "--preset: no factory preset is called '";
+    message += nameOrPath;
+    message += "' (names are exact, case included)";
+    throw UsageError(message);
+  }
+  const lumen::ProgramFileOwner owner{Kolmari::Settings().uniqueId, kPackedVersion, plugin.NParams()};
+  lumen::ProgramFileContents contents;
+  std::string error;
+  if (!lumen::ProgramFile::Load(nameOrPath, owner, contents, error)) throw ToolError(render::Quoted(nameOrPath) + ": " + error);
+  if (contents.hasChunk) {
+    if (!plugin.ReadProgramChunk(contents.chunk.data(), contents.chunk.size(), lumen::IEffectBase::ChunkLoading::Strict))
+      throw ToolError(render::Quoted(nameOrPath) + " holds no Kolmari settings");
+  } else {
+    for (int i = 0; i < plugin.NParams(); ++i) plugin.GetParam(i)->SetFromNormalized(contents.values[static_cast<size_t>(i)]);
+  }
+}
+
 // The window's pixel size truncates; the picture's size rounds. Where they differ by a pixel,
 // the last column or row is repeated (or dropped).
 lumen::canvas::IPixelImage FitTo(const lumen::canvas::IPixelImage& image, int width, int height)
@@ -196,6 +227,8 @@ SnapshotOptions ParseSnapshotArguments(const std::vector<std::string>& args)
       options.hover = value("--hover");
     } else if (arg == "--state-in") {
       options.stateIn = value("--state-in");
+    } else if (arg == "--preset") {
+      options.preset = value("--preset");
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError("unknown option " + arg);
     } else if (options.output.empty()) {
@@ -214,6 +247,7 @@ void RunSnapshot(const SnapshotOptions& options, std::ostream& out)
 
   Kolmari plugin{lumen::IInstanceInfo{}};
   if (!options.stateIn.empty()) LoadState(plugin, options.stateIn);
+  if (!options.preset.empty()) ApplyPreset(plugin, options.preset);
   ApplySettings(plugin, options.settings);
   if (!options.hover.empty()) ParamIndexByName(plugin, options.hover); // a bad name fails before any drawing
 

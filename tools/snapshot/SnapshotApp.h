@@ -12,6 +12,7 @@ struct SnapshotOptions {
   float scale = 0.5f;
   std::vector<std::pair<std::string, std::string>> settings; // "NAME=VALUE", in order
   std::string stateIn;
+  std::string preset; // a factory preset's name or an .fxp file, applied after the state, before the settings
   std::string hover; // a parameter whose control shows its value readout, as under a resting pointer
   std::string output;
   bool help = false;
@@ -22,7 +23,7 @@ struct SnapshotOptions {
 // setting without "=", no output or more than one.
 SnapshotOptions ParseSnapshotArguments(const std::vector<std::string>& args);
 
-// Builds a Kolmari in this process, applies the state file and the settings, opens its editor
+// Builds a Kolmari in this process, applies the state file, the preset and the settings, opens its editor
 // offscreen at the scale, shows the value readout of the hovered parameter's control if one is
 // asked for, draws one full frame and writes it as a PNG of round(1630 x scale) by
 // round(1010 x scale) pixels. Throws a ToolError (unknown parameter, value out of range, unreadable

@@ -199,6 +199,51 @@ bool Lv2PluginInstance::LoadState(const std::vector<uint8_t>& bytes) {
   if (!state) return false;
   const LilvNode* plugin = lilv_state_get_plugin_uri(state);
   const bool ours = plugin && lilv_node_is_uri(plugin) && mBundle->PluginUri() == lilv_node_as_uri(plugin);
+  const bool applied = ours && ApplyPortValues(state);
+  lilv_state_free(state);
+  return applied;
+}
+
+std::vector<Lv2PluginInstance::Preset> Lv2PluginInstance::Presets() const {
+  LilvWorld* world = mBundle->World();
+  LilvNode* presetClass = lilv_new_uri(world, LV2_PRESETS__Preset);
+  LilvNode* label = lilv_new_uri(world, LILV_NS_RDFS "label");
+  LilvNode* comment = lilv_new_uri(world, LILV_NS_RDFS "comment");
+  std::vector<Preset> presets;
+  LilvNodes* related = lilv_plugin_get_related(mBundle->Plugin(), presetClass);
+  LILV_FOREACH (nodes, i, related) {
+    const LilvNode* node = lilv_nodes_get(related, i);
+    if (!lilv_node_is_uri(node)) continue;
+    lilv_world_load_resource(world, node);
+    Preset preset{lilv_node_as_uri(node), "", ""};
+    for (auto [property, text] : {std::pair{label, &preset.label}, std::pair{comment, &preset.comment}}) {
+      if (LilvNode* value = lilv_world_get(world, node, property, nullptr)) {
+        if (lilv_node_is_string(value)) *text = lilv_node_as_string(value);
+        lilv_node_free(value);
+      }
+    }
+    presets.push_back(std::move(preset));
+  }
+  lilv_nodes_free(related);
+  lilv_node_free(comment);
+  lilv_node_free(label);
+  lilv_node_free(presetClass);
+  return presets;
+}
+
+bool Lv2PluginInstance::LoadPreset(const std::string& uri) {
+  const auto presets = Presets();
+  if (std::none_of(presets.begin(), presets.end(), [&](const Preset& p) { return p.uri == uri; })) return false;
+  LilvNode* node = lilv_new_uri(mBundle->World(), uri.c_str());
+  LilvState* state = lilv_state_new_from_world(mBundle->World(), mBundle->Map(), node);
+  lilv_node_free(node);
+  if (!state) return false;
+  const bool applied = ApplyPortValues(state);
+  lilv_state_free(state);
+  return applied;
+}
+
+bool Lv2PluginInstance::ApplyPortValues(const LilvState* state) {
 
   // Every value must name one of the control inputs and be one it can hold: a preset that does not
   // fit changes nothing.
@@ -237,9 +282,8 @@ bool Lv2PluginInstance::LoadState(const std::vector<uint8_t>& bytes) {
     }
     w->values[static_cast<size_t>(port - controls.begin())] = f;
   };
-  if (ours) lilv_state_emit_port_values(state, setValue, &writer);
-  lilv_state_free(state);
-  if (!ours || !writer.ok) return false;
+  lilv_state_emit_port_values(state, setValue, &writer);
+  if (!writer.ok) return false;
   // Copied into place: the ports keep pointing at these floats.
   std::copy(writer.values.begin(), writer.values.end(), mValues.begin());
   return true;

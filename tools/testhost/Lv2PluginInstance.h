@@ -59,6 +59,18 @@ public:
   bool RenderBlock(AudioBuffers<float>& inputs, AudioBuffers<float>& outputs) override;
   bool RenderBlock(AudioBuffers<double>& inputs, AudioBuffers<double>& outputs) override;
 
+  // The presets the bundle's data offers for this plug-in (pset:Preset applying to its URI): URI,
+  // label and comment, in no particular order.
+  struct Preset {
+    std::string uri;
+    std::string label;
+    std::string comment;
+  };
+  std::vector<Preset> Presets() const;
+  // Applies one of Presets() by its URI through lilv, as an LV2 host loads a preset: every value
+  // must fit its port, or nothing changes and the answer is false.
+  bool LoadPreset(const std::string& uri);
+
   // The URI a saved state carries as its own.
   static constexpr const char* kStateUri = "urn:lumenfold:kolmari-render:settings";
 
@@ -67,6 +79,8 @@ private:
   bool Instantiate(double sampleRate, std::string& error);
   const Lv2ControlPort* Port(int32_t index) const;
   bool ApplySeed();
+  // Sets the control inputs from a state's port values; false (nothing changed) when one does not fit.
+  bool ApplyPortValues(const LilvState* state);
 
   std::shared_ptr<Lv2Bundle> mBundle;
   LilvInstance* mInstance = nullptr;
