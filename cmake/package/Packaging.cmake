@@ -36,7 +36,7 @@ function(kolmari_package_contents)
   # The VST3 factory presets, a folder per category (a cross build writes none).
   if(arg_VST3_PRESETS AND KOLMARI_VST3_PRESETS)
     install(DIRECTORY ${KOLMARI_VST3_PRESETS}/ DESTINATION ${arg_VST3_PRESETS}
-            FILE_PERMISSIONS ${read_only} DIRECTORY_PERMISSIONS ${folders} PATTERN ".written" EXCLUDE ${rule})
+            FILE_PERMISSIONS ${read_only} DIRECTORY_PERMISSIONS ${folders} ${rule} PATTERN ".written" EXCLUDE)
   endif()
   install(PROGRAMS $<TARGET_FILE:kolmari-render> DESTINATION ${arg_RENDER} ${rule})
   # Last, after everything above is in place: the packages carry no symbol tables or debugging
