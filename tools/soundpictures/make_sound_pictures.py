@@ -13,6 +13,8 @@ Pictures (NAME for --only):
   harmonics  spectrum of a 1 kHz sine at the defaults and at Input Gain 200 %
   aliasing   a 7 kHz sine at 48 kHz driven hard, at 1x, 2x, 4x and 8x oversampling
   response   small-signal frequency response at 44.1, 48, 88.2 and 96 kHz
+  presets    every factory preset's transfer curve side by side (docs/presets.png), and the table
+             of their measured figures (docs/presets.md, also printed)
 
 Exits 1 with a one-line reason when the renderer is missing or fails.
 """
@@ -53,6 +55,7 @@ STYLE = {
     "svg.hashsalt": "kolmari",
 }
 COLORS = ["#1f4e79", "#2e8b57", "#d98c1f", "#b03030"]
+PRESETS_TEXT = os.path.join(REPO, "resources", "presets.txt")
 
 
 class RenderError(Exception):
@@ -276,6 +279,118 @@ def picture_response(render, out):
     save(fig, out, "sound-response.png")
 
 
+# ---- Factory presets --------------------------------------------------------------------------------------
+
+
+def factory_presets():
+    """The factory presets as the plug-in's table is made from them: [(category, name, {param: value})]."""
+    sys.path.insert(0, os.path.join(REPO, "tools", "presets"))
+    import make_preset_table
+
+    try:
+        parsed = make_preset_table.parse(PRESETS_TEXT)
+    except make_preset_table.PresetError as e:
+        raise RenderError(str(e)) from None
+    return [(p["category"], p["name"], {param: f"{value:g}" for param, value, _ in p["settings"]}) for p in parsed]
+
+
+def thd_db(y, rate, freq):
+    freqs, db = spectrum_dbfs(y, rate)
+    fund = power_near(freqs, db, freq, 3)
+    harm = sum(power_near(freqs, db, k * freq, 3) for k in range(2, int(rate / 2 / freq) + 1))
+    return 10 * np.log10(max(harm, 1e-30) / max(fund, 1e-30))
+
+
+def alias_db(y, rate, freq):
+    freqs, db = spectrum_dbfs(y, rate)
+    fund = power_near(freqs, db, freq, 3)
+    alias = sum(power_near(freqs, db, f, 3) for f in alias_frequencies(freq, rate))
+    return 10 * np.log10(max(alias, 1e-30) / max(fund, 1e-30))
+
+
+def rms(x):
+    return float(np.sqrt(np.mean(np.square(x))))
+
+
+def measure_preset(render, settings):
+    """The figures the presets are designed by, all at 48 kHz with a -6 dBFS sine (amplitude 0.5):
+    THD of 1 kHz (harmonics up to Nyquist against the fundamental), the level change (output RMS
+    against input RMS) and the output's peak for that sine, and the aliasing of 7 kHz (everything
+    at the frequencies harmonics above Nyquist fold back to, against the fundamental)."""
+    rate = 48000
+    x = sine(1000.0, 0.5, rate, 1.5)
+    y = render(x, rate, settings)[-rate:]
+    figures = {
+        "thd": thd_db(y, rate, 1000.0),
+        "level": 20 * np.log10(max(rms(y), 1e-12) / rms(x[-rate:])),
+        "peak": 20 * np.log10(max(float(np.max(np.abs(y))), 1e-12)),
+    }
+    x7 = sine(7000.0, 0.5, rate, 1.5)
+    figures["alias"] = alias_db(render(x7, rate, settings)[-rate:], rate, 7000.0)
+    return figures
+
+
+def transfer_curve(render, settings):
+    rate, freq = 48000, 20.0
+    x = sine(freq, 1.0, rate, 1.0)
+    period = int(rate / freq)
+    return x[-period:], render(x, rate, settings)[-period:]
+
+
+def settings_text(settings):
+    shown = []
+    for param, value in settings.items():
+        if param in ("Bypass", "Output Gain") and value in ("0", "100"):
+            continue
+        shown.append(f"{param} {value}")
+    return ", ".join(shown)
+
+
+def picture_presets(render, out):
+    presets = factory_presets()
+    columns = 6
+    rows = (len(presets) + columns - 1) // columns
+    fig, axes = plt.subplots(rows, columns, figsize=(2.3 * columns, 2.55 * rows), sharex=True, sharey=True)
+    axes = np.atleast_1d(axes).ravel()
+    table = []
+    categories = sorted({c for c, _, _ in presets}, key=[c for c, _, _ in presets].index)
+    for index, (category, name, settings) in enumerate(presets):
+        ax = axes[index]
+        xs, ys = transfer_curve(render, settings)
+        color = COLORS[categories.index(category) % len(COLORS)] if categories.index(category) < len(COLORS) else "#6a3d9a"
+        ax.plot([-1, 1], [-1, 1], color="0.7", linestyle="--", linewidth=0.8)
+        ax.plot(xs, ys, color=color, linewidth=1.4)
+        ax.set_xlim(-1.05, 1.05)
+        ax.set_ylim(-1.05, 1.05)
+        ax.set_aspect("equal")
+        ax.set_title(f"{name}\n{category}", fontsize=9)
+        ax.tick_params(labelsize=7)
+        figures = measure_preset(render, settings)
+        table.append((category, name, figures, settings))
+    for ax in axes[len(presets):]:
+        ax.set_visible(False)
+    fig.suptitle("Factory presets: output against input for a 20 Hz sine at 0 dBFS (dashed: unchanged)", fontsize=11)
+    fig.tight_layout()
+    save(fig, out, "presets.png")
+    lines = [
+        "| Category | Preset | THD 1 kHz (dB) | Level change (dB) | Peak out (dBFS) | Aliasing 7 kHz (dB) | Settings |",
+        "|---|---|---:|---:|---:|---:|---|",
+    ]
+    for category, name, f, settings in table:
+        lines.append(f"| {category} | {name} | {f['thd']:.1f} | {f['level']:+.1f} | {f['peak']:.1f} | {f['alias']:.1f} "
+                     f"| {settings_text(settings)} |")
+    text = ("Measured at 48 kHz through kolmari-render with a -6 dBFS sine (amplitude 0.5): THD of 1 kHz "
+            "(harmonics to Nyquist against the fundamental), level change (output RMS against input RMS), "
+            "output peak, and aliasing of 7 kHz (everything at the folded-back harmonics' frequencies "
+            "against the fundamental). Settings list what differs from Bypass 0 and Output Gain 100.\n\n"
+            + "\n".join(lines) + "\n")
+    path = os.path.join(out, "presets.md")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+    print(text)
+    print(f"wrote {path}")
+
+
 def save(fig, out, name):
     path = os.path.join(out, name)
     # No "Software" stamp (it names the matplotlib version) and no date: same input, same bytes.
@@ -289,6 +404,7 @@ PICTURES = {
     "harmonics": picture_harmonics,
     "aliasing": picture_aliasing,
     "response": picture_response,
+    "presets": picture_presets,
 }
 
 
