@@ -24,8 +24,8 @@ constexpr long kXEmbedRequestFocus = 3;
 constexpr long kXEmbedFocusIn = 4;
 constexpr long kXEmbedFocusOut = 5;
 
-// Focus changes that are the user's: not the passing ones of a keyboard grab (the editor's own
-// value menu takes one) and not those about windows inside or below the pointer.
+// Focus changes that are the user's: not the passing ones of a keyboard grab (another client's
+// menu takes one) and not those about windows inside or below the pointer.
 bool IsRealFocusChange(const XFocusChangeEvent& event) {
   return (event.mode == NotifyNormal || event.mode == NotifyWhileGrabbed) && event.detail != NotifyInferior &&
          event.detail != NotifyPointer && event.detail != NotifyPointerRoot && event.detail != NotifyDetailNone;
