@@ -350,6 +350,39 @@ TEST_F(MenuFixture, ARightClickMenuChoiceOpensTheTypedEntryAndANewMenuEndsTheOne
   EXPECT_TRUE(delegate.sent.empty());
 }
 
+TEST_F(MenuFixture, ASwitchsContextMenuNamesItsStatesInASubmenuAndAStatePickedIsOneGesture) {
+  auto* selector = new LoggingControl(IRectF(200, 200, 300, 300), TestDelegate::kOversampling);
+  selector->SetValueControl(true);
+  ui.AddControl(selector);
+  ui.SetValueNamer([](int, double v) { return std::to_string(1 << static_cast<int>(v)) + "\u00d7"; });
+  delegate.GetParam(TestDelegate::kOversampling)->Set(1.0);
+  selector->SetValue(1.0 / 3.0);
+  ui.OnMouseDown(Press(250, 250, Right()));
+  ui.OnMouseUp(Press(250, 250, Right()));
+  ASSERT_TRUE(ui.MenuIsOpen());
+  const IPopupMenu& menu = *Menu().LevelAt(0).menu;
+  ASSERT_EQ(menu.NItems(), 4);
+  EXPECT_TRUE(menu.GetItem(2)->flags & IPopupMenu::kSeparator);
+  const IPopupMenu* states = menu.GetItem(3)->submenu.get();
+  ASSERT_NE(states, nullptr);
+  EXPECT_EQ(menu.GetItem(3)->text, "Oversampling");
+  ASSERT_EQ(states->NItems(), 4);
+  EXPECT_EQ(states->GetItem(3)->text, "8\u00d7");
+  EXPECT_TRUE(states->GetItem(1)->Checked());
+  EXPECT_FALSE(states->GetItem(0)->Checked());
+
+  Keys({kKeyDown, kKeyDown, kKeyDown, kKeyRight, kKeyDown, kKeyDown, kKeyReturn}); // into the states: 4×
+  EXPECT_FALSE(ui.MenuIsOpen());
+  EXPECT_DOUBLE_EQ(delegate.GetParam(TestDelegate::kOversampling)->Value(), 2.0);
+  EXPECT_THAT(delegate.log, ElementsAre("begin 2", "set 2", "end 2"));
+  // A parameter of many steps has no such submenu.
+  auto* knob = new LoggingControl(IRectF(400, 200, 500, 300), TestDelegate::kWet);
+  knob->SetValueControl(true);
+  ui.AddControl(knob);
+  ui.OnMouseDown(Press(450, 250, Right()));
+  EXPECT_EQ(Menu().LevelAt(0).menu->NItems(), 2);
+}
+
 TEST_F(MenuFixture, AnEmptyMenuChoosesNothingAndDeletedControlsTakeAPendingChoiceWithThem) {
   IPopupMenu empty;
   Open(empty, IRectF(10, 10, 10, 10));

@@ -198,6 +198,13 @@ void ICanvasX11::HandleButtonPress(const XEvent& any) {
     mHasFocus = true;
   }
   mButtonsDown |= ButtonBit(event.button);
+  if (MenuIsOpen()) {
+    // A press the menu takes (a choice, a dismissal) never pairs with the next into a double click
+    // on the control beneath.
+    mDoubleClick.Reset();
+    OnMouseDown({IMouseEvent{x, y, 0.0f, 0.0f, mods}});
+    return;
+  }
   if (mDoubleClick.Press(event.button, event.x, event.y, event.time) && ControlAt(x, y) != nullptr) {
     OnMouseDoubleClick(x, y, mods);
     return;
