@@ -1,28 +1,24 @@
 #include "UserDataFolder.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace lumen {
 
-namespace {
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-} // namespace
-
 std::string UserDataFolder() {
 #ifdef _WIN32
-  // The environment block the C runtime keeps is in the ANSI code page; folder names beyond it are
-  // rare enough for presets.
-  return Env("APPDATA");
+  // Read wide: a user name outside the ANSI code page is part of the path.
+  const wchar_t* folder = _wgetenv(L"APPDATA");
+  if (!folder || !*folder) return {};
+  const std::u8string text = std::filesystem::path(folder).u8string();
+  return std::string(text.begin(), text.end());
 #else
-  std::string folder = Env("XDG_DATA_HOME");
-  if (!folder.empty() && folder.front() == '/') return folder;
-  folder = Env("HOME");
-  if (folder.empty()) return {};
+  // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules say.
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/') return data;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return {};
+  std::string folder = home;
   folder += "/.local/share";
   return folder;
 #endif
