@@ -743,7 +743,7 @@ TEST_F(EditorX11Test, EachControlsCentreMovesItsOwnParameter) {
     int x, y;
     int param;
   };
-  constexpr int kBypass = 0, kReact = 1, kOversampling = 2, kWet = 5, kBias = 8;
+  constexpr int kBypass = 0, kReact = 1, kWet = 5, kBias = 8;
   // Ordered so that no two presses in a row are close enough to make a double-click.
   const std::vector<Centre> centres{
       {"lamp (824, 0, 1630, 935)", 613, 233, kBypass},
