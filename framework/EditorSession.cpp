@@ -135,12 +135,25 @@ void EditorSession::MarkSavedAs(const std::string& name) {
   mPlugin.InformHostOfPresetChange();
 }
 
-bool EditorSession::Modified() const { return mLoadedValues != CurrentValues(); }
+bool EditorSession::SameSettings(const std::vector<double>& a, const std::vector<double>& b) const {
+  if (a.size() != b.size() || a.size() != static_cast<size_t>(mPlugin.NParams())) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const IParam& param = *mPlugin.GetParam(static_cast<int>(i));
+    if (static_cast<float>(param.NormalizeValue(a[i])) != static_cast<float>(param.NormalizeValue(b[i]))) return false;
+  }
+  return true;
+}
+
+bool EditorSession::Modified() const { return !SameSettings(mLoadedValues, CurrentValues()); }
 
 void EditorSession::Rematch() {
   const std::vector<double> current = CurrentValues();
-  if (!mLoadedValues.empty() && current == mLoadedValues) return;
-  const int match = mPresets.Match(current);
+  if (SameSettings(current, mLoadedValues)) return;
+  int match = -1;
+  for (int i = 0; i < mPresets.Count() && match < 0; ++i) {
+    const PresetEntry& p = *mPresets.At(i);
+    if (p.error.empty() && SameSettings(current, p.values)) match = i;
+  }
   if (match >= 0) {
     SetLoaded(match);
   } else if (mLoadedValues.empty() && mPresets.Count() > 0) {

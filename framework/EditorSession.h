@@ -34,6 +34,10 @@ public:
   void OnEditorGestureEnd(int index);
   // A state or program the host restored: names the preset the settings equal, if any.
   void OnStateRestored();
+  // The same for values the host set one by one (hosts restore plug-ins without chunks so): keeps
+  // the loaded preset when the settings equal it, else names the preset they equal, if any. The
+  // editor asks while it shows the settings as changed.
+  void Refresh() { Rematch(); }
 
   // ---- Presets ---------------------------------------------------------------------------------
   // The factory presets, taken as the parameters would hold them (missing values are the defaults).
@@ -73,6 +77,10 @@ public:
   std::vector<double> AsParamsHold(const std::vector<double>& values) const;
   // Sets the values as editor gestures, without recording them; returns how many changed.
   int Apply(const std::vector<double>& values);
+  // Whether two settings are the same as hosts store them: every parameter's normalised value
+  // equal as a 32-bit float (the precision of a VST2 host's parameters and of FxCk files; the
+  // 64-bit chunk formats keep at least that). Settings of another size are never the same.
+  bool SameSettings(const std::vector<double>& a, const std::vector<double>& b) const;
 
 private:
   // Sets values as one recorded step; false when nothing changed.

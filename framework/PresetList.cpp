@@ -33,14 +33,6 @@ int PresetList::Find(const std::string& name, bool user) const {
   return -1;
 }
 
-int PresetList::Match(const std::vector<double>& values) const {
-  for (int i = 0; i < Count(); ++i) {
-    const PresetEntry& e = mEntries[static_cast<size_t>(i)];
-    if (e.error.empty() && e.values == values) return i;
-  }
-  return -1;
-}
-
 std::vector<std::string> PresetList::Categories() const {
   std::vector<std::string> categories;
   for (int i = 0; i < mFactoryCount; ++i) {

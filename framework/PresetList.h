@@ -14,7 +14,8 @@ struct PresetEntry {
   std::vector<double> values;
   bool user = false;
   std::string path;
-  // Why a user preset's file cannot be loaded (its values are then empty); empty when it can.
+  // Why a user preset's file cannot be loaded (its values are then empty, and it matches no
+  // settings); empty when it can.
   std::string error;
 };
 
@@ -32,9 +33,6 @@ public:
   const PresetEntry* At(int index) const;
   // The first entry of that name among the user presets or the factory presets; -1 when none.
   int Find(const std::string& name, bool user) const;
-  // The first entry whose values equal values exactly (never one that cannot be loaded); -1 when
-  // none does.
-  int Match(const std::vector<double>& values) const;
   // The categories of the factory presets in order of first appearance.
   std::vector<std::string> Categories() const;
   // The neighbours in menu order, wrapping around; -1 for an empty list. From -1 (no preset

@@ -14,7 +14,8 @@ constexpr float kGap = 6.0f;
 constexpr float kCopyGap = 16.0f;
 constexpr float kCorner = 8.0f;
 
-const IColorARGB kFill{150, 10, 10, 12};
+// A faint light glaze over the brushed metal: set apart from the darker panels of open menus.
+const IColorARGB kFill{26, 255, 255, 255};
 const IColorARGB kFrame{110, 214, 150, 60};
 const IColorARGB kText{255, 236, 236, 232};
 const IColorARGB kDim{255, 150, 150, 146};

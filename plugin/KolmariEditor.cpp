@@ -167,6 +167,9 @@ bool UndoKeys(lumen::EditorSession& session, const lumen::IKeyEvent& key, bool i
 void LayoutPresetControls(ICanvas& ui, lumen::EditorSession& session, lumen::UserPresetStore* store)
 {
   if (session.Presets().Count() == 0) session.SetFactoryPresets(lumen::PluginFactoryPresets());
+  // Read now, not only when the menu opens: a project reloaded with a user preset's settings shows
+  // its name.
+  if (store) session.SetUserPresets(store->Scan());
   ui.AddControl(new PresetBarControl(kPresetBar, session, store));
   ui.AddControl(new ABControl(kABRow, session));
   ui.SetKeyHandler([&session](const lumen::IKeyEvent& key, bool isUp) { return UndoKeys(session, key, isUp); });

@@ -18,7 +18,8 @@ constexpr float kGap = 6.0f;
 constexpr float kCorner = 8.0f;
 constexpr float kTextSize = 28.0f;
 
-const IColorARGB kFill{150, 10, 10, 12};
+// A faint light glaze over the brushed metal: set apart from the darker panels of open menus.
+const IColorARGB kFill{26, 255, 255, 255};
 const IColorARGB kFrame{110, 214, 150, 60};
 const IColorARGB kText{255, 236, 236, 232};
 const IColorARGB kGold{255, 214, 150, 60};
@@ -57,6 +58,8 @@ std::string PresetBarControl::ShownText() const {
 
 bool PresetBarControl::NeedsRedraw() {
   if (!mMessage.empty() && Now() >= mMessageUntil) mMessage.clear();
+  // Settings the host set one by one (a project reloaded) may be a preset's.
+  if (mSession.Modified()) mSession.Refresh();
   // The name and the mark follow every change, the host's automation included.
   if (ShownText() != mDrawn) MarkDirty(false);
   return IControl::NeedsRedraw();

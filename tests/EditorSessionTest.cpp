@@ -160,6 +160,13 @@ TEST(EditorSession, ARestoredStateNamesThePresetItEqualsOrShowsAChange) {
   EXPECT_TRUE(session.Modified());
   // A state restore is the host's, not an editor step.
   EXPECT_FALSE(session.History().CanUndo());
+
+  // A host without chunks restores the values one by one, as 32-bit floats: the same settings.
+  effect.SetParamFromHost(1, static_cast<float>(effect.GetParam(1)->NormalizeValue(1.0)), IEffectAPIBase::HostValue::Normalized);
+  EXPECT_TRUE(session.Modified());
+  session.Refresh();
+  EXPECT_EQ(session.LoadedName(), "Default");
+  EXPECT_FALSE(session.Modified());
 }
 
 TEST(EditorSession, UserPresetsFollowFactoryOnesAndUnreadableOnesNeverMatch) {
