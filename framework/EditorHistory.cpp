@@ -22,7 +22,9 @@ void EditorHistory::EndGesture(int index, double value) {
 
 void EditorHistory::NoteChange(int index, double before, double after) {
   if (mOpenGestures == 0) {
-    Record({ParamChange{index, before, after}});
+    HistoryStep step;
+    step.changes.push_back(ParamChange{index, before, after});
+    Record(std::move(step));
     return;
   }
   auto [it, added] = mGesture.try_emplace(index, ParamChange{index, before, after});
@@ -31,14 +33,15 @@ void EditorHistory::NoteChange(int index, double before, double after) {
 
 void EditorHistory::FinishGesture() {
   HistoryStep step;
-  for (const auto& [index, change] : mGesture) step.push_back(change);
+  for (const auto& [index, change] : mGesture) step.changes.push_back(change);
   mGesture.clear();
   Record(std::move(step));
 }
 
 void EditorHistory::Record(HistoryStep step) {
-  step.erase(std::remove_if(step.begin(), step.end(), [](const ParamChange& c) { return c.before == c.after; }),
-             step.end());
+  auto& changes = step.changes;
+  changes.erase(std::remove_if(changes.begin(), changes.end(), [](const ParamChange& c) { return c.before == c.after; }),
+                changes.end());
   if (step.empty()) return;
   mRedo.clear();
   Push(std::move(step));

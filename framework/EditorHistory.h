@@ -13,7 +13,13 @@ struct ParamChange {
   double before = 0.0;
   double after = 0.0;
 };
-using HistoryStep = std::vector<ParamChange>;
+// One undo step: its changes, and whether it switched the A/B slots (undoing or redoing it then
+// switches them back or again, so the lit slot follows the settings).
+struct HistoryStep {
+  std::vector<ParamChange> changes;
+  bool abSwitch = false;
+  bool empty() const { return changes.empty(); }
+};
 
 // The editor's undo and redo lists: the changes the user made in the editor, a step each. A
 // gesture (begin ... end, on one parameter or on several at once, as a control with several

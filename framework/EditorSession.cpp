@@ -69,12 +69,13 @@ int EditorSession::Apply(const std::vector<double>& values) {
   return changed;
 }
 
-bool EditorSession::ApplyAsStep(const std::vector<double>& values) {
+bool EditorSession::ApplyAsStep(const std::vector<double>& values, bool abSwitch) {
   const std::vector<double> before = CurrentValues();
   const std::vector<double> target = AsParamsHold(values);
   HistoryStep step;
+  step.abSwitch = abSwitch;
   for (size_t i = 0; i < before.size(); ++i) {
-    if (before[i] != target[i]) step.push_back(ParamChange{static_cast<int>(i), before[i], target[i]});
+    if (before[i] != target[i]) step.changes.push_back(ParamChange{static_cast<int>(i), before[i], target[i]});
   }
   if (step.empty() || mHistory.GestureOpen()) return false;
   Apply(target);
@@ -165,7 +166,7 @@ void EditorSession::Rematch() {
 bool EditorSession::SwitchAB() {
   if (mHistory.GestureOpen()) return false;
   const std::vector<double> other = mAB.Switch(CurrentValues());
-  ApplyAsStep(other);
+  ApplyAsStep(other, true);
   Rematch();
   return true;
 }
@@ -181,7 +182,9 @@ bool EditorSession::CopyAToB() {
 
 void EditorSession::ApplyHistoryStep(const HistoryStep& step, bool forward) {
   std::vector<double> values = CurrentValues();
-  for (const ParamChange& c : step) {
+  // The slots switch with the step: the one left keeps the settings it is left with.
+  if (step.abSwitch) mAB.Switch(values);
+  for (const ParamChange& c : step.changes) {
     if (c.index >= 0 && static_cast<size_t>(c.index) < values.size())
       values[static_cast<size_t>(c.index)] = forward ? c.after : c.before;
   }

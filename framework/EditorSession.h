@@ -84,7 +84,7 @@ public:
 
 private:
   // Sets values as one recorded step; false when nothing changed.
-  bool ApplyAsStep(const std::vector<double>& values);
+  bool ApplyAsStep(const std::vector<double>& values, bool abSwitch = false);
   void ApplyHistoryStep(const HistoryStep& step, bool forward);
   // Keeps the loaded preset when the settings equal it; otherwise names the preset they equal, if any.
   void Rematch();

@@ -52,10 +52,10 @@ TEST(EditorHistory, AGestureOnSeveralParametersIsOneStepAndNoChangeIsNone) {
   history.EndGesture(1, 2.0);
   ASSERT_EQ(history.UndoCount(), 1u);
   const HistoryStep step = history.TakeUndo();
-  ASSERT_EQ(step.size(), 1u); // parameter 1 did not change
-  EXPECT_EQ(step[0].index, 0);
-  EXPECT_EQ(step[0].before, 1.0);
-  EXPECT_EQ(step[0].after, 1.5);
+  ASSERT_EQ(step.changes.size(), 1u); // parameter 1 did not change
+  EXPECT_EQ(step.changes[0].index, 0);
+  EXPECT_EQ(step.changes[0].before, 1.0);
+  EXPECT_EQ(step.changes[0].after, 1.5);
 
   history.BeginGesture(2, 3.0);
   history.EndGesture(2, 3.0);
@@ -71,7 +71,7 @@ TEST(EditorHistory, NewStepEmptiesRedoAndTheOldestStepsGo) {
   EXPECT_GE(EditorHistory::kMaxSteps, 64u);
   history.TakeUndo();
   EXPECT_TRUE(history.CanRedo());
-  history.Record({ParamChange{1, 0.0, 1.0}});
+  history.Record(HistoryStep{{ParamChange{1, 0.0, 1.0}}, false});
   EXPECT_FALSE(history.CanRedo());
   // While a control is held, undo waits.
   history.BeginGesture(0, 0.0);
@@ -212,6 +212,18 @@ TEST(EditorSession, ABSwitchAndCopyAreOneStepEachAndReachTheHost) {
   EXPECT_EQ(effect.GetParam(1)->Value(), 1.0);
   EXPECT_EQ(session.History().UndoCount(), steps + 1);
   session.Undo();
+  EXPECT_EQ(effect.GetParam(1)->Value(), -50.0);
+
+  // Undoing a switch lights the slot the settings belong to again; redoing switches again.
+  session.SwitchAB(); // to A: 1
+  EXPECT_EQ(session.ActiveSlot(), ABSlots::A);
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.ActiveSlot(), ABSlots::B);
+  EXPECT_EQ(effect.GetParam(1)->Value(), -50.0);
+  ASSERT_TRUE(session.Redo());
+  EXPECT_EQ(session.ActiveSlot(), ABSlots::A);
+  EXPECT_EQ(effect.GetParam(1)->Value(), 1.0);
+  session.SwitchAB();
   EXPECT_EQ(effect.GetParam(1)->Value(), -50.0);
 }
 
