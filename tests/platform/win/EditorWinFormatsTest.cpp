@@ -110,7 +110,7 @@ TEST_P(EditorWinFormat, OpensAtTheAnnouncedSizeDrawsAsOnLinuxAndClosesWithItsWin
 }
 
 // The preset bar under the logo, clicked as a user does: the next arrow loads the next factory
-// preset (the knobs move), the previous arrow goes back to the first and the editor looks as it
+// preset, the previous arrow goes back to the first and the editor looks as it
 // did. Each format's host hears the change through its own path; here the picture shows it.
 TEST_P(EditorWinFormat, ThePresetBarArrowsStepToTheNextPresetAndBack) {
   WinTestWindow host{kOpenSize.width, kOpenSize.height};
@@ -124,7 +124,8 @@ TEST_P(EditorWinFormat, ThePresetBarArrowsStepToTheNextPresetAndBack) {
   };
   click(558, 200); // the next arrow
   const Picture next = PresentedFrames::Repaint(*editor, window);
-  EXPECT_GT(DifferingPixels(first, next), 2000) << "the next preset's name and knobs show";
+  // Its name shows, and what it changes (the second preset only oversamples: the switch's frame).
+  EXPECT_GT(DifferingPixels(first, next), 300) << "the next preset shows";
   click(256, 200); // the previous arrow
   const Picture back = PresentedFrames::Repaint(*editor, window);
   EXPECT_LT(DifferingPixels(first, back), kOpenSize.width * kOpenSize.height / 100);
