@@ -108,20 +108,31 @@ void IEffectAPIBase::AnnounceAllParamsToHost() {
 }
 
 void IEffectAPIBase::BeginParamGestureFromEditor(int paramIndex) {
-  if (GetParam(paramIndex)) BeginParamGesture(paramIndex);
+  if (!GetParam(paramIndex)) return;
+  mSession.OnEditorGestureBegin(paramIndex);
+  BeginParamGesture(paramIndex);
 }
 
 void IEffectAPIBase::SetParamFromEditor(int paramIndex, double normalized) {
   IParam* param = GetParam(paramIndex);
   if (!param) return;
+  const double before = param->Value();
   param->SetFromNormalized(normalized);
   AutomateParam(paramIndex, normalized);
   OnParamChange(paramIndex, ParamSource::UI, -1);
   IEffectBase::SetParamFromEditor(paramIndex, normalized);
+  mSession.OnEditorValueSet(paramIndex, before);
 }
 
 void IEffectAPIBase::EndParamGestureFromEditor(int paramIndex) {
-  if (GetParam(paramIndex)) EndParamGesture(paramIndex);
+  if (!GetParam(paramIndex)) return;
+  mSession.OnEditorGestureEnd(paramIndex);
+  EndParamGesture(paramIndex);
+}
+
+void IEffectAPIBase::OnStateRestored() {
+  IEffectBase::OnStateRestored();
+  mSession.OnStateRestored();
 }
 
 bool IEffectAPIBase::EditorResizeRequest(int width, int height, bool needsPlatformResize) {

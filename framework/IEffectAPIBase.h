@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditorSession.h"
 #include "HostId.h"
 #include "IEffectBase.h"
 #include "IEffectSettings.h"
@@ -93,7 +94,8 @@ public:
   virtual void EndParamGesture(int paramIndex);
   virtual void AutomateParam(int paramIndex, double normalized);
 
-  // From the editor (see IEditorDelegate).
+  // From the editor (see IEditorDelegate). The gestures and values also go to the editor session,
+  // which keeps them as undo steps.
   void AnnounceAllParamsToHost() override;
   void BeginParamGestureFromEditor(int paramIndex) override;
   // Sets the parameter, tells the host, reports the change with source UI, then the delegate's own
@@ -119,6 +121,12 @@ public:
   // its oldest items: delivered after the editor has learnt every current value on opening, they
   // would show old values. Where the timer runs on its own (Windows) they are a tick old at most.
   void* OpenEditor(void* parent) override;
+
+  // Besides the delegate's handling, the editor session names the preset the restored settings equal.
+  void OnStateRestored() override;
+  // The presets, A/B and undo history of the editor (user-interface thread only).
+  EditorSession& Session() { return mSession; }
+  const EditorSession& Session() const { return mSession; }
 
   // The idle timer's tick; see the class comment.
   void OnTimer();
@@ -181,6 +189,7 @@ private:
   IRingQueue<SysExRecord, kSysExQueueSize> mSysExToEditor;
   // Where OnTimer copies a SysEx record before handing the editor a view of it.
   SysExRecord mSysExScratch;
+  EditorSession mSession{*this};
   // Declared last, so it is stopped and destroyed before the queues it drains.
   std::unique_ptr<Timer> mTimer;
   std::thread::id mTimerThread;

@@ -6,6 +6,7 @@
 #include "ISharedCaches.h"
 #include "controls/IBitmapControl.h"
 #include "controls/ICornerResizerControl.h"
+#include "controls/IPopupMenuControl.h"
 #include "controls/ITextEntryControl.h"
 #include "controls/IValueReadoutControl.h"
 
@@ -91,7 +92,7 @@ void ICanvas::CreateTextEditor() {
   Attach(*mTextEditor);
 }
 
-void ICanvas::SetPopupMenuControl(std::unique_ptr<IControl> control) {
+void ICanvas::SetPopupMenuControl(std::unique_ptr<IPopupMenuControl> control) {
   mPopupMenuControl = std::move(control);
   if (mPopupMenuControl) Attach(*mPopupMenuControl);
 }
@@ -177,6 +178,7 @@ void ICanvas::DeleteControls() {
   mInTextEntry = nullptr;
   mInTextEntryIdx = -1;
   mInPopupMenu = nullptr;
+  mMenuChoice = nullptr;
   mPopupMenuControl.reset();
   mTextEditor.reset();
   mResizeGrip.reset();

@@ -26,6 +26,7 @@ namespace lumen::canvas {
 
 class IControl;
 class ICornerResizerControl;
+class IPopupMenuControl;
 class ITextEntryControl;
 class IValueReadoutControl;
 
@@ -229,8 +230,12 @@ public:
   virtual void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                                     const char* text) = 0;
   // Shows a native menu at bounds and returns when it closes: the menu an item was chosen from (with
-  // its chosen index set), or null when nothing was chosen.
+  // its chosen index set), or null when nothing was chosen. Not asked where the surface draws its
+  // menus itself (DrawsMenus).
   virtual IPopupMenu* OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds) = 0;
+  // Whether menus are the surface's own drawn popup-menu control, which never holds the thread,
+  // rather than the platform's native ones (core default: native).
+  virtual bool DrawsMenus() const { return false; }
 
   // Where a file or embedded resource of that type is: an embedded resource of the resource table
   // (path = the lower-cased name in double quotes), else an existing file (path = name), else
@@ -323,8 +328,9 @@ public:
   void AttachResizeGrip(ICornerResizerControl* grip, ResizeMode mode, bool layoutOnResize);
   // Creates the surface's own text editor once.
   void CreateTextEditor();
-  // Special controls kept apart from the list; each may be null.
-  void SetPopupMenuControl(std::unique_ptr<IControl> control);
+  // Special controls kept apart from the list; each may be null. A surface that draws its menus
+  // makes its popup-menu control itself when the first menu opens.
+  void SetPopupMenuControl(std::unique_ptr<IPopupMenuControl> control);
   void SetPerformanceDisplay(std::unique_ptr<IControl> control);
   void AddBubbleControl(std::unique_ptr<IControl> control);
 
@@ -340,7 +346,7 @@ public:
 
   ICornerResizerControl* ResizeGrip() const { return mResizeGrip.get(); }
   ITextEntryControl* TextEditor() const { return mTextEditor.get(); }
-  IControl* PopupMenuControl() const { return mPopupMenuControl.get(); }
+  IPopupMenuControl* PopupMenuControl() const { return mPopupMenuControl.get(); }
   IControl* PerformanceDisplay() const { return mPerfDisplay.get(); }
   // Frame times of the performance display's ring (seconds) and the index last written.
   const std::vector<double>& FrameTimes() const { return mFrameTimes; }
@@ -392,10 +398,23 @@ public:
   // A menu of the parameter's named values, or a text entry with its display text.
   void PromptForValue(IControl& control, const IRectF& bounds, int valueIndex);
   void OpenTextEditor(IControl& control, const ITextStyle& style, const IRectF& bounds, const char* text, int valueIndex);
+  // Opens a menu for a control at bounds; the choice reaches the control later through
+  // OnMenuChoice (or OnContextChoice for a context menu), with its gesture still open until then.
+  // A drawn menu returns at once, a native one when it closes. A menu still open closes first,
+  // choosing nothing. The menu must live until the choice arrives.
   void OpenMenu(IControl& control, IPopupMenu& menu, const IRectF& bounds, int valueIndex, bool isContext);
+  // The menu (or the submenu) an item was chosen from and the item's index, or (null, -1) when the
+  // menu closed without a choice.
+  using MenuChoiceFunction = std::function<void(IPopupMenu* menu, int index)>;
+  // Opens a menu with submenus at bounds for whoever is no control (or wants no gesture): done
+  // hears the choice once, later for a drawn menu, before returning for a native one. done is
+  // dropped unheard when the surface deletes its controls. The menu must live until done runs.
+  void OpenMenu(IPopupMenu& menu, const IRectF& bounds, MenuChoiceFunction done);
+  // Whether a menu the surface draws is open now.
+  bool MenuIsOpen() const;
   // The text a text entry ended with; applied to the value that prompted it.
   void FinishTextEdit(const char* text);
-  // The menu an item was chosen from, or null.
+  // The menu an item was chosen from, or null: the prompt that opened the menu ends with it.
   void FinishMenuChoice(IPopupMenu* menu);
   // A text entry ended without a result (Escape, or the platform's entry was cancelled).
   void CancelTextEdit();
@@ -534,6 +553,10 @@ private:
   // Ends the capture of a pointer: the control hears OnMouseUp and its gesture ends.
   void EndCapture(intptr_t touchId, float x, float y, const IMouseState& mods);
   void SendBeginEdits(IControl& control);
+  // Shows a menu, drawn or native, whose result goes to FinishMenuChoice.
+  void ShowMenu(IPopupMenu& menu, const IRectF& bounds);
+  // Closes a drawn menu still open, its prompt choosing nothing.
+  void CloseOpenMenu();
   // The control the readout follows for a pointer resting on c (null when c shows none).
   static IControl* ReadoutTarget(IControl* c);
   void EngageReadout(IControl* c);
@@ -552,7 +575,8 @@ private:
   std::map<int, IControl*> mTags;
   std::unique_ptr<ICornerResizerControl> mResizeGrip;
   std::vector<std::unique_ptr<IControl>> mBubbleControls;
-  std::unique_ptr<IControl> mPopupMenuControl;
+  std::unique_ptr<IPopupMenuControl> mPopupMenuControl;
+  MenuChoiceFunction mMenuChoice; // the pending choice of OpenMenu without a control
   std::unique_ptr<IControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControl> mTextEditor;
   IPopupMenu mPromptMenu;

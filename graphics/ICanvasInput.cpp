@@ -6,6 +6,7 @@
 #include "IControl.h"
 #include "IKeyCodes.h"
 #include "controls/ICornerResizerControl.h"
+#include "controls/IPopupMenuControl.h"
 #include "controls/ITextEntryControl.h"
 #include "controls/IValueReadoutControl.h"
 
@@ -280,6 +281,8 @@ int KeyValueStep(const IKeyEvent& key, bool& coarse) {
 } // namespace
 
 bool ICanvas::OnKeyDown(float x, float y, const IKeyEvent& key) {
+  // An open menu takes every key, wherever the pointer is.
+  if (MenuIsOpen()) return mPopupMenuControl->OnKeyDown(x, y, key);
   IControl* c = ControlAt(x, y, false, false);
   if (c && c != GetControl(0) && c->OnKeyDown(x, y, key)) return true;
   // The value control under the pointer steps, each key press a gesture of its own (a control held
@@ -294,6 +297,7 @@ bool ICanvas::OnKeyDown(float x, float y, const IKeyEvent& key) {
 }
 
 bool ICanvas::OnKeyUp(float x, float y, const IKeyEvent& key) {
+  if (MenuIsOpen()) return mPopupMenuControl->OnKeyUp(x, y, key);
   IControl* c = ControlAt(x, y, false, false);
   if (c && c != GetControl(0) && c->OnKeyUp(x, y, key)) return true;
   bool coarse = false;

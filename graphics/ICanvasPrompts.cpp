@@ -4,6 +4,7 @@
 #include "ICanvasEditorDelegate.h"
 #include "IControl.h"
 #include "IParam.h"
+#include "controls/IPopupMenuControl.h"
 #include "controls/ITextEntryControl.h"
 
 #include <algorithm>
@@ -97,23 +98,56 @@ void ICanvas::PromptForValue(IControl& control, const IRectF& bounds, int valueI
 }
 
 void ICanvas::OpenMenu(IControl& control, IPopupMenu& menu, const IRectF& bounds, int valueIndex, bool isContext) {
+  CloseOpenMenu();
   // Remembered first: the gesture this control began stays open until the choice is made.
   mInPopupMenu = &control;
   mInPopupMenuIdx = valueIndex;
   mIsContextMenu = isContext;
   ReleaseCapturesAndShowCursor();
-  if (mPopupMenuControl) return; // a drawn menu reports its choice later
+  ShowMenu(menu, bounds);
+}
+
+void ICanvas::OpenMenu(IPopupMenu& menu, const IRectF& bounds, MenuChoiceFunction done) {
+  CloseOpenMenu();
+  mMenuChoice = std::move(done);
+  ReleaseCapturesAndShowCursor();
+  ShowMenu(menu, bounds);
+}
+
+bool ICanvas::MenuIsOpen() const { return mPopupMenuControl && mPopupMenuControl->IsOpen(); }
+
+void ICanvas::CloseOpenMenu() {
+  if (MenuIsOpen()) mPopupMenuControl->Dismiss();
+}
+
+void ICanvas::ShowMenu(IPopupMenu& menu, const IRectF& bounds) {
+  if (!mPopupMenuControl && DrawsMenus()) SetPopupMenuControl(std::make_unique<IPopupMenuControl>());
+  if (mPopupMenuControl) {
+    // Drawn: opening returns at once, the choice comes with a later click or key.
+    mPopupMenuControl->Open(menu, bounds, [this](IPopupMenu* chosen) { FinishMenuChoice(chosen); });
+    return;
+  }
   // Native menus return when closed; null means nothing was chosen, and the prompt ends either way.
   FinishMenuChoice(OpenPlatformMenu(menu, bounds));
 }
 
 void ICanvas::FinishMenuChoice(IPopupMenu* menu) {
+  if (mMenuChoice) {
+    // Moved out first: the function may open the next menu.
+    const MenuChoiceFunction done = std::move(mMenuChoice);
+    mMenuChoice = nullptr;
+    const int index = menu ? menu->ChosenItemIdx() : -1;
+    if (index < 0) done(nullptr, -1);
+    else done(menu, index);
+    return;
+  }
   IControl* control = mInPopupMenu;
   if (!control) return;
   const int valueIndex = mInPopupMenuIdx;
   mInPopupMenu = nullptr;
   if (mIsContextMenu) {
-    control->OnContextChoice(menu ? menu->ChosenItemIdx() : -1);
+    const int index = menu ? menu->ChosenItemIdx() : -1;
+    control->OnContextChoice(index >= 0 ? menu : nullptr, index);
   } else {
     if (menu && menu->ChosenItemIdx() < 0) menu = nullptr;
     control->OnMenuChoice(menu, valueIndex);

@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace lumen::canvas {
 
 namespace {
+
+// More states than this are a number to type, not a list to pick from.
+constexpr int kMaxNamedStates = 16;
 
 // A value fit for a parameter: within 0 ... 1, and never NaN (which becomes 0).
 double Sanitized(double v) { return std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0); }
@@ -79,6 +83,7 @@ void IControl::AttachGestureRecognizer(int type, GestureFunction fn) {
 }
 
 void IControl::BuildContextMenu(IPopupMenu& menu) {
+  mStatesMenu = nullptr;
   const IParam* param = GetParam(0);
   if (!mValueControl || !param || !mUI) return;
   menu.AddItem("Type a value\u2026");
@@ -87,6 +92,19 @@ void IControl::BuildContextMenu(IPopupMenu& menu) {
   reset += mUI->DisplayText(ParamIdx(0), param->Default());
   reset += ')';
   menu.AddItem(reset);
+  // A parameter of a few whole states (a switch, a selector) offers each by name.
+  const double range = param->Max() - param->Min();
+  const double step = param->Step();
+  if (!(step >= 1.0) || !(range > 0.0) || !std::isfinite(range) || range / step > kMaxNamedStates - 1) return;
+  const int count = static_cast<int>(std::lround(range / step)) + 1;
+  const long current = std::lround((param->DenormalizeValue(GetValue(0)) - param->Min()) / step);
+  auto states = std::make_unique<IPopupMenu>(param->Name());
+  for (int i = 0; i < count; ++i) {
+    states->AddItem(mUI->DisplayText(ParamIdx(0), param->Min() + i * step), i == current ? IPopupMenu::kChecked : 0);
+  }
+  mStatesMenu = states.get();
+  menu.AddSeparator();
+  menu.AddItem(param->Name(), 0, std::move(states));
 }
 
 void IControl::OnMenuChoice(IPopupMenu* menu, int valueIndex) {
@@ -97,8 +115,15 @@ void IControl::OnMenuChoice(IPopupMenu* menu, int valueIndex) {
 }
 
 void IControl::OnTextEdited(const char*, int) {}
-void IControl::OnContextChoice(int itemIndex) {
-  if (!mValueControl || !mUI || !GetParam(0)) return;
+void IControl::OnContextChoice(IPopupMenu* menu, int itemIndex) {
+  const IParam* param = GetParam(0);
+  if (!mValueControl || !mUI || !param || !menu) return;
+  if (menu == mStatesMenu) {
+    const double real = param->Min() + static_cast<double>(itemIndex) * param->Step();
+    if (itemIndex >= 0 && real <= param->Max())
+      mUI->ChangeAsGesture(*this, [&] { ApplyUserValue(param->NormalizeValue(real), 0); });
+    return;
+  }
   if (itemIndex == 0) {
     mUI->PromptForTypedValue(*this, 0);
   } else if (itemIndex == 1) {

@@ -66,12 +66,16 @@ public:
   virtual void OnSetup();
   virtual void OnAdded();
   virtual bool HandleGesture(const IGestureInfo& info);
-  // Fills the surface's context menu on a right-click over a parameter control (default: nothing).
+  // Fills the surface's context menu on a right-click over a parameter control. Default, for a value
+  // control: "Type a value…", "Reset to default (…)" and, for a parameter of a few whole states,
+  // a submenu naming them.
   virtual void BuildContextMenu(IPopupMenu& menu);
   // A choice from a parameter menu: the chosen item's index becomes the value.
   virtual void OnMenuChoice(IPopupMenu* menu, int valueIndex);
   virtual void OnTextEdited(const char* text, int valueIndex);
-  virtual void OnContextChoice(int itemIndex);
+  // A choice from the context menu: the menu or submenu it was made in and the item's index there
+  // (null and -1 when the menu closed without one).
+  virtual void OnContextChoice(IPopupMenu* menu, int itemIndex);
 
   // Moves value 0 by steps small (or coarse) steps and sends it on, as the arrow keys and Page Up/Down
   // do: a small step is a hundredth of the range, a coarse one a tenth, never less than the
@@ -233,6 +237,8 @@ protected:
   std::string mTooltip;
   IColorARGB mHighlightColor = kColorRed;
   bool mHighlightOn = false;
+  // The submenu of states BuildContextMenu made last: compared with, never read.
+  const IPopupMenu* mStatesMenu = nullptr;
   ICanvasEditorDelegate* mDelegate = nullptr;
   ICanvas* mUI = nullptr;
   ActionFunction mAction;

@@ -1,6 +1,8 @@
 #include "KolmariEditor.h"
 
 #include "EmbeddedResources.h"
+#include "ABControl.h"
+#include "EditorSession.h"
 #include "IBitmapControl.h"
 #include "IBitmapKnobControl.h"
 #include "IBitmapRotaterControl.h"
@@ -10,7 +12,11 @@
 #include "IEffectAPIBase.h"
 #include "IParam.h"
 #include "ITextControl.h"
+#include "IKeyCodes.h"
 #include "KolmariParams.h"
+#include "PresetBarControl.h"
+#include "ProgramFile.h"
+#include "UserPresetStore.h"
 
 #include <array>
 #include <cstdio>
@@ -135,7 +141,44 @@ std::unique_ptr<ICanvas> MakeEditorSurface(lumen::ICanvasEditorDelegate& delegat
   return ui;
 }
 
-void LayoutEditor(ICanvas& ui, const std::string& versionLabel)
+namespace {
+
+// The preset bar and the A/B buttons, in the free space under the logo, centred on it.
+constexpr float kLogoCentreX = 815.0f;
+const IRectF kPresetBar(kLogoCentreX - 330.0f, 372.0f, kLogoCentreX + 330.0f, 430.0f);
+const IRectF kABRow(kLogoCentreX - 166.0f, 446.0f, kLogoCentreX + 166.0f, 490.0f);
+
+// Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo. Hosts may keep these keys for themselves: the
+// preset menu has the same commands.
+bool UndoKeys(lumen::EditorSession& session, const lumen::IKeyEvent& key, bool isUp)
+{
+  if (!key.control || key.alt) return false;
+  const bool undo = key.keyCode == kKeyA + ('Z' - 'A') && !key.shift;
+  const bool redo = (key.keyCode == kKeyA + ('Z' - 'A') && key.shift) || (key.keyCode == kKeyA + ('Y' - 'A') && !key.shift);
+  if (!undo && !redo) return false;
+  if (!isUp) {
+    if (undo) session.Undo();
+    else session.Redo();
+  }
+  return true;
+}
+
+// The editor's controls for the presets, A/B and undo.
+void LayoutPresetControls(ICanvas& ui, lumen::EditorSession& session, lumen::UserPresetStore* store)
+{
+  if (session.Presets().Count() == 0) session.SetFactoryPresets(lumen::PluginFactoryPresets());
+  // Read now, not only when the menu opens: a project reloaded with a user preset's settings shows
+  // its name.
+  if (store) session.SetUserPresets(store->Scan());
+  ui.AddControl(new PresetBarControl(kPresetBar, session, store));
+  ui.AddControl(new ABControl(kABRow, session));
+  ui.SetKeyHandler([&session](const lumen::IKeyEvent& key, bool isUp) { return UndoKeys(session, key, isUp); });
+}
+
+} // namespace
+
+void LayoutEditor(ICanvas& ui, const std::string& versionLabel, lumen::EditorSession* session,
+                  lumen::UserPresetStore* store)
 {
   if (ui.ControlCount() > 0) return;
 
@@ -154,8 +197,11 @@ void LayoutEditor(ICanvas& ui, const std::string& versionLabel)
   labelStyle.entryForeground = kColorBlack;
   labelStyle.align = ITextStyle::Centre;
   labelStyle.valign = ITextStyle::Middle;
-  ui.AddControl(new ITextControl(IRectF(bounds.R - 150, bounds.B - 30, bounds.R, bounds.B), versionLabel.c_str(),
-                                 labelStyle, kColorTransparent, true));
+  // Under the oversampling factors, right-aligned with them and as far from the bottom edge as the
+  // artwork's labels are from theirs; the switch beside it keeps the corner.
+  labelStyle.align = ITextStyle::Far;
+  ui.AddControl(new ITextControl(IRectF(bounds.R - 430, bounds.B - 40, bounds.R - 114, bounds.B - 16), versionLabel.c_str(),
+                                 labelStyle, kColorTransparent, false));
 
   ITextStyle readoutStyle;
   readoutStyle.SetFont("Roboto-Regular");
@@ -183,6 +229,8 @@ void LayoutEditor(ICanvas& ui, const std::string& versionLabel)
     }
   }
 
+  if (session) LayoutPresetControls(ui, *session, store);
+
   ui.SetBackground(ui.FetchBitmap("Kolmaribackground.jpg", 1, false, 0));
 
   // A new editor shows the parameters as they are now, not the controls' defaults.
@@ -197,7 +245,13 @@ void InstallEditor(lumen::IEffectAPIBase& plugin, SurfaceMaker makeSurface)
 {
   plugin.SetEditorFactory([&plugin, makeSurface = std::move(makeSurface)] { return MakeEditorSurface(plugin, makeSurface); });
   const std::string label = VersionLabel(kPackedVersion, plugin.ApiName());
-  plugin.SetLayoutFunction([label](ICanvas& ui) { LayoutEditor(ui, label); });
+  lumen::ProgramFileOwner owner;
+  owner.fxID = plugin.UniqueId();
+  owner.fxVersion = plugin.Version();
+  owner.numParams = plugin.NParams();
+  auto store = std::make_shared<lumen::UserPresetStore>(plugin, owner,
+                                                        lumen::UserPresetStore::DefaultFolder("Lumenfold", "Kolmari"));
+  plugin.SetLayoutFunction([label, &plugin, store](ICanvas& ui) { LayoutEditor(ui, label, &plugin.Session(), store.get()); });
 }
 
 } // namespace kolmari

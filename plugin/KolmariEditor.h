@@ -6,6 +6,8 @@
 #include <string>
 
 namespace lumen {
+class EditorSession;
+class UserPresetStore;
 class ICanvasEditorDelegate;
 class IEffectAPIBase;
 namespace canvas {
@@ -35,8 +37,10 @@ std::unique_ptr<lumen::canvas::ICanvas> MakeEditorSurface(lumen::ICanvasEditorDe
                                                           const SurfaceMaker& makeSurface);
 
 // The layout function: fills a fresh surface with the editor's controls; a surface that already
-// has controls is left as it is (the layout runs again after every resize).
-void LayoutEditor(lumen::canvas::ICanvas& ui, const std::string& versionLabel);
+// has controls is left as it is (the layout runs again after every resize). With a session, the
+// preset bar, the A/B buttons and the undo keys work on it; with a store, user presets too.
+void LayoutEditor(lumen::canvas::ICanvas& ui, const std::string& versionLabel, lumen::EditorSession* session = nullptr,
+                  lumen::UserPresetStore* store = nullptr);
 
 // "v1.1.5 x86-64 VST2": the packed version, the architecture and the plug-in interface's name.
 std::string VersionLabel(int32_t packedVersion, const char* apiName);

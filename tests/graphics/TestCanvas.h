@@ -249,6 +249,9 @@ public:
   void OpenPlatformTextEdit(int paramIdx, const ITextStyle&, const IRectF&, int maxLength, const char* text) override {
     textEdits.push_back(std::to_string(paramIdx) + " " + std::to_string(maxLength) + " " + text);
   }
+  // Whether menus are the surface's drawn control (as on Linux) rather than the native double below.
+  bool drawnMenus = false;
+  bool DrawsMenus() const override { return drawnMenus; }
   IPopupMenu* OpenPlatformMenu(IPopupMenu& menu, const IRectF&) override {
     std::vector<std::string> items;
     int checked = -1;

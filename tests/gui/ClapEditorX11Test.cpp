@@ -6,6 +6,8 @@
 #include "ClapPosixFdSupport.h"
 #include "X11HostWindow.h"
 
+#include "FactoryPreset.h"
+
 #include "ext/gui.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kolmari::gui::clap_test {
 namespace {
@@ -211,6 +214,43 @@ TEST(ClapEditorX11, KnobDragReachesTheHostAsGestureEvents) {
   }
   EXPECT_TRUE(sawValue);
   EXPECT_GT(plugin->ParamValue(4).value(), 32.0);
+  Gui(*plugin)->destroy(plugin->Plugin());
+  EXPECT_TRUE(plugin->Host().Violations().empty()) << plugin->Host().Violations().front();
+}
+
+// The preset bar's next arrow loads the second factory preset: each parameter it changes reaches
+// the host as a gesture of its own (begin, value, end), and the plug-in holds the preset's values.
+TEST(ClapEditorX11, ThePresetBarLoadsAPresetAsAGesturePerChangedParameter) {
+  const auto& presets = lumen::PluginFactoryPresets();
+  ASSERT_GT(presets.size(), 1u);
+  auto host = X11HostWindow::Create(static_cast<int>(kWidth), static_cast<int>(kHeight));
+  ASSERT_TRUE(host);
+  auto plugin = LoadClap();
+  ASSERT_TRUE(plugin);
+  ASSERT_TRUE(Embed(*plugin, *host));
+  Tick(*plugin, 200);
+  std::vector<double> before;
+  for (uint32_t i = 0; i < 9; ++i) before.push_back(plugin->ParamValue(i).value_or(-1.0));
+  plugin->FlushEvents();
+  plugin->ClearOutputEvents();
+  ASSERT_EQ(Shell("xdotool mousemove --window " + std::to_string(host->Id()) + " 558 200 click 1"), 0);
+  Tick(*plugin, 200);
+  plugin->FlushEvents();
+  const auto& events = plugin->OutputEvents();
+  size_t changed = 0;
+  for (uint32_t i = 0; i < 9; ++i) {
+    const double now = plugin->ParamValue(i).value_or(-1.0);
+    EXPECT_DOUBLE_EQ(now, presets[1].values[i]) << "parameter " << i;
+    if (now != before[i]) ++changed;
+  }
+  ASSERT_GT(changed, 0u);
+  ASSERT_EQ(events.size(), 3 * changed);
+  for (size_t k = 0; k + 2 < events.size(); k += 3) {
+    EXPECT_EQ(events[k].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    EXPECT_EQ(events[k + 1].type, CLAP_EVENT_PARAM_VALUE);
+    EXPECT_EQ(events[k + 2].type, CLAP_EVENT_PARAM_GESTURE_END);
+    EXPECT_EQ(events[k].paramId, events[k + 2].paramId);
+  }
   Gui(*plugin)->destroy(plugin->Plugin());
   EXPECT_TRUE(plugin->Host().Violations().empty()) << plugin->Host().Violations().front();
 }

@@ -35,12 +35,14 @@ constexpr int kInputGain = 4;
 constexpr int kOutputGain = 7;
 constexpr int kDelta = 3;
 constexpr int kTame = 6;
+constexpr int kOversampling = 2;
 
 // Window pixels at draw scale 0.5 of the controls' centres (from the editor's layout).
 constexpr int kInputGainX = 130, kInputGainY = 169;
 constexpr int kOutputGainX = 508, kOutputGainY = 368;
 constexpr int kDeltaX = 784, kDeltaY = 418;
 constexpr int kTameX = 130, kTameY = 368;
+constexpr int kOversamplingX = 784, kOversamplingY = 468;
 constexpr int kBackgroundX = 400, kBackgroundY = 30;
 constexpr int kGripX = 810, kGripY = 500;
 
@@ -129,6 +131,17 @@ long DifferingPixels(const std::filesystem::path& a, const std::filesystem::path
   double count = -1;
   in >> count;
   return in ? static_cast<long>(count) : -1;
+}
+
+// Pixels of a picture within the fuzz of a colour ("rgb(r,g,b)").
+long PixelsOfColour(const std::filesystem::path& picture, const std::string& colour, int fuzzPercent) {
+  const auto out = Scratch() / "count.txt";
+  Shell("convert '" + picture.string() + "' -alpha off -fuzz " + std::to_string(fuzzPercent) + "% -fill white -opaque '" +
+        colour + "' -fill black +opaque white -format '%[fx:round(mean*w*h)]' info: >'" + out.string() + "'");
+  std::ifstream in(out);
+  long count = -1;
+  in >> count;
+  return in ? count : -1;
 }
 
 int OpenDescriptors() {
@@ -730,7 +743,7 @@ TEST_F(EditorX11Test, EachControlsCentreMovesItsOwnParameter) {
     int x, y;
     int param;
   };
-  constexpr int kBypass = 0, kReact = 1, kOversampling = 2, kWet = 5, kBias = 8;
+  constexpr int kBypass = 0, kReact = 1, kWet = 5, kBias = 8;
   // Ordered so that no two presses in a row are close enough to make a double-click.
   const std::vector<Centre> centres{
       {"lamp (824, 0, 1630, 935)", 613, 233, kBypass},
@@ -786,6 +799,65 @@ TEST(EditorWithoutDisplayTest, OpenAnswersZeroAndThePluginWorksOn) {
   EXPECT_TRUE(out.AllFinite());
   EXPECT_GT(out.PeakAbs(), 0.0f);
   if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+// The editor draws its menus itself and never holds the host: with a menu open and nothing acting
+// on it, the host's idle calls come back, a value the host sets is drawn, and the menu shows in the
+// editor's colours. Keys walk into the oversampling switch's submenu of states; the state chosen
+// reaches the host as one gesture, and the editor looks as it does with that value.
+TEST_F(EditorX11Test, AMenuNeverHoldsTheHostAndAStateChosenInASubmenuReachesIt) {
+  OpenEditor();
+  const auto before = Shot(*host, "menu-before");
+  plugin->Host().Recorder().Clear();
+  XdoAt(*host, kOversamplingX, kOversamplingY, "click 3");
+  // Nothing will act on the menu for now: a menu with a loop of its own would keep the first of
+  // these idle calls forever.
+  int idles = 0;
+  for (int i = 0; i < 40; ++i, ++idles) {
+    plugin->Dispatch(effEditIdle);
+    std::this_thread::sleep_for(std::chrono::milliseconds(8));
+  }
+  EXPECT_EQ(idles, 40);
+  const auto open = Shot(*host, "menu-open");
+  // The offscreen surface draws the same menu: the snapshot tool's picture of it matches.
+  const auto pictured = Scratch() / "reference-menu-open.png";
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 --menu Oversampling '" + pictured.string() +
+                  "' >/dev/null"), 0);
+  EXPECT_LT(DifferingPixels(open, pictured), kWidth * kHeight / 100) << open;
+  // The host moves a knob meanwhile: the editor draws it with the menu still open.
+  plugin->SetParameter(kTame, 0.9f);
+  Idle(*plugin, 300);
+  const auto moved = Shot(*host, "menu-open-tame");
+  const std::string tame = "90x90+85+323";
+  EXPECT_GT(DifferingPixels(Crop(open, tame, "menu-tame-a"), Crop(moved, tame, "menu-tame-b")), 100) << moved;
+
+  ASSERT_EQ(Shell("xdotool key Down Down Down Right"), 0); // the states of Oversampling, 1x lit
+  Idle(*plugin, 300);
+  const auto submenu = Shot(*host, "menu-submenu");
+  // Figures of the picture: the dark panels and the amber row are new, and cover a menu's area.
+  const long panelBefore = PixelsOfColour(before, "rgb(22,22,26)", 4);
+  const long panelOpen = PixelsOfColour(submenu, "rgb(22,22,26)", 4);
+  const long amberBefore = PixelsOfColour(before, "rgb(222,142,48)", 6);
+  const long amberOpen = PixelsOfColour(submenu, "rgb(222,142,48)", 6);
+  EXPECT_GT(panelOpen - panelBefore, 8000) << submenu;
+  EXPECT_GT(amberOpen - amberBefore, 1500) << submenu;
+  EXPECT_GT(DifferingPixels(open, submenu), 1000) << "the submenu opened beside the first";
+  EXPECT_TRUE(plugin->Host().Recorder().EditGestureOf(kOversampling).empty());
+
+  ASSERT_EQ(Shell("xdotool key Down Down Return"), 0); // 4x
+  Idle(*plugin, 300);
+  EXPECT_NEAR(plugin->GetParameter(kOversampling), 2.0f / 3.0f, 1e-6f);
+  EXPECT_EQ(plugin->Host().Recorder().EditGestureOf(kOversampling),
+            (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
+  // Closed, what it covered is drawn again: the editor looks like its picture with these values.
+  XdoAt(*host, kBackgroundX, kBackgroundY);
+  Idle(*plugin, 1800);
+  const auto closed = Shot(*host, "menu-closed");
+  const auto reference = Scratch() / "reference-menu-closed.png";
+  ASSERT_EQ(Shell(std::string("'") + KOLMARI_SNAPSHOT + "' --scale 0.5 --set Oversampling=2 --set Tame=0.9 '" +
+                  reference.string() + "' >/dev/null"), 0);
+  EXPECT_LT(DifferingPixels(closed, reference), kWidth * kHeight / 100) << closed;
+  EXPECT_LT(PixelsOfColour(closed, "rgb(222,142,48)", 6) - amberBefore, 200) << closed;
 }
 
 } // namespace

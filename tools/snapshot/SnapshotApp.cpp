@@ -31,7 +31,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kolmari-snapshot [--scale S] [--set \"NAME=VALUE\"]... [--state-in FILE] [--preset NAME|FILE.fxp]\n"
-    "                        [--hover \"NAME\"] OUTPUT.png";
+    "                        [--hover \"NAME\"] [--menu \"NAME\"] OUTPUT.png";
 constexpr float kMinScale = 0.25f;
 constexpr float kMaxScale = 1.0f;
 
@@ -93,6 +93,24 @@ void ShowHover(Kolmari& plugin, lumen::canvas::ICanvas& surface, const std::stri
     }
   }
   throw UsageError("--hover " + name + ": no control of the editor shows that parameter");
+}
+
+// The right-click menu of the parameter's topmost value control, open as after a right click on the
+// control's centre.
+void ShowMenu(Kolmari& plugin, lumen::canvas::ICanvas& surface, const std::string& name)
+{
+  const int index = ParamIndexByName(plugin, name);
+  for (int i = surface.ControlCount() - 1; i >= 0; --i) {
+    lumen::canvas::IControl* control = surface.GetControl(i);
+    if (control->ParamIdx(0) != index || !control->IsValueControl() || control->IsHidden()) continue;
+    lumen::canvas::IMouseState right;
+    right.right = true;
+    const lumen::canvas::IRectF& r = control->GetRect();
+    surface.OnMouseDown({lumen::canvas::IMouseEvent{r.MW(), r.MH(), 0.0f, 0.0f, right}});
+    surface.OnMouseUp({lumen::canvas::IMouseEvent{r.MW(), r.MH(), 0.0f, 0.0f, right}});
+    if (surface.MenuIsOpen()) return;
+  }
+  throw UsageError("--menu " + name + ": no control of the editor has a menu for that parameter");
 }
 
 // Every setting is checked before any is applied, so a bad one changes nothing.
@@ -225,6 +243,8 @@ SnapshotOptions ParseSnapshotArguments(const std::vector<std::string>& args)
       options.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
     } else if (arg == "--hover") {
       options.hover = value("--hover");
+    } else if (arg == "--menu") {
+      options.menu = value("--menu");
     } else if (arg == "--state-in") {
       options.stateIn = value("--state-in");
     } else if (arg == "--preset") {
@@ -250,6 +270,7 @@ void RunSnapshot(const SnapshotOptions& options, std::ostream& out)
   if (!options.preset.empty()) ApplyPreset(plugin, options.preset);
   ApplySettings(plugin, options.settings);
   if (!options.hover.empty()) ParamIndexByName(plugin, options.hover); // a bad name fails before any drawing
+  if (!options.menu.empty()) ParamIndexByName(plugin, options.menu);
 
   InstallEditor(plugin, [](lumen::ICanvasEditorDelegate& delegate, int w, int h, int fps, float scale) {
     return std::unique_ptr<lumen::canvas::ICanvas>(
@@ -266,6 +287,14 @@ void RunSnapshot(const SnapshotOptions& options, std::ostream& out)
   if (!options.hover.empty()) {
     try {
       ShowHover(plugin, *surface, options.hover);
+    } catch (...) {
+      plugin.CloseEditor();
+      throw;
+    }
+  }
+  if (!options.menu.empty()) {
+    try {
+      ShowMenu(plugin, *surface, options.menu);
     } catch (...) {
       plugin.CloseEditor();
       throw;

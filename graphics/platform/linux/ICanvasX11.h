@@ -114,6 +114,8 @@ public:
   void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                             const char* text) override;
   IPopupMenu* OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds) override;
+  // Menus are drawn in the editor's window, so they never hold the host's loop.
+  bool DrawsMenus() const override { return true; }
 
 private:
   // Events (ICanvasX11Events.cpp).

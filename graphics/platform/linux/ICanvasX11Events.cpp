@@ -24,8 +24,8 @@ constexpr long kXEmbedRequestFocus = 3;
 constexpr long kXEmbedFocusIn = 4;
 constexpr long kXEmbedFocusOut = 5;
 
-// Focus changes that are the user's: not the passing ones of a keyboard grab (the editor's own
-// value menu takes one) and not those about windows inside or below the pointer.
+// Focus changes that are the user's: not the passing ones of a keyboard grab (another client's
+// menu takes one) and not those about windows inside or below the pointer.
 bool IsRealFocusChange(const XFocusChangeEvent& event) {
   return (event.mode == NotifyNormal || event.mode == NotifyWhileGrabbed) && event.detail != NotifyInferior &&
          event.detail != NotifyPointer && event.detail != NotifyPointerRoot && event.detail != NotifyDetailNone;
@@ -198,6 +198,13 @@ void ICanvasX11::HandleButtonPress(const XEvent& any) {
     mHasFocus = true;
   }
   mButtonsDown |= ButtonBit(event.button);
+  if (MenuIsOpen()) {
+    // A press the menu takes (a choice, a dismissal) never pairs with the next into a double click
+    // on the control beneath.
+    mDoubleClick.Reset();
+    OnMouseDown({IMouseEvent{x, y, 0.0f, 0.0f, mods}});
+    return;
+  }
   if (mDoubleClick.Press(event.button, event.x, event.y, event.time) && ControlAt(x, y) != nullptr) {
     OnMouseDoubleClick(x, y, mods);
     return;

@@ -2,7 +2,6 @@
 // addresses, fonts, tooltips and the prompts.
 #include "ICanvasX11.h"
 
-#include "X11PopupMenu.h"
 #include "XErrorTrap.h"
 
 #include <X11/Xatom.h>
@@ -232,22 +231,10 @@ void ICanvasX11::OpenPlatformTextEdit(int /*paramIdx*/, const ITextStyle& /*styl
 
 void ICanvasX11::AbortTextEntry() { CancelTextEdit(); }
 
-IPopupMenu* ICanvasX11::OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds) {
-  if (!mWindow) return nullptr;
-  XErrorTrap trap(mDisplay);
-  const float scale = TotalScale();
-  int rootX = 0;
-  int rootY = 0;
-  Window child = 0;
-  XTranslateCoordinates(mDisplay, XWindow(), DefaultRootWindow(mDisplay), static_cast<int>(bounds.L * scale),
-                        static_cast<int>(bounds.B * scale), &rootX, &rootY, &child);
-  const int chosen = X11PopupMenu::Run(mDisplay, menu, rootX, rootY, ScreenScale());
-  // The menu read every event while it ran, the release of the press that opened it included: that
-  // press is over, or the next pointer moves would count as a drag instead of a hover.
-  mButtonsDown = 0;
-  if (chosen < 0) return nullptr;
-  menu.SetChosenItemIdx(chosen);
-  return &menu;
+IPopupMenu* ICanvasX11::OpenPlatformMenu(IPopupMenu& /*menu*/, const IRectF& /*bounds*/) {
+  // Menus are the surface's own drawn control (DrawsMenus): a native one would need a loop of its
+  // own, holding the host's thread while it is open.
+  return nullptr;
 }
 
 // ---- Tooltips -----------------------------------------------------------------------------------------------------

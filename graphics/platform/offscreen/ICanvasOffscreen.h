@@ -67,6 +67,8 @@ public:
   void OpenPlatformTextEdit(int paramIdx, const ITextStyle& style, const IRectF& bounds, int maxLength,
                             const char* text) override;
   IPopupMenu* OpenPlatformMenu(IPopupMenu& menu, const IRectF& bounds) override;
+  // Menus are drawn like on Linux, so pictures of the editor can show an open one.
+  bool DrawsMenus() const override { return true; }
   void ResizeDrawTarget() override;
 
 protected:

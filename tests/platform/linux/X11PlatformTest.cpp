@@ -1,9 +1,8 @@
 // The Linux platform layer's parts on their own: double clicks, key symbols, the scoped X error
-// handler, the screen scale from Xft.dpi, and the value menu driven by xdotool. The ones that need a
-// server run inside xvfb-run (see CMakeLists.txt).
+// handler and the screen scale from Xft.dpi. The ones that need a server run inside xvfb-run (see
+// CMakeLists.txt).
 #include "ICanvasX11.h"
 #include "IKeyCodes.h"
-#include "IPopupMenu.h"
 #include "VstPluginInstance.h"
 #include "X11DoubleClick.h"
 #include "X11KeyTranslation.h"
@@ -14,7 +13,6 @@
 #include <string>
 
 // Xlib last: its macros (None, Bool, Status) would break the headers above.
-#include "X11PopupMenu.h"
 #include "XErrorTrap.h"
 
 #include <X11/Xatom.h>
@@ -135,38 +133,6 @@ TEST_F(X11ServerTest, ScreenScaleFromXftDpiAndTheSizeHostsAreToldFirst) {
   EXPECT_EQ(rect->bottom, 757);
   plugin->Close();
   ScaleWithResources(display, "");
-}
-
-IPopupMenu ValueMenu() {
-  IPopupMenu menu("Oversampling");
-  menu.AddItem("1x", IPopupMenu::kChecked);
-  menu.AddItem("2x");
-  menu.AddItem("4x", IPopupMenu::kDisabled);
-  menu.AddItem("8x");
-  return menu;
-}
-
-TEST_F(X11ServerTest, ValueMenuPicksWithThePointerOrTheKeysAndNeverADisabledItem) {
-  IPopupMenu menu = ValueMenu();
-  EXPECT_TRUE(X11PopupMenu::Selectable(menu, 1));
-  EXPECT_FALSE(X11PopupMenu::Selectable(menu, 2));
-  EXPECT_FALSE(X11PopupMenu::Selectable(menu, 4));
-
-  // The menu holds this thread until it closes, so the user acts from outside. The fixed font's rows
-  // are 19 pixels high below a 3-pixel margin: row 1 is at 100 + 3 + 19 + 9.
-  std::system("(sleep 0.4; xdotool mousemove 130 131 sleep 0.2 click 1) &");
-  EXPECT_EQ(X11PopupMenu::Run(display, menu, 100, 100, 1.0f), 1);
-  // A click on the disabled row does nothing; Escape then closes without a choice.
-  std::system("(sleep 0.4; xdotool mousemove 130 150 sleep 0.2 click 1 sleep 0.3 key Escape) &");
-  EXPECT_EQ(X11PopupMenu::Run(display, menu, 100, 100, 1.0f), -1);
-  // Down skips the disabled row: 1x -> 2x -> 8x.
-  std::system("(sleep 0.4; xdotool mousemove 400 400 sleep 0.1 key Down Down Down Return) &");
-  EXPECT_EQ(X11PopupMenu::Run(display, menu, 100, 100, 1.0f), 3);
-  // A menu without items (a context menu no control filled) is not shown at all.
-  EXPECT_EQ(X11PopupMenu::Run(display, IPopupMenu("Nothing"), 100, 100, 1.0f), -1);
-  // A click outside dismisses it.
-  std::system("(sleep 0.4; xdotool mousemove 600 600 click 1) &");
-  EXPECT_EQ(X11PopupMenu::Run(display, menu, 100, 100, 1.0f), -1);
 }
 
 } // namespace

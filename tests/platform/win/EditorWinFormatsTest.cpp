@@ -109,6 +109,29 @@ TEST_P(EditorWinFormat, OpensAtTheAnnouncedSizeDrawsAsOnLinuxAndClosesWithItsWin
   EXPECT_EQ(host.Editor(), nullptr);
 }
 
+// The preset bar under the logo, clicked as a user does: the next arrow loads the next factory
+// preset, the previous arrow goes back to the first and the editor looks as it
+// did. Each format's host hears the change through its own path; here the picture shows it.
+TEST_P(EditorWinFormat, ThePresetBarArrowsStepToTheNextPresetAndBack) {
+  WinTestWindow host{kOpenSize.width, kOpenSize.height};
+  HWND window = Open(host);
+  ASSERT_NE(window, nullptr);
+  const Picture first = PresentedFrames::Repaint(*editor, window);
+  const auto click = [&](int x, int y) {
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(x, y));
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(x, y));
+    editor->Pump(100ms);
+  };
+  click(558, 200); // the next arrow
+  const Picture next = PresentedFrames::Repaint(*editor, window);
+  // Its name shows, and what it changes (the second preset only oversamples: the switch's frame).
+  EXPECT_GT(DifferingPixels(first, next), 300) << "the next preset shows";
+  click(256, 200); // the previous arrow
+  const Picture back = PresentedFrames::Repaint(*editor, window);
+  EXPECT_LT(DifferingPixels(first, back), kOpenSize.width * kOpenSize.height / 100);
+  EXPECT_TRUE(editor->Close());
+}
+
 INSTANTIATE_TEST_SUITE_P(AllFormats, EditorWinFormat, ::testing::Values(Format::Vst2, Format::Clap, Format::Vst3),
                          ParamName);
 
