@@ -145,8 +145,9 @@ void ICanvas::ForEachControl(const ControlFunction& fn) {
   if (mPerfDisplay) fn(*mPerfDisplay);
   if (mResizeGrip) fn(*mResizeGrip);
   if (mTextEditor) fn(*mTextEditor);
-  if (mPopupMenuControl) fn(*mPopupMenuControl);
   for (size_t i = 0; i < mBubbleControls.size(); ++i) fn(*mBubbleControls[i]);
+  // Last, so an open menu is drawn over everything, a fading value readout included.
+  if (mPopupMenuControl) fn(*mPopupMenuControl);
 }
 
 void ICanvas::SyncSiblings(const IControl* caller, int paramIdx, double value) {

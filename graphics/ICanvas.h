@@ -311,8 +311,8 @@ public:
   // Key input at a position in logical units; true when a control or the key handler took it.
   virtual bool OnKeyDown(float x, float y, const IKeyEvent& key);
   virtual bool OnKeyUp(float x, float y, const IKeyEvent& key);
-  // Every control: the list, then the performance display, grip, text editor, popup-menu control
-  // and the bubble controls.
+  // Every control: the list, then the performance display, grip, text editor, the bubble controls
+  // and the popup-menu control.
   virtual void ForEachControl(const ControlFunction& fn);
   // The control registered under a tag, or null.
   virtual IControl* ControlWithTag(int tag);

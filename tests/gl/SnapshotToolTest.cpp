@@ -83,6 +83,8 @@ TEST_F(SnapshotTool, RefusesWhatItCannotUseWithOneLineAndNoFile)
       {{"--set", "Wet", out}, 2, "expected NAME=VALUE"},
       {{"--hover", "Loudness", out}, 2, "unknown parameter 'Loudness'"},
       {{out, "--hover"}, 2, "--hover needs a value"},
+      {{"--menu", "Loudness", out}, 2, "unknown parameter 'Loudness'"},
+      {{out, "--menu"}, 2, "--menu needs a value"},
       {{"--state-in", Path("missing.state"), out}, 1, "missing.state"},
       {{}, 2, "no output file given"},
       {{Path("no/such/folder/editor.png")}, 1, "cannot write"},

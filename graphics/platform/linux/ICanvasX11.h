@@ -41,8 +41,11 @@ class X11GLWindow;
 //
 // Keyboard focus: never taken on open or hover. A click into the editor takes it: from the
 // embedder (XEMBED_REQUEST_FOCUS) when the host embeds with XEmbed, else directly. Losing it (an X
-// FocusOut, XEmbed's FOCUS_OUT or WINDOW_DEACTIVATE) ends a press in progress with its release and
-// commits a text entry, as a click elsewhere would.
+// FocusOut, XEmbed's FOCUS_OUT or WINDOW_DEACTIVATE) ends a press in progress with its release,
+// commits a text entry and closes an open menu without a choice, as a click elsewhere would.
+//
+// Menus: drawn by the surface in this window (DrawsMenus), so they hold neither the pointer, the
+// keyboard nor the host's thread; their choices come with the window's ordinary events.
 //
 // Failure: without a display, GLX 1.3, a suitable visual or an OpenGL 2.1 context, OpenEditorWindow
 // returns null (LastError says why) and leaves nothing behind; the plug-in works on without an

@@ -2,6 +2,7 @@
 #include "ICanvasX11.h"
 
 #include "IControl.h"
+#include "IPopupMenuControl.h"
 #include "ITextEntryControl.h"
 #include "X11KeyTranslation.h"
 
@@ -277,6 +278,8 @@ void ICanvasX11::LoseFocus() {
   if (mButtonsDown != 0) EndPressWithoutRelease();
   // The keys went elsewhere: what was typed counts, as when the user clicks elsewhere.
   if (ITextEntryControl* editor = TextEditor(); editor && editor->IsEditing()) editor->Commit();
+  // A menu closes without a choice, as a click outside it would close it.
+  if (IPopupMenuControl* menu = PopupMenuControl()) menu->Dismiss();
 }
 
 void ICanvasX11::HandleMotion(const XEvent& any) {

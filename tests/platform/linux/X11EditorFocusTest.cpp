@@ -1,7 +1,8 @@
 // The Linux editor surface on its own (no plug-in around it): what losing the keyboard does to a
-// text entry in progress. Runs inside xvfb-run (see CMakeLists.txt).
+// text entry in progress and to an open menu. Runs inside xvfb-run (see CMakeLists.txt).
 #include "GraphicsTestSupport.h"
 #include "ICanvasX11.h"
+#include "IPopupMenuControl.h"
 #include "ITextEntryControl.h"
 #include "X11HostWindow.h"
 
@@ -64,8 +65,7 @@ TEST_F(X11EditorFocusTest, LosingTheKeyboardCommitsATextEntryButAKeyboardGrabDoe
   ASSERT_TRUE(ui.TextEditor()->IsEditing());
   ASSERT_EQ(delegate.OpenGestures(), 1);
 
-  // A grab of the keyboard (a menu of another client, or our own value menu) is passing: the entry
-  // stays open.
+  // A grab of the keyboard (another client's menu) is passing: the entry stays open.
   ASSERT_EQ(XGrabKeyboard(display, host->Id(), False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
   XSync(display, False);
   Pump(ui);
@@ -83,6 +83,33 @@ TEST_F(X11EditorFocusTest, LosingTheKeyboardCommitsATextEntryButAKeyboardGrabDoe
   ASSERT_FALSE(delegate.log.empty());
   EXPECT_EQ(delegate.log.back(), "end 4");
   EXPECT_NEAR(delegate.GetParam(TestDelegate::kInputGain)->Value(), 50.0, 1e-6);
+  ui.CloseEditorWindow();
+}
+
+TEST_F(X11EditorFocusTest, AMenuOpensAtOnceAndLosingTheKeyboardClosesItWithoutAChoice) {
+  TestDelegate delegate;
+  ICanvasX11 ui(&delegate, 400, 250, 60, 1.0f);
+  ASSERT_NE(ui.OpenEditorWindow(host->Handle()), nullptr) << ui.LastError();
+  ASSERT_TRUE(ui.DrawsMenus());
+  FocusOn(ui.XWindow());
+  Pump(ui);
+  IPopupMenu menu;
+  menu.AddItem("One");
+  menu.AddItem("Two");
+  std::vector<int> choices;
+  ui.OpenMenu(menu, IRectF(20, 20, 20, 20), [&](IPopupMenu*, int index) { choices.push_back(index); });
+  // Returned at once, open, drawn by the editor's own frames.
+  ASSERT_TRUE(ui.MenuIsOpen());
+  const int frames = ui.FramesDrawn();
+  Pump(ui);
+  EXPECT_GT(ui.FramesDrawn(), frames);
+  EXPECT_TRUE(ui.MenuIsOpen());
+  EXPECT_TRUE(choices.empty());
+
+  FocusOn(host->Id());
+  Pump(ui);
+  EXPECT_FALSE(ui.MenuIsOpen());
+  EXPECT_EQ(choices, std::vector<int>{-1});
   ui.CloseEditorWindow();
 }
 
