@@ -2,35 +2,13 @@
 
 #include "IEffectLV2.h"
 #include "Lv2Ports.h"
+#include "Lv2TurtleText.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace lumen {
 
 namespace {
-
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-// A decimal as Turtle reads it (never an exponent), the shortest that reads back as the value.
-std::string Number(double value) {
-  char text[64];
-  for (int digits = 0; digits <= 9; ++digits) {
-    std::snprintf(text, sizeof text, "%.*f", digits, value);
-    if (std::strtod(text, nullptr) == value) break;
-  }
-  std::string s = text;
-  if (s.find('.') == std::string::npos) s += ".0";
-  return s;
-}
 
 std::string AppliesTo(const std::vector<std::string>& uris) {
   std::string out;
@@ -78,9 +56,9 @@ std::string Lv2PresetWriter::PresetsTurtle(const std::vector<FactoryPreset>& pre
     out += ">\n  a pset:Preset ;\n  lv2:appliesTo ";
     out += AppliesTo(mPluginUris);
     out += " ;\n  rdfs:label ";
-    out += Quoted(preset.name);
+    out += TurtleQuoted(preset.name);
     out += " ;\n  rdfs:comment ";
-    out += Quoted(preset.category);
+    out += TurtleQuoted(preset.category);
     out += " ;\n  lv2:port ";
     const int count = std::min(mPlugin.NParams(), static_cast<int>(preset.values.size()));
     bool first = true;
@@ -91,9 +69,9 @@ std::string Lv2PresetWriter::PresetsTurtle(const std::vector<FactoryPreset>& pre
       if (!first) out += " , ";
       first = false;
       out += "[\n    lv2:symbol ";
-      out += Quoted(Lv2ControlSymbol(*mPlugin.GetParam(i), false));
+      out += TurtleQuoted(Lv2ControlSymbol(*mPlugin.GetParam(i), false));
       out += " ;\n    pset:value ";
-      out += Number(value);
+      out += TurtleDecimal(value);
       out += "\n  ]";
     }
     out += " .\n\n";

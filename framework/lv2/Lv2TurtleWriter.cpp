@@ -5,6 +5,7 @@
 //   lv2-turtle BUNDLE_DIR BINARY_FILE TTL_FILE [UI_BINARY_FILE]
 #include "IEffectLV2.h"
 #include "Lv2FixedSeed.h"
+#include "Lv2TurtleText.h"
 #include "Lv2PresetWriter.h"
 #include "ParamFacts.h"
 #include "PluginInstanceMaker.h"
@@ -23,28 +24,8 @@ namespace {
 using lumen::IEffectLV2;
 using lumen::IParam;
 using lumen::ParamFacts;
-
-// A Turtle string literal.
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-// A number as Turtle reads a decimal (never an exponent), shortest first.
-std::string Number(double value) {
-  char text[64];
-  for (int digits = 0; digits <= 9; ++digits) {
-    std::snprintf(text, sizeof text, "%.*f", digits, value);
-    if (std::strtod(text, nullptr) == value) break;
-  }
-  std::string s = text;
-  if (s.find('.') == std::string::npos) s += ".0";
-  return s;
-}
+using lumen::TurtleDecimal;
+using lumen::TurtleQuoted;
 
 std::string VersionText(int32_t packed) {
   return std::to_string((packed >> 16) & 0xFFFF) + "." + std::to_string((packed >> 8) & 0xFF) + "." +
@@ -68,7 +49,7 @@ void WritePorts(std::ostream& out, const IEffectLV2& plugin) {
       const std::string symbol = lumen::Lv2AudioSymbol(channels, input, c);
       std::string name = input ? "Input" : "Output";
       if (channels == 2) name += c == 0 ? " L" : " R";
-      out << "    lv2:symbol " << Quoted(symbol) << " ;\n    lv2:name " << Quoted(name) << " ;\n  ]";
+      out << "    lv2:symbol " << TurtleQuoted(symbol) << " ;\n    lv2:name " << TurtleQuoted(name) << " ;\n  ]";
     }
   }
   const int bypass = plugin.BypassParamIndex();
@@ -76,7 +57,7 @@ void WritePorts(std::ostream& out, const IEffectLV2& plugin) {
     const IParam& param = *plugin.GetParam(i);
     open(layout.FirstControl() + static_cast<uint32_t>(i), "lv2:InputPort , lv2:ControlPort");
     const bool isBypass = i == bypass;
-    out << "    lv2:symbol " << Quoted(lumen::Lv2ControlSymbol(param, isBypass)) << " ;\n";
+    out << "    lv2:symbol " << TurtleQuoted(lumen::Lv2ControlSymbol(param, isBypass)) << " ;\n";
     if (isBypass) {
       // The host's "enabled" switch: 1 processes, 0 passes the input through.
       out << "    lv2:name \"Enabled\" ;\n    lv2:designation lv2:enabled ;\n"
@@ -85,7 +66,7 @@ void WritePorts(std::ostream& out, const IEffectLV2& plugin) {
           << "    lv2:minimum 0 ;\n    lv2:maximum 1 ;\n  ]";
       continue;
     }
-    out << "    lv2:name " << Quoted(param.Name()) << " ;\n";
+    out << "    lv2:name " << TurtleQuoted(param.Name()) << " ;\n";
     const int steps = ParamFacts::StepCount(param);
     if (steps == 1) {
       out << "    lv2:portProperty lv2:toggled ;\n";
@@ -95,7 +76,7 @@ void WritePorts(std::ostream& out, const IEffectLV2& plugin) {
         const double value = param.Min() + s * (param.Max() - param.Min()) / steps;
         std::string label;
         if (!lumen::Lv2ScalePointLabel(i, value, label)) label = ParamFacts::DisplayText(param, value, true);
-        out << "    lv2:scalePoint [ rdfs:label " << Quoted(label) << " ; rdf:value " << std::lround(value)
+        out << "    lv2:scalePoint [ rdfs:label " << TurtleQuoted(label) << " ; rdf:value " << std::lround(value)
             << " ] ;\n";
       }
     }
@@ -105,8 +86,8 @@ void WritePorts(std::ostream& out, const IEffectLV2& plugin) {
     } else {
       const std::string unit = param.Label();
       if (unit == "%") out << "    units:unit units:pc ;\n";
-      out << "    lv2:default " << Number(param.Default()) << " ;\n    lv2:minimum " << Number(param.Min())
-          << " ;\n    lv2:maximum " << Number(param.Max()) << " ;\n  ]";
+      out << "    lv2:default " << TurtleDecimal(param.Default()) << " ;\n    lv2:minimum " << TurtleDecimal(param.Min())
+          << " ;\n    lv2:maximum " << TurtleDecimal(param.Max()) << " ;\n  ]";
     }
   }
   open(layout.LatencyPort(), "lv2:OutputPort , lv2:ControlPort");
@@ -181,12 +162,12 @@ int main(int argc, char** argv) {
     }
     const std::string name = plugin->PluginName() + (channels == 1 ? " Mono" : "");
     plugins << "<" << uris[k] << ">\n  a lv2:Plugin , lv2:DistortionPlugin , doap:Project ;\n"
-            << "  doap:name " << Quoted(name) << " ;\n"
+            << "  doap:name " << TurtleQuoted(name) << " ;\n"
             << "  doap:license <" << lumen::Lv2LicenseUri() << "> ;\n"
-            << "  doap:developer [ foaf:name " << Quoted(plugin->MakerName()) << " ] ;\n"
+            << "  doap:developer [ foaf:name " << TurtleQuoted(plugin->MakerName()) << " ] ;\n"
             // lilv hosts name the maker from doap:maintainer.
-            << "  doap:maintainer [ foaf:name " << Quoted(plugin->MakerName()) << " ] ;\n"
-            << "  doap:release [ doap:revision " << Quoted(VersionText(plugin->Version())) << " ] ;\n"
+            << "  doap:maintainer [ foaf:name " << TurtleQuoted(plugin->MakerName()) << " ] ;\n"
+            << "  doap:release [ doap:revision " << TurtleQuoted(VersionText(plugin->Version())) << " ] ;\n"
             // Hosts compare these to tell a newer build of the same plug-in.
             << "  lv2:minorVersion " << ((plugin->Version() >> 8) & 0xFF) << " ;\n"
             << "  lv2:microVersion " << (plugin->Version() & 0xFF) << " ;\n"
